@@ -1,0 +1,34 @@
+# Compile options shared by every target of the project.
+add_library(scene_options INTERFACE)
+target_compile_options(scene_options INTERFACE -Wall -Wextra -Wpedantic)
+if(SCENE_WERROR)
+  target_compile_options(scene_options INTERFACE -Werror)
+endif()
+if(SCENE_SANITIZE)
+  target_compile_options(scene_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(scene_options INTERFACE -fsanitize=address,undefined)
+endif()
+# Boundary samples and other printed reals must not change with contraction
+# into fused multiply-add; keep plain IEEE arithmetic everywhere.
+target_compile_options(scene_options INTERFACE -ffp-contract=off)
+
+# scene_library(name SOURCES ... DEPS ...): one library per folder.
+function(scene_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC scene_options ${ARG_DEPS})
+endfunction()
+
+# scene_test(name SOURCES ... DEPS ...): a GoogleTest executable whose cases are
+# registered one by one, each with a timeout and the headless back end selected.
+function(scene_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE scene_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE SCENE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "SCENE_PLATFORM=headless;QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

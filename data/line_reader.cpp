@@ -1,0 +1,48 @@
+#include "data/line_reader.h"
+
+#include <cstring>
+
+LineReader::LineReader(std::FILE* file, size_t block_size) : file_(file), buf_(block_size) {}
+
+bool LineReader::refill() {
+    if (eof_) return false;
+    // Keep the unfinished line at the front; grow only for a line longer than the block.
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+    const size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_);
+    if (got == 0) {
+        eof_ = true;
+        failed_ = std::ferror(file_) != 0;
+        return false;
+    }
+    end_ += got;
+    return true;
+}
+
+bool LineReader::next(std::string_view& line) {
+    size_t scanned = begin_;
+    for (;;) {
+        const char* start = buf_.data() + scanned;
+        const void* nl = std::memchr(start, '\n', end_ - scanned);
+        if (nl) {
+            const size_t stop = static_cast<size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+            line = std::string_view(buf_.data() + begin_, stop - begin_);
+            consumed_ += stop - begin_;
+            begin_ = stop;
+            return true;
+        }
+        const size_t pending = end_ - begin_;
+        if (!refill()) {
+            if (pending == 0) return false;
+            line = std::string_view(buf_.data() + begin_, pending);
+            consumed_ += pending;
+            begin_ = end_;
+            return true;
+        }
+        scanned = begin_ + pending;  // the old bytes hold no '\n'
+    }
+}

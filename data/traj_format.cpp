@@ -1,0 +1,131 @@
+#include "data/traj_format.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+TrajLineKind classify_traj_line(std::string_view line) {
+    if (line.size() >= 3 && (line[0] == 't' || line[0] == 'T') &&
+        (line[1] == 'n' || line[1] == 'N') && (line[2] == 'o' || line[2] == 'O')) {
+        return TrajLineKind::Header;
+    }
+    if (!line.empty() && line[0] >= '0' && line[0] <= '9') return TrajLineKind::Data;
+    return TrajLineKind::Other;
+}
+
+TokenSplitter::TokenSplitter(std::string_view text, std::string_view separators) : rest_(text) {
+    for (char c : separators) is_sep_[static_cast<unsigned char>(c)] = true;
+}
+
+bool TokenSplitter::next(std::string_view& token) {
+    size_t i = 0;
+    const size_t n = rest_.size();
+    while (i < n && is_sep_[static_cast<unsigned char>(rest_[i])]) ++i;
+    if (i == n) {
+        rest_ = {};
+        return false;
+    }
+    size_t j = i;
+    while (j < n && !is_sep_[static_cast<unsigned char>(rest_[j])]) ++j;
+    token = rest_.substr(i, j - i);
+    rest_ = rest_.substr(j);
+    return true;
+}
+
+namespace {
+
+bool is_c_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view skip_space(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && is_c_space(s[i])) ++i;
+    return s.substr(i);
+}
+
+}  // namespace
+
+int32_t parse_int(std::string_view token) {
+    std::string_view s = skip_space(token);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    // Accumulate in 64 bits and saturate, so that long digit runs cannot overflow.
+    int64_t value = 0;
+    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        if (value < kLimit) value = value * 10 + (c - '0');
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+double parse_real(std::string_view token) {
+    std::string_view s = skip_space(token);
+    bool negative = false;
+    // from_chars takes a '-' but not a '+'; C's strtod takes both.
+    if (!s.empty() && s[0] == '+') {
+        s.remove_prefix(1);
+        if (!s.empty() && (s[0] == '-' || s[0] == '+')) return 0;  // "+-1" is no number
+    }
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Out of range: strtod gives ±HUGE_VAL for overflow and a tiny value or 0 for
+        // underflow; read the sign and magnitude from the text again.
+        negative = !s.empty() && s[0] == '-';
+        std::string_view digits = negative ? s.substr(1) : s;
+        size_t e = digits.find_first_of("eE");
+        bool tiny = e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-';
+        double mag = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        return negative ? -mag : mag;
+    }
+    if (ec != std::errc()) return 0;
+    (void)ptr;
+    return value;
+}
+
+int32_t traj_header_id(std::string_view line) {
+    TokenSplitter split(line, kHeaderSeparators);
+    std::string_view token;
+    if (!split.next(token) || !split.next(token)) return 0;
+    return parse_int(token);
+}
+
+int parse_traj_sample(std::string_view line, TrajSample& out) {
+    out = TrajSample{};
+    TokenSplitter split(line, kDataSeparators);
+    std::string_view token;
+    int fields = 0;
+    while (fields < kTrajFieldCount && split.next(token)) {
+        if (fields == 0) {
+            out.time_ms = parse_int(token);
+        } else if (fields == 1) {
+            out.frame = parse_int(token);
+        } else {
+            out.reals[fields - 2] = parse_real(token);
+        }
+        ++fields;
+    }
+    return fields;
+}
+
+int count_traj_fields(std::string_view line, int limit) {
+    int fields = 0;
+    bool in_token = false;
+    for (char c : line) {
+        const bool sep = c == ' ' || c == ',' || c == '\t' || c == '\n';
+        if (!sep && !in_token) {
+            if (++fields >= limit) return fields;
+        }
+        in_token = !sep;
+    }
+    return fields;
+}
