@@ -1,0 +1,238 @@
+#include "extract/traj_cut.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "data/geometry.h"
+#include "data/line_reader.h"
+
+TrajCutter::TrajCutter(const CutWindow& window, CutOutput& output)
+    : lo_(window.st_milli == kOpenBound ? std::numeric_limits<int64_t>::min() : window.st_milli),
+      hi_(window.ed_milli == kOpenBound ? std::numeric_limits<int64_t>::max() : window.ed_milli),
+      out_(output) {}
+
+bool TrajCutter::feed(std::string_view line) {
+    if (line.empty() || line[0] == '\n') return true;
+    switch (classify_traj_line(line)) {
+        case TrajLineKind::Header:
+            traj_id_ = traj_header_id(line);
+            in_traj_ = true;
+            run_count_ = 0;
+            index_ = 0;
+            return true;
+        case TrajLineKind::Other:
+            return true;
+        case TrajLineKind::Data:
+            break;
+    }
+    // A sample needs a trajectory to belong to and all of its fields.
+    if (!in_traj_ || count_traj_fields(line) < kTrajFieldCount) return true;
+
+    // The time alone decides; the first token starts at the line's first digit.
+    const int64_t t = parse_int(line);
+    if (inside(t)) {
+        if (!opened_) {
+            if (!out_.open()) return false;
+            opened_ = true;
+        }
+        if (run_count_ == 0) {
+            char head[32];
+            const int n = std::snprintf(head, sizeof head, "tno=%d\n", traj_id_);
+            out_.write(std::string_view(head, static_cast<size_t>(n)));
+            if (index_ > 0) write_boundary(prev_line_, line, /*frame_from_a=*/true);
+            run_count_ = 1;
+        }
+        out_.write(line);
+        ++run_count_;
+    } else if (run_count_ > 0) {
+        write_boundary(prev_line_, line, /*frame_from_a=*/false);
+        run_count_ = 0;
+    }
+    ++index_;
+    prev_line_.assign(line.data(), line.size());
+    return true;
+}
+
+void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line,
+                                bool frame_from_a) {
+    TrajSample a, b;
+    parse_traj_sample(a_line, a);
+    parse_traj_sample(b_line, b);
+    if (a.time_ms == b.time_ms) return;
+    // The crossed edge lies on the side of the sample that is outside the window.
+    const TrajSample& outside = frame_from_a ? a : b;
+    const int64_t edge = outside.time_ms < lo_ ? lo_ : hi_;
+    // Differences in double: int32 times far apart would overflow as integers.
+    const double w = (static_cast<double>(edge) - a.time_ms) /
+                     (static_cast<double>(b.time_ms) - a.time_ms);
+    double v[kTrajRealCount];
+    for (int k = 0; k < kTrajRealCount; ++k) v[k] = a.reals[k] + w * (b.reals[k] - a.reals[k]);
+    const int n = std::snprintf(
+        scratch_, sizeof scratch_,
+        "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
+        static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4], v[5], v[6],
+        v[7], v[8], v[9], v[10]);
+    if (n > 0 && static_cast<size_t>(n) < sizeof scratch_) {
+        out_.write(std::string_view(scratch_, static_cast<size_t>(n)));
+    } else if (n > 0) {
+        // Huge reals print long; format once more into a buffer of the right size.
+        std::vector<char> big(static_cast<size_t>(n) + 1);
+        std::snprintf(big.data(), big.size(),
+                      "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
+                      static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4],
+                      v[5], v[6], v[7], v[8], v[9], v[10]);
+        out_.write(std::string_view(big.data(), static_cast<size_t>(n)));
+    }
+}
+
+std::string trimlet_output_name(const std::string& path) {
+    std::string base, extension;
+    split_file_name(path, base, extension);
+    if (extension.size() >= 4 && strncasecmp(extension.c_str(), "traj", 4) == 0) return path;
+    return path + ".traj";
+}
+
+namespace {
+
+// Writes the cut into a temporary file beside the target, in large blocks, and
+// renames it over the target only when every write succeeded.
+class FileCutOutput : public CutOutput {
+public:
+    explicit FileCutOutput(std::string target) : target_(std::move(target)) {}
+    ~FileCutOutput() override { discard(); }
+
+    bool open() override {
+        std::string tmpl = target_ + ".partXXXXXX";
+        fd_ = mkstemp(tmpl.data());
+        if (fd_ < 0) return false;
+        temp_ = tmpl;
+        // mkstemp creates the file 0600; give it the mode a plain fopen would.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd_, 0666 & ~mask);
+        buf_.reserve(kBlock);
+        return true;
+    }
+
+    void write(std::string_view text) override {
+        if (buf_.size() + text.size() > kBlock) flush();
+        if (text.size() >= kBlock) {
+            put(text.data(), text.size());
+        } else {
+            buf_.insert(buf_.end(), text.begin(), text.end());
+        }
+    }
+
+    // Flushes, closes and renames into place; false when anything failed.
+    bool commit() {
+        if (fd_ < 0) return false;
+        flush();
+        if (::close(fd_) != 0) ok_ = false;
+        fd_ = -1;
+        if (ok_ && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+            temp_.clear();
+            return true;
+        }
+        discard();
+        return false;
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+
+    void flush() {
+        put(buf_.data(), buf_.size());
+        buf_.clear();
+    }
+
+    void put(const char* p, size_t n) {
+        while (ok_ && n > 0) {
+            const ssize_t w = ::write(fd_, p, n);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                ok_ = false;
+                return;
+            }
+            p += w;
+            n -= static_cast<size_t>(w);
+        }
+    }
+
+    void discard() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        if (!temp_.empty()) std::remove(temp_.c_str());
+        temp_.clear();
+    }
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool ok_ = true;
+    std::vector<char> buf_;
+};
+
+}  // namespace
+
+int cut_traj_window(const std::string& input_path, const std::string& output_path,
+                    const CutWindow& window, std::FILE* err) {
+    std::FILE* in = std::fopen(input_path.c_str(), "rb");
+    if (!in) {
+        std::fprintf(err, "Open data file failure: %s\n", input_path.c_str());
+        return 0;
+    }
+    FileCutOutput out(output_path);
+    TrajCutter cutter(window, out);
+    LineReader reader(in);
+    std::string_view line;
+    bool ok = true;
+    while (reader.next(line)) {
+        if (!cutter.feed(line)) {
+            std::fprintf(err, "Open data file failure: %s\n", output_path.c_str());
+            ok = false;
+            break;
+        }
+    }
+    const bool read_failed = reader.failed();
+    std::fclose(in);
+    if (!ok) return 0;
+    if (read_failed) {
+        std::fprintf(err, "Read failure: %s\n", input_path.c_str());
+        return 0;
+    }
+    if (!cutter.wrote_output()) return 0;
+    if (!out.commit()) {
+        std::fprintf(err, "Write failure: %s\n", output_path.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int trimlet_main(int argc, char** argv, std::FILE* err) {
+    if (argc < 3) {
+        std::fprintf(err, "Usage : %s [itrajfile] [otrajfile] [st_milli] [ed_milli]\n",
+                     argc > 0 ? argv[0] : "trimlet");
+        std::fprintf(err, "[itrajfile]: input traj file.\n");
+        std::fprintf(err, "[otrajfile]: output traj file.\n");
+        std::fprintf(err,
+                     "[st_milli, ed_milli]: time period, default=-1 means the start or the end "
+                     "of the stream.\n");
+        return 1;
+    }
+    CutWindow window;
+    if (argc > 3) window.st_milli = parse_int(argv[3]);
+    if (argc > 4) window.ed_milli = parse_int(argv[4]);
+    const std::string output = trimlet_output_name(argv[2]);
+    if (cut_traj_window(argv[1], output, window, err)) {
+        std::fprintf(err, "Trimlet succeeded:%s.\n", output.c_str());
+    } else {
+        std::fprintf(err, "Trimlet failure:%s.\n", output.c_str());
+    }
+    return 1;
+}

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "extract/traj_cut.h"
+
+namespace {
+
+// A scratch folder per test, removed afterwards.
+class TrimletTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/trimlet_testXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+    static void write_file(const std::string& p, const std::string& text) {
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    static std::string read_file(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    static bool exists(const std::string& p) { return access(p.c_str(), F_OK) == 0; }
+
+    // Runs the cutter's command line; returns what it wrote to standard error.
+    std::string run(std::vector<std::string> args, int* status = nullptr) {
+        args.insert(args.begin(), "trimlet");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        std::FILE* err = std::tmpfile();
+        const int rc = trimlet_main(static_cast<int>(argv.size()), argv.data(), err);
+        if (status) *status = rc;
+        std::rewind(err);
+        std::string text;
+        char buf[256];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, err)) > 0) text.append(buf, n);
+        std::fclose(err);
+        return text;
+    }
+
+    // Cuts text with the given window and returns the output file's text.
+    std::string cut(const std::string& text, const std::string& st, const std::string& ed) {
+        write_file(path("in.traj"), text);
+        std::vector<std::string> args = {path("in.traj"), path("out.traj")};
+        if (!st.empty()) args.push_back(st);
+        if (!ed.empty()) args.push_back(ed);
+        run(args);
+        return read_file(path("out.traj"));
+    }
+
+    std::string dir_;
+};
+
+// A sample line with every real equal to base + column, so interpolation is easy to read.
+std::string sample(int t, int frame, double base) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%d,%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g\n", t, frame,
+                  base + 3, base + 4, base + 5, base + 6, base + 7, base + 8, base + 9,
+                  base + 10, base + 11, base + 12, base + 13);
+    return line;
+}
+
+}  // namespace
+
+TEST_F(TrimletTest, EnteringAndLeavingGetBoundarySamples) {
+    const std::string in = "tno=5\n" + sample(1000, 10, 0) + sample(2000, 11, 10) +
+                           sample(3000, 12, 20) + sample(4000, 13, 30);
+    const std::string out = cut(in, "1500", "3500");
+    // Entry at 1500 takes the frame of the sample before the window, exit at 3500 the frame
+    // of the sample after it.
+    EXPECT_EQ(out, "tno=5\n"
+                   "1500,10,8.000,9.000,10.000,11.000,12.000,13.000,14.000,15.000,16.000,"
+                   "17.000,18.000\n" +
+                       sample(2000, 11, 10) + sample(3000, 12, 20) +
+                       "3500,13,28.000,29.000,30.000,31.000,32.000,33.000,34.000,35.000,"
+                       "36.000,37.000,38.000\n");
+}
+
+TEST_F(TrimletTest, RunsStartingOrEndingInsideHaveNoBoundary) {
+    const std::string in = "tno=1\n" + sample(2000, 1, 0) + sample(3000, 2, 0) + "tno=2\n" +
+                           sample(1000, 1, 0) + sample(2500, 2, 0);
+    EXPECT_EQ(cut(in, "2000", "3000"),
+              "tno=1\n" + sample(2000, 1, 0) + sample(3000, 2, 0) + "tno=2\n" +
+                  "2000,1,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n" +
+                  sample(2500, 2, 0));
+}
+
+TEST_F(TrimletTest, ReenteringWritesSecondRunAndUntouchedTrajectoriesLeaveNoTrace) {
+    const std::string in = "tno = 007\n" + sample(1000, 1, 0) + sample(3000, 2, 0) +
+                           sample(1000, 3, 0) + "tno=8\n" + sample(9000, 1, 0) +
+                           sample(9500, 2, 0);
+    EXPECT_EQ(cut(in, "1000", "2000"),
+              "tno=7\n" + sample(1000, 1, 0) +
+                  "2000,2,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n"
+                  "tno=7\n"
+                  "2000,2,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n" +
+                  sample(1000, 3, 0));
+}
+
+TEST_F(TrimletTest, BackwardsTimeCrossesTheRightEdges) {
+    // Time runs from after the window into it and out before it.
+    const std::string in =
+        "tno=3\n" + sample(4000, 1, 0) + sample(2000, 2, 20) + sample(0, 3, 40);
+    EXPECT_EQ(cut(in, "1000", "3000"),
+              "tno=3\n"
+              "3000,1,13.000,14.000,15.000,16.000,17.000,18.000,19.000,20.000,21.000,22.000,"
+              "23.000\n" +
+                  sample(2000, 2, 20) +
+                  "1000,3,33.000,34.000,35.000,36.000,37.000,38.000,39.000,40.000,41.000,"
+                  "42.000,43.000\n");
+}
+
+TEST_F(TrimletTest, CopiesLinesByteForByteAndSkipsWhatIsNoSample) {
+    const std::string odd = "2000 ,  5\t1.50000 2 3 4 5 6 7 8 9 10 11\r\n";
+    const std::string longline =
+        "2100,6,1,2,3,4,5,6,7,8,9,10,11" + std::string(400, ' ') + "trailing-notes\n";
+    const std::string in = sample(2000, 0, 0) +  // before any tno: dropped
+                           "# comment\n"
+                           " tno=9\n"  // not a header: ignored
+                           "TNO,4\n"
+                           "\n" +
+                           odd + "2050,5,1,2,3,4,5,6,7,8,9,10\n"  // 12 fields: no sample
+                           + longline + "-100,1,2,3,4,5,6,7,8,9,10,11,12\n";
+    EXPECT_EQ(cut(in, "", ""), "tno=4\n" + odd + longline);
+}
+
+TEST_F(TrimletTest, ShortLinesDoNotAdvanceTheSampleIndex) {
+    // The 12-field line before the first real sample must not make it look like a later
+    // sample, which would ask for a boundary against nothing.
+    const std::string in = "tno=1\n2500,5,1,2,3,4,5,6,7,8,9,10\n" + sample(2500, 6, 0);
+    EXPECT_EQ(cut(in, "2000", "3000"), "tno=1\n" + sample(2500, 6, 0));
+}
+
+TEST_F(TrimletTest, EqualTimesWriteNoBoundary) {
+    const std::string in = "tno=1\n" + sample(1000, 1, 0) + sample(1000, 2, 0) +
+                           sample(2000, 3, 0) + sample(2000, 4, 0) + sample(9000, 5, 0);
+    // 1000 -> 1000 stays outside; 1000 -> 2000 enters (boundary); 2000 -> 9000 leaves.
+    const std::string out = cut(in, "1500", "2000");
+    EXPECT_EQ(out.rfind("tno=1\n1500,2,", 0), 0u) << out;
+    EXPECT_NE(out.find("2000,5,"), std::string::npos) << out;
+}
+
+TEST_F(TrimletTest, MinusOneOpensTheWindowOtherNegativesCompareAsTheyStand) {
+    const std::string in = "tno=1\n" + sample(1000, 1, 0) + sample(5000, 2, 0);
+    EXPECT_EQ(cut(in, "", ""), in);
+    EXPECT_EQ(cut(in, "-1", "-1"), in);
+    EXPECT_EQ(cut(in, "3000", "-1").substr(0, 11), "tno=1\n3000,");
+    EXPECT_EQ(cut(in, "-1", "3000"),
+              "tno=1\n" + sample(1000, 1, 0) +
+                  "3000,2,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n");
+
+    // An end of -2 admits nothing: no file, failure reported.
+    std::remove(path("out.traj").c_str());
+    write_file(path("in.traj"), in);
+    int status = 0;
+    EXPECT_EQ(run({path("in.traj"), path("out.traj"), "0", "-2"}, &status),
+              "Trimlet failure:" + path("out.traj") + ".\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(exists(path("out.traj")));
+}
+
+TEST_F(TrimletTest, OutputNaming) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"out.traj", "out.traj"},       {"out.TRAJ", "out.TRAJ"},
+        {"out.traj2", "out.traj2"},     {"out.trajectory", "out.trajectory"},
+        {"out", "out.traj"},            {"out.txt", "out.txt.traj"},
+        {".traj", ".traj.traj"},        {"out.tra", "out.tra.traj"},
+        {"d.traj/out", "d.traj/out"},  // the extension is "traj/out", as the split rule says
+    };
+    for (const auto& [given, want] : cases) EXPECT_EQ(trimlet_output_name(given), want);
+
+    write_file(path("in.traj"), "tno=1\n" + sample(1000, 1, 0));
+    EXPECT_EQ(run({path("in.traj"), path("cut"), "0", "2000"}),
+              "Trimlet succeeded:" + path("cut.traj") + ".\n");
+    EXPECT_TRUE(exists(path("cut.traj")));
+}
+
+TEST_F(TrimletTest, UsageAndFailuresAreReportedWithStatusOne) {
+    int status = 0;
+    EXPECT_EQ(run({"only-one"}, &status),
+              "Usage : trimlet [itrajfile] [otrajfile] [st_milli] [ed_milli]\n"
+              "[itrajfile]: input traj file.\n"
+              "[otrajfile]: output traj file.\n"
+              "[st_milli, ed_milli]: time period, default=-1 means the start or the end of "
+              "the stream.\n");
+    EXPECT_EQ(status, 1);
+
+    const std::string missing = path("missing.traj");
+    EXPECT_EQ(run({missing, path("o.traj")}, &status),
+              "Open data file failure: " + missing + "\nTrimlet failure:" + path("o.traj") +
+                  ".\n");
+    EXPECT_EQ(status, 1);
+
+    write_file(path("in.traj"), "tno=1\n" + sample(1000, 1, 0));
+    const std::string unwritable = path("no/such/dir/o.traj");
+    EXPECT_EQ(run({path("in.traj"), unwritable}, &status),
+              "Open data file failure: " + unwritable + "\nTrimlet failure:" + unwritable +
+                  ".\n");
+    EXPECT_EQ(status, 1);
+}
+
+TEST_F(TrimletTest, NoSampleInsideLeavesAnExistingOutputAlone) {
+    write_file(path("out.traj"), "precious\n");
+    write_file(path("in.traj"), "tno=1\n" + sample(1000, 1, 0));
+    run({path("in.traj"), path("out.traj"), "5000", "6000"});
+    EXPECT_EQ(read_file(path("out.traj")), "precious\n");
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::system(("test $(ls '" + dir_ + "' | wc -l) -eq 2").c_str()), 0);
+}
