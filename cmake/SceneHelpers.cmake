@@ -4,6 +4,11 @@ target_compile_options(scene_options INTERFACE -Wall -Wextra -Wpedantic)
 if(SCENE_WERROR)
   target_compile_options(scene_options INTERFACE -Werror)
 endif()
+if(SCENE_FUZZ)
+  # Everything the fuzz targets link is instrumented for coverage and checked.
+  set(SCENE_SANITIZE ON)
+  target_compile_options(scene_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 if(SCENE_SANITIZE)
   target_compile_options(scene_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
