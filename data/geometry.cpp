@@ -30,7 +30,9 @@ void vec_rotate_inverse(Vec2& v, const Mat2& M) {
     v = {x, y};
 }
 
-double vec_length(const Vec2& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+double vec_length(const Vec2& v) {
+    return std::sqrt(v.x * v.x + v.y * v.y);
+}
 
 double vec_normalize(Vec2& v) {
     const double length = vec_length(v);
@@ -41,7 +43,9 @@ double vec_normalize(Vec2& v) {
     return length;
 }
 
-Vec2 vec_left_normal(const Vec2& v) { return Vec2{-v.y, v.x}; }
+Vec2 vec_left_normal(const Vec2& v) {
+    return Vec2{-v.y, v.x};
+}
 
 std::array<Vec2, 4> box_corners(const Vec2& c, const Vec2& u, double length, double width,
                                 double margin) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 class LineReader {
-public:
+  public:
     // Reads from file, which stays owned by the caller.
     explicit LineReader(std::FILE* file, size_t block_size = size_t{1} << 20);
     // Sets line to the next line including its '\n' (the last line of a file may
@@ -18,7 +18,7 @@ public:
     // Bytes handed out as lines so far.
     size_t consumed() const { return consumed_; }
 
-private:
+  private:
     bool refill();
 
     std::FILE* file_;

@@ -29,12 +29,12 @@ TrajLineKind classify_traj_line(std::string_view line);
 
 // Splits text at runs of separator characters; empty tokens never appear.
 class TokenSplitter {
-public:
+  public:
     TokenSplitter(std::string_view text, std::string_view separators);
     // Sets token to the next token and returns true, or returns false at the end.
     bool next(std::string_view& token);
 
-private:
+  private:
     std::string_view rest_;
     bool is_sep_[256] = {};
 };
@@ -54,8 +54,8 @@ int32_t traj_header_id(std::string_view line);
 
 // One parsed sample line.
 struct TrajSample {
-    int32_t time_ms = 0;               // time of day, milliseconds
-    int32_t frame = 0;                 // frame number
+    int32_t time_ms = 0;                // time of day, milliseconds
+    int32_t frame = 0;                  // frame number
     double reals[kTrajRealCount] = {};  // columns 3..13 in column order
 };
 

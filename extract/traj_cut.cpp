@@ -69,15 +69,14 @@ void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line
     const TrajSample& outside = frame_from_a ? a : b;
     const int64_t edge = outside.time_ms < lo_ ? lo_ : hi_;
     // Differences in double: int32 times far apart would overflow as integers.
-    const double w = (static_cast<double>(edge) - a.time_ms) /
-                     (static_cast<double>(b.time_ms) - a.time_ms);
+    const double w =
+        (static_cast<double>(edge) - a.time_ms) / (static_cast<double>(b.time_ms) - a.time_ms);
     double v[kTrajRealCount];
     for (int k = 0; k < kTrajRealCount; ++k) v[k] = a.reals[k] + w * (b.reals[k] - a.reals[k]);
-    const int n = std::snprintf(
-        scratch_, sizeof scratch_,
-        "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
-        static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4], v[5], v[6],
-        v[7], v[8], v[9], v[10]);
+    const int n = std::snprintf(scratch_, sizeof scratch_,
+                                "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
+                                static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3],
+                                v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     if (n > 0 && static_cast<size_t>(n) < sizeof scratch_) {
         out_.write(std::string_view(scratch_, static_cast<size_t>(n)));
     } else if (n > 0) {
@@ -85,8 +84,8 @@ void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line
         std::vector<char> big(static_cast<size_t>(n) + 1);
         std::snprintf(big.data(), big.size(),
                       "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
-                      static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4],
-                      v[5], v[6], v[7], v[8], v[9], v[10]);
+                      static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4], v[5],
+                      v[6], v[7], v[8], v[9], v[10]);
         out_.write(std::string_view(big.data(), static_cast<size_t>(n)));
     }
 }
@@ -103,7 +102,7 @@ namespace {
 // Writes the cut into a temporary file beside the target, in large blocks, and
 // renames it over the target only when every write succeeded.
 class FileCutOutput : public CutOutput {
-public:
+  public:
     explicit FileCutOutput(std::string target) : target_(std::move(target)) {}
     ~FileCutOutput() override { discard(); }
 
@@ -143,7 +142,7 @@ public:
         return false;
     }
 
-private:
+  private:
     static constexpr size_t kBlock = size_t{1} << 20;
 
     void flush() {

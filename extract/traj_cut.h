@@ -24,7 +24,7 @@ struct CutWindow {
 // Where the cut lines go. open() is called once, before the first line is
 // written; it returns false when the destination cannot be created.
 class CutOutput {
-public:
+  public:
     virtual ~CutOutput() = default;
     virtual bool open() = 0;
     virtual void write(std::string_view text) = 0;
@@ -32,7 +32,7 @@ public:
 
 // The cut state of one pass over a TRAJ text, fed line by line.
 class TrajCutter {
-public:
+  public:
     TrajCutter(const CutWindow& window, CutOutput& output);
     // Takes one line with its line end (if any). Returns false when the output
     // had to be opened and could not be; the cut must then stop.
@@ -40,7 +40,7 @@ public:
     // True once a line has been written (the output was opened).
     bool wrote_output() const { return opened_; }
 
-private:
+  private:
     bool inside(int64_t t) const { return lo_ <= t && t <= hi_; }
     void write_boundary(const std::string_view a_line, const std::string_view b_line,
                         bool frame_from_a);

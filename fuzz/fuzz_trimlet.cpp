@@ -11,7 +11,7 @@
 namespace {
 
 class MemoryOutput : public CutOutput {
-public:
+  public:
     bool open() override { return true; }
     void write(std::string_view text) override {
         if (text.empty()) __builtin_trap();

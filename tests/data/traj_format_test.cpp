@@ -12,14 +12,14 @@ TEST(ClassifyTrajLine, HeadersDataAndIgnoredLines) {
         TrajLineKind kind;
     };
     const Case cases[] = {
-        {"tno=7\n", TrajLineKind::Header},      {"TNO=7", TrajLineKind::Header},
-        {"Tno 7", TrajLineKind::Header},        {"tNo,7", TrajLineKind::Header},
-        {"tno", TrajLineKind::Header},          {" tno=7", TrajLineKind::Other},
-        {"tn", TrajLineKind::Other},            {"0,1,2", TrajLineKind::Data},
-        {"9 1 2", TrajLineKind::Data},          {"-5,1,2", TrajLineKind::Other},
-        {"+5,1,2", TrajLineKind::Other},        {" 5,1,2", TrajLineKind::Other},
-        {"# comment", TrajLineKind::Other},     {"", TrajLineKind::Other},
-        {"\n", TrajLineKind::Other},            {"time,frame,x", TrajLineKind::Other},
+        {"tno=7\n", TrajLineKind::Header},  {"TNO=7", TrajLineKind::Header},
+        {"Tno 7", TrajLineKind::Header},    {"tNo,7", TrajLineKind::Header},
+        {"tno", TrajLineKind::Header},      {" tno=7", TrajLineKind::Other},
+        {"tn", TrajLineKind::Other},        {"0,1,2", TrajLineKind::Data},
+        {"9 1 2", TrajLineKind::Data},      {"-5,1,2", TrajLineKind::Other},
+        {"+5,1,2", TrajLineKind::Other},    {" 5,1,2", TrajLineKind::Other},
+        {"# comment", TrajLineKind::Other}, {"", TrajLineKind::Other},
+        {"\n", TrajLineKind::Other},        {"time,frame,x", TrajLineKind::Other},
     };
     for (const Case& c : cases) EXPECT_EQ(classify_traj_line(c.line), c.kind) << c.line;
 }

@@ -14,7 +14,7 @@ namespace {
 
 // A scratch folder per test, removed afterwards.
 class TrimletTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/trimlet_testXXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -68,9 +68,9 @@ protected:
 // A sample line with every real equal to base + column, so interpolation is easy to read.
 std::string sample(int t, int frame, double base) {
     char line[256];
-    std::snprintf(line, sizeof line, "%d,%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g\n", t, frame,
-                  base + 3, base + 4, base + 5, base + 6, base + 7, base + 8, base + 9,
-                  base + 10, base + 11, base + 12, base + 13);
+    std::snprintf(line, sizeof line, "%d,%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g\n", t, frame, base + 3,
+                  base + 4, base + 5, base + 6, base + 7, base + 8, base + 9, base + 10, base + 11,
+                  base + 12, base + 13);
     return line;
 }
 
@@ -82,12 +82,13 @@ TEST_F(TrimletTest, EnteringAndLeavingGetBoundarySamples) {
     const std::string out = cut(in, "1500", "3500");
     // Entry at 1500 takes the frame of the sample before the window, exit at 3500 the frame
     // of the sample after it.
-    EXPECT_EQ(out, "tno=5\n"
-                   "1500,10,8.000,9.000,10.000,11.000,12.000,13.000,14.000,15.000,16.000,"
-                   "17.000,18.000\n" +
-                       sample(2000, 11, 10) + sample(3000, 12, 20) +
-                       "3500,13,28.000,29.000,30.000,31.000,32.000,33.000,34.000,35.000,"
-                       "36.000,37.000,38.000\n");
+    EXPECT_EQ(out,
+              "tno=5\n"
+              "1500,10,8.000,9.000,10.000,11.000,12.000,13.000,14.000,15.000,16.000,"
+              "17.000,18.000\n" +
+                  sample(2000, 11, 10) + sample(3000, 12, 20) +
+                  "3500,13,28.000,29.000,30.000,31.000,32.000,33.000,34.000,35.000,"
+                  "36.000,37.000,38.000\n");
 }
 
 TEST_F(TrimletTest, RunsStartingOrEndingInsideHaveNoBoundary) {
@@ -102,8 +103,7 @@ TEST_F(TrimletTest, RunsStartingOrEndingInsideHaveNoBoundary) {
 
 TEST_F(TrimletTest, ReenteringWritesSecondRunAndUntouchedTrajectoriesLeaveNoTrace) {
     const std::string in = "tno = 007\n" + sample(1000, 1, 0) + sample(3000, 2, 0) +
-                           sample(1000, 3, 0) + "tno=8\n" + sample(9000, 1, 0) +
-                           sample(9500, 2, 0);
+                           sample(1000, 3, 0) + "tno=8\n" + sample(9000, 1, 0) + sample(9500, 2, 0);
     EXPECT_EQ(cut(in, "1000", "2000"),
               "tno=7\n" + sample(1000, 1, 0) +
                   "2000,2,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
@@ -116,8 +116,7 @@ TEST_F(TrimletTest, ReenteringWritesSecondRunAndUntouchedTrajectoriesLeaveNoTrac
 
 TEST_F(TrimletTest, BackwardsTimeCrossesTheRightEdges) {
     // Time runs from after the window into it and out before it.
-    const std::string in =
-        "tno=3\n" + sample(4000, 1, 0) + sample(2000, 2, 20) + sample(0, 3, 40);
+    const std::string in = "tno=3\n" + sample(4000, 1, 0) + sample(2000, 2, 20) + sample(0, 3, 40);
     EXPECT_EQ(cut(in, "1000", "3000"),
               "tno=3\n"
               "3000,1,13.000,14.000,15.000,16.000,17.000,18.000,19.000,20.000,21.000,22.000,"
@@ -179,10 +178,10 @@ TEST_F(TrimletTest, MinusOneOpensTheWindowOtherNegativesCompareAsTheyStand) {
 
 TEST_F(TrimletTest, OutputNaming) {
     const std::pair<std::string, std::string> cases[] = {
-        {"out.traj", "out.traj"},       {"out.TRAJ", "out.TRAJ"},
-        {"out.traj2", "out.traj2"},     {"out.trajectory", "out.trajectory"},
-        {"out", "out.traj"},            {"out.txt", "out.txt.traj"},
-        {".traj", ".traj.traj"},        {"out.tra", "out.tra.traj"},
+        {"out.traj", "out.traj"},     {"out.TRAJ", "out.TRAJ"},
+        {"out.traj2", "out.traj2"},   {"out.trajectory", "out.trajectory"},
+        {"out", "out.traj"},          {"out.txt", "out.txt.traj"},
+        {".traj", ".traj.traj"},      {"out.tra", "out.tra.traj"},
         {"d.traj/out", "d.traj/out"},  // the extension is "traj/out", as the split rule says
     };
     for (const auto& [given, want] : cases) EXPECT_EQ(trimlet_output_name(given), want);
@@ -205,15 +204,13 @@ TEST_F(TrimletTest, UsageAndFailuresAreReportedWithStatusOne) {
 
     const std::string missing = path("missing.traj");
     EXPECT_EQ(run({missing, path("o.traj")}, &status),
-              "Open data file failure: " + missing + "\nTrimlet failure:" + path("o.traj") +
-                  ".\n");
+              "Open data file failure: " + missing + "\nTrimlet failure:" + path("o.traj") + ".\n");
     EXPECT_EQ(status, 1);
 
     write_file(path("in.traj"), "tno=1\n" + sample(1000, 1, 0));
     const std::string unwritable = path("no/such/dir/o.traj");
     EXPECT_EQ(run({path("in.traj"), unwritable}, &status),
-              "Open data file failure: " + unwritable + "\nTrimlet failure:" + unwritable +
-                  ".\n");
+              "Open data file failure: " + unwritable + "\nTrimlet failure:" + unwritable + ".\n");
     EXPECT_EQ(status, 1);
 }
 
