@@ -1,0 +1,89 @@
+// Numbers of the viewers' resources and of the commands and controls in them.
+#pragma once
+
+namespace resources {
+
+// Resource ids.
+constexpr int IDI_APP = 1;                 // window icon
+constexpr int IDR_MAIN_MENU = 10;          // menu of the main window
+constexpr int IDR_ACCELERATORS = 101;      // Vantrel's accelerator table
+constexpr int IDD_ABOUT = 2000;            // About box
+constexpr int IDD_DISPLAY_SETTING = 2100;  // "Display Setting"
+constexpr int IDD_FRAME_CONTROL = 2200;    // modeless "Frame Control"
+constexpr int IDD_TRAJ_COLOR = 2300;       // Plovane: "Traj Color Setting"
+constexpr int IDD_SAMPLE_SETTINGS = 2300;  // Vantrel: "Settings"
+
+// Named images.
+constexpr const char* CUR_ROTATE = "EW_CUR";
+constexpr const char* CUR_HAND = "HAND_CUR";
+constexpr const char* CUR_ZOOM = "MAG_CUR";
+constexpr const char* BMP_START = "START_BTN";
+constexpr const char* BMP_PAUSE = "PAUSE_BTN";
+constexpr const char* BMP_STOP = "STOP_BTN";
+constexpr const char* BMP_ONESTEP = "ONESTEP_BTN";
+constexpr const char* BMP_JUMP = "JUMP_BTN";
+constexpr const char* BMP_JUMP_GREY = "_JUMP_BTN";
+
+// Menu commands of Plovane.
+constexpr int IDM_LOAD_EGO = 20;
+constexpr int IDM_LOAD_MOV = 21;
+constexpr int IDM_LOAD_ORG = 22;
+constexpr int IDM_ABOUT = 23;
+constexpr int IDM_EXIT = 24;
+constexpr int IDM_DISPLAY_SETTING = 50;
+constexpr int IDM_GRID_LINE = 51;
+constexpr int IDM_AXIS = 52;
+constexpr int IDM_TIME_SERIALS = 53;
+constexpr int IDM_EGO_CENTERED = 54;
+constexpr int IDM_SET_TRAJ_COL = 55;
+constexpr int IDM_TRAJ_ID = 56;
+
+// Commands of Vantrel that differ from Plovane's.
+constexpr int IDM_V_LOAD_SAMPLES = 21;
+constexpr int IDM_V_LOAD_TRAJ_GEN = 22;
+constexpr int IDM_V_SAVE_SAMPLES = 23;
+constexpr int IDM_V_ABOUT = 25;
+constexpr int IDM_V_EXIT = 26;
+constexpr int IDM_V_TRAJ_ID = 53;
+constexpr int IDM_LABELLING = 60;
+constexpr int IDM_EDIT_START = 61;
+constexpr int IDM_EDIT_END = 62;
+constexpr int IDM_EDIT_HEADING = 63;
+
+// Display Setting dialog 2100.
+constexpr int IDC_MAX_RANGE_X = 2101;
+constexpr int IDC_GRID_SIZE_X = 2102;
+constexpr int IDC_YX_FACTOR = 2103;
+constexpr int IDC_MS_PER_METER = 2104;
+constexpr int IDC_FRAME_STEP = 2105;
+constexpr int IDC_TOO_SHORT_TRAJ = 2106;
+constexpr int IDC_DRAW_HISTORY = 2107;
+
+// Frame Control dialog 2200.
+constexpr int IDC_FRAME_NO = 2201;
+constexpr int IDC_ELAPSED = 2202;
+constexpr int IDC_STEP = 2203;
+constexpr int IDC_START = 2204;
+constexpr int IDC_STOP = 2205;
+constexpr int IDC_JUMP = 2206;
+constexpr int IDC_TIME = 2211;
+
+// Traj Color Setting dialog 2300 (Plovane).
+constexpr int IDC_FRONT_ID = 2301;
+constexpr int IDC_LEAD_ID = 2302;
+constexpr int IDC_FRONT_COL = 2303;
+constexpr int IDC_LEAD_COL = 2304;
+constexpr int IDC_LAG_ID = 2305;
+constexpr int IDC_LAG_COL = 2306;
+constexpr int IDC_REAR_ID = 2307;
+constexpr int IDC_REAR_COL = 2308;
+constexpr int IDC_EGO_COL = 2309;
+constexpr int IDC_SPEED_MIN = 2310;
+constexpr int IDC_SPEED_MAX = 2311;
+constexpr int IDC_TRAJ_COL_ON = 2312;
+
+// Settings dialog 2300 (Vantrel).
+constexpr int IDC_CUR_TRAJ_ID = 2301;
+constexpr int IDC_TRAJ_MARGIN = 2302;
+
+}  // namespace resources
