@@ -63,5 +63,5 @@ struct TrajSample {
 // are ignored) and returns the number of fields the line has, capped at 13.
 int parse_traj_sample(std::string_view line, TrajSample& out);
 
-// Counts the fields of a data line, stopping at limit.
+// Counts the fields of a data line; the result is capped at limit.
 int count_traj_fields(std::string_view line, int limit = kTrajFieldCount);
