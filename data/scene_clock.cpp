@@ -1,0 +1,313 @@
+#include "data/scene_clock.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "data/pose_track.h"
+
+// The clock follows its definition step by step, with one shortcut: a step
+// would look at the first sample of every trajectory that has not started yet
+// (cursor 0, first frame above current_frame) without moving it. Those are kept
+// in start_order, sorted by (first frame, index), so that a step looks only at
+// the next one to start; started trajectories are kept in `live`. The nearest
+// sample, the cursors and the visible set come out the same as from the plain
+// walk over every trajectory from first_active on.
+
+namespace {
+
+ClockSettings g_settings;
+ClockStats g_stats;
+
+constexpr int64_t kNoMatch = 10000;  // frames; nothing farther sets current_time
+
+int64_t frame_distance(int32_t a, int32_t b) {
+    int64_t d = static_cast<int64_t>(a) - b;
+    return d < 0 ? -d : d;
+}
+
+const TrajPoint& first_sample(const TrajStore& st, int32_t i) {
+    return st.samples[static_cast<size_t>(st.entries[i].first)];
+}
+
+const TrajPoint& cursor_sample(const TrajStore& st, int32_t i) {
+    const TrajEntry& e = st.entries[i];
+    return st.samples[static_cast<size_t>(e.first + e.cursor)];
+}
+
+// Trajectories still to start whose first sample lies within 1 frame of the
+// clock, merged with the live ones whose cursor sample does, in index order.
+void collect_near(TrajStore& st) {
+    SceneClockIndex& ix = st.clock_index;
+    const int32_t cf = st.current_frame;
+    ix.near.clear();
+    size_t s = ix.next_start;
+    static std::vector<int32_t> starting;
+    starting.clear();
+    while (s < ix.start_order.size() &&
+           frame_distance(first_sample(st, ix.start_order[s]).frame, cf) <= 1) {
+        starting.push_back(ix.start_order[s]);
+        ++s;
+    }
+    std::sort(starting.begin(), starting.end());
+    auto a = ix.live.begin();
+    auto b = starting.begin();
+    while (a != ix.live.end() || b != starting.end()) {
+        int32_t i;
+        if (b == starting.end() || (a != ix.live.end() && *a < *b)) {
+            i = *a++;
+            if (frame_distance(cursor_sample(st, i).frame, cf) > 1) continue;
+        } else {
+            i = *b++;
+        }
+        ix.near.push_back(i);
+    }
+}
+
+// Rebuilds the index from the cursors as they stand.
+void rebuild_index(TrajStore& st) {
+    SceneClockIndex& ix = st.clock_index;
+    ix.start_order.clear();
+    ix.live.clear();
+    ix.next_start = 0;
+    const int32_t cf = st.current_frame;
+    const int32_t from = std::max(st.first_active, 0);
+    for (int32_t i = 0; i < st.entry_count; ++i) {
+        TrajEntry& e = st.entries[i];
+        // A trajectory without samples has nothing at its cursor.
+        if (e.count <= 0 || e.cursor >= e.count) e.cursor = -1;
+        if (i < from || e.cursor < 0) continue;
+        if (e.cursor == 0 && first_sample(st, i).frame > cf) {
+            ix.start_order.push_back(i);
+        } else {
+            ix.live.push_back(i);
+        }
+    }
+    std::sort(ix.start_order.begin(), ix.start_order.end(), [&](int32_t a, int32_t b) {
+        int32_t fa = first_sample(st, a).frame, fb = first_sample(st, b).frame;
+        return fa != fb ? fa < fb : a < b;
+    });
+    collect_near(st);
+    ix.built_frame = cf;
+    ix.built_first_active = st.first_active;
+    ix.valid = true;
+}
+
+void ensure_index(TrajStore& st) {
+    const SceneClockIndex& ix = st.clock_index;
+    if (!ix.valid || ix.built_frame != st.current_frame ||
+        ix.built_first_active != st.first_active) {
+        rebuild_index(st);
+    }
+}
+
+bool visible(const TrajStore& st, int32_t i) {
+    const TrajEntry& e = st.entries[i];
+    if (e.cursor < 0 || e.cursor >= e.count || e.count < g_settings.tooShortTraj) return false;
+    ++g_stats.samples_visited;
+    return frame_distance(cursor_sample(st, i).frame, st.current_frame) <= 1;
+}
+
+}  // namespace
+
+ClockSettings& clock_settings() {
+    return g_settings;
+}
+void reset_clock_settings() {
+    g_settings = ClockSettings{};
+}
+ClockStats& clock_stats() {
+    return g_stats;
+}
+
+void rewind_scene() {
+    TrajStore& st = traj_store();
+    st.first_active = 0;
+    bool found = false;
+    for (int32_t i = 0; i < st.entry_count; ++i) {
+        if (st.entries[i].count <= 0) continue;
+        const TrajPoint& s = first_sample(st, i);
+        if (!found || s.frame < st.current_frame) {
+            st.start_time = s.time_ms;
+            st.current_time = s.time_ms;
+            st.current_frame = s.frame;
+            found = true;
+        }
+    }
+    for (TrajEntry& e : st.entries) e.cursor = e.count > 0 ? 0 : -1;
+    rebuild_index(st);
+    reset_pose_cursor();
+}
+
+int step_scene() {
+    TrajStore& st = traj_store();
+    if (st.current_frame == st.max_frame) {
+        st.first_active = -1;
+        return 0;
+    }
+    if (st.first_active < 0) return 0;
+    ensure_index(st);
+    SceneClockIndex& ix = st.clock_index;
+
+    const int64_t step = std::max(g_settings.frameStep, 1);
+    const int32_t cf = static_cast<int32_t>(
+        std::min<int64_t>(static_cast<int64_t>(st.current_frame) + step, st.max_frame));
+    st.current_frame = cf;
+
+    int32_t fa = st.first_active;
+    while (fa < st.entry_count && st.entries[fa].max_frame < cf) ++fa;
+    if (fa >= st.entry_count) {
+        st.first_active = -1;
+        ix.valid = false;
+        return 0;
+    }
+    st.first_active = fa;
+
+    // Trajectories whose first frame the clock has reached start now; those that
+    // first_active has already passed are never walked.
+    // Kept between steps so that a step does not allocate.
+    static std::vector<int32_t> incoming;
+    static std::vector<int32_t> walk;
+    incoming.clear();
+    walk.clear();
+    while (ix.next_start < ix.start_order.size() &&
+           first_sample(st, ix.start_order[ix.next_start]).frame <= cf) {
+        int32_t i = ix.start_order[ix.next_start++];
+        if (i >= fa) incoming.push_back(i);
+    }
+    std::sort(incoming.begin(), incoming.end());
+    auto live_from = std::lower_bound(ix.live.begin(), ix.live.end(), fa);
+    std::merge(live_from, ix.live.end(), incoming.begin(), incoming.end(),
+               std::back_inserter(walk));
+
+    int64_t best = kNoMatch;
+    int32_t best_index = -1;
+    uint64_t visits = 0;
+    ix.live.clear();
+    for (int32_t i : walk) {
+        TrajEntry& e = st.entries[i];
+        const TrajPoint* samples = st.samples.data() + e.first;
+        for (;;) {
+            const TrajPoint& s = samples[e.cursor];
+            ++visits;
+            int64_t d = frame_distance(s.frame, cf);
+            if (best != 0 && d < best) {
+                best = d;
+                best_index = i;
+                st.current_time = s.time_ms;
+            }
+            if (s.frame >= cf) break;
+            if (++e.cursor == e.count) {
+                e.cursor = -1;
+                break;
+            }
+        }
+        if (e.cursor >= 0) ix.live.push_back(i);
+    }
+    // The next trajectory to start would have been looked at in index order
+    // among the walked ones; it wins when nearer, or as near and earlier.
+    if (ix.next_start < ix.start_order.size()) {
+        int32_t i = ix.start_order[ix.next_start];
+        const TrajPoint& s = first_sample(st, i);
+        ++visits;
+        int64_t d = frame_distance(s.frame, cf);
+        if (d < best || (d == best && best != kNoMatch && best != 0 && i < best_index)) {
+            st.current_time = s.time_ms;
+        }
+    }
+    g_stats.samples_visited += visits;
+
+    collect_near(st);
+    ix.built_frame = cf;
+    ix.built_first_active = fa;
+
+    advance_pose_cursor(st.current_time);
+    return 1;
+}
+
+int seek_scene(int32_t t) {
+    TrajStore& st = traj_store();
+    bool stepping = true;
+    if (st.current_time > t) {
+        rewind_scene();
+        if (st.current_time > t) stepping = false;
+    }
+    while (stepping) {
+        if (!step_scene()) break;
+        if (st.current_time > t) break;
+        if (static_cast<int64_t>(t) - st.current_time < 100) break;
+    }
+    return frame_distance(st.current_time, t) < 100 ? 1 : 0;
+}
+
+const TrajPoint* next_visible_sample(bool restart, int32_t& index) {
+    TrajStore& st = traj_store();
+    if (st.first_active == -1) return nullptr;
+    if (restart) st.visit_next = st.first_active;
+    ensure_index(st);
+    // Trajectories before first_active are not in the index; a scan resumed
+    // from before it looks at them one by one.
+    int32_t i = std::max(st.visit_next, 0);
+    for (; i < std::min(st.first_active, st.entry_count); ++i) {
+        if (visible(st, i)) {
+            index = i;
+            st.visit_next = i + 1;
+            return &cursor_sample(st, i);
+        }
+    }
+    const std::vector<int32_t>& near = st.clock_index.near;
+    for (auto it = std::lower_bound(near.begin(), near.end(), i); it != near.end(); ++it) {
+        if (visible(st, *it)) {
+            index = *it;
+            st.visit_next = *it + 1;
+            return &cursor_sample(st, *it);
+        }
+    }
+    st.visit_next = st.entry_count;
+    return nullptr;
+}
+
+int32_t traj_id_at(int32_t index) {
+    const TrajStore& st = traj_store();
+    if (index < 0 || index >= st.entry_count) return -1;
+    return st.entries[index].id;
+}
+
+int32_t current_frame() {
+    return traj_store().current_frame;
+}
+int32_t current_time() {
+    return traj_store().current_time;
+}
+
+int32_t elapsed_ms() {
+    const TrajStore& st = traj_store();
+    int64_t d = static_cast<int64_t>(st.current_time) - st.start_time;
+    d = std::clamp<int64_t>(d, std::numeric_limits<int32_t>::min(),
+                            std::numeric_limits<int32_t>::max());
+    return static_cast<int32_t>(d);
+}
+
+int load_ego(const std::string& path, const LoadProgress& progress) {
+    free_pose_track();
+    set_nav_columns(nav_columns_for(path));
+    if (!load_pose_track(path, progress)) return 0;
+    find_scene_origin(traj_store().min_time);
+    return 1;
+}
+
+int load_org(const std::string& path, const LoadProgress& progress) {
+    free_origin_track();
+    if (!load_origin_track(path, progress)) return 0;
+    find_scene_origin(traj_store().min_time);
+    return 1;
+}
+
+int load_mov(const std::string& path, const LoadProgress& progress) {
+    free_traj_store();
+    if (!load_traj_file(path, progress)) return 0;
+    const int32_t start = traj_store().min_time;
+    rewind_scene();
+    seek_scene(start);
+    find_scene_origin(start);
+    return 1;
+}

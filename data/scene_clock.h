@@ -1,0 +1,79 @@
+// The scene clock: steps the replay through the frame numbers of the loaded
+// TRAJ data, follows with the ego pose cursor, and answers which samples are
+// visible at the current frame. Also the three load sequences of the viewer's
+// File menu, each taking the path that the open-file dialog chose.
+//
+// The clock state lives in the TrajStore (data/traj_store.h): current_frame,
+// current_time, start_time, first_active, visit_next and each entry's cursor.
+// Change it only through these functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "data/text_input.h"
+#include "data/traj_store.h"
+
+// Settings of the clock, edited in the Display Setting dialog.
+struct ClockSettings {
+    int frameStep = 1;      // frames advanced per step; values below 1 step one frame
+    int tooShortTraj = 20;  // trajectories with fewer samples are never visible
+};
+
+ClockSettings& clock_settings();
+// Back to the defaults (1, 20).
+void reset_clock_settings();
+
+// Counts kept for the replay benchmark.
+struct ClockStats {
+    uint64_t samples_visited = 0;  // samples looked at by step_scene and next_visible_sample
+};
+ClockStats& clock_stats();
+
+// Puts the clock on the scene's first frame: first_active = 0; start_time,
+// current_time and current_frame from the smallest-frame first sample (ties:
+// the earlier trajectory; unchanged when no trajectory has samples); every
+// cursor 0 (-1 for a trajectory without samples); pose cursor reset.
+void rewind_scene();
+
+// Advances current_frame by frameStep (at most to max_frame), moves each live
+// trajectory's cursor to its first sample not below the new frame, sets
+// current_time to the time of the sample nearest in frame (within 10000 frames;
+// ties: lower trajectory index, then earlier sample; else unchanged) and
+// advances the pose cursor to it. Returns 1 when the clock moved, 0 when the
+// scene has ended (first_active is then -1); 0 at once on an empty store.
+int step_scene();
+
+// Moves the clock to time_ms: rewinds first when current_time is later, then
+// steps at least once, until the scene ends, current_time passes time_ms or lies
+// less than 100 ms before it. Returns 1 when current_time ends within 100 ms of
+// time_ms, else 0.
+int seek_scene(int32_t time_ms);
+
+// Samples visible at the current frame, one per trajectory in trajectory order:
+// call with restart set, then unset until it returns null. A trajectory is
+// visible when it has not ended, has at least tooShortTraj samples and the
+// sample at its cursor lies within 1 frame of current_frame. Sets index to the
+// trajectory's index. Null when the scene has ended.
+const TrajPoint* next_visible_sample(bool restart, int32_t& index);
+
+// id of trajectory index; -1 when index < 0 or index >= entry_count.
+int32_t traj_id_at(int32_t index);
+int32_t current_frame();
+int32_t current_time();
+// current_time - start_time in ms (saturated to the 32-bit range).
+int32_t elapsed_ms();
+
+// "Load Ego": frees the pose track, takes the layout from the file name
+// (nav_columns_for), loads the track and takes the scene origin for the TRAJ
+// store's min_time. Returns 1 when loaded; 0 on failure (message on the standard
+// error stream, track empty).
+int load_ego(const std::string& path, const LoadProgress& progress = {});
+// "Load Org (Optional)": frees the origin points, loads them and takes the scene
+// origin for min_time. Returns 1 when loaded, 0 on failure.
+int load_org(const std::string& path, const LoadProgress& progress = {});
+// "Load Mov": frees the TRAJ store, loads the file (failures reported through
+// report_error), rewinds, seeks to min_time and takes the scene origin for it.
+// Returns 1 when the file was loaded and the scene started, 0 on failure with the
+// store empty.
+int load_mov(const std::string& path, const LoadProgress& progress = {});

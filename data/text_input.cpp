@@ -1,0 +1,79 @@
+#include "data/text_input.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+void ProgressMeter::update(uint64_t done) {
+    if (!callback_) return;
+    auto now = std::chrono::steady_clock::now();
+    if (now - last_ < kProgressInterval) return;
+    last_ = now;
+    callback_(done < total_ ? done : total_, total_);
+}
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Size of a regular file, or -1 when it cannot be known in advance (a pipe).
+long long known_size(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+    long long size = std::ftell(f);
+    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return -1;
+    return size;
+}
+
+constexpr size_t kChunk = size_t{4} << 20;
+
+}  // namespace
+
+ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, ProgressMeter* meter) {
+    out = TextBuffer{};
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return ReadTextStatus::OpenFailed;
+
+    long long expected = known_size(file.get());
+    size_t capacity = expected > 0 ? static_cast<size_t>(expected) : size_t{64} << 10;
+    if (meter) meter->set_total(2 * static_cast<uint64_t>(expected > 0 ? expected : 0));
+
+    std::unique_ptr<char[]> data(new (std::nothrow) char[capacity]);
+    if (!data) return ReadTextStatus::OutOfMemory;
+    size_t size = 0;
+    for (;;) {
+        if (size == capacity) {
+            // Full: either the end of a file of the measured size, or a file that
+            // grew since, or a stream. One byte more tells which.
+            char extra = 0;
+            if (std::fread(&extra, 1, 1, file.get()) == 0) {
+                if (std::ferror(file.get())) return ReadTextStatus::ReadFailed;
+                break;
+            }
+            size_t grown = capacity * 2;
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
+            if (!bigger) return ReadTextStatus::OutOfMemory;
+            std::memcpy(bigger.get(), data.get(), size);
+            data = std::move(bigger);
+            capacity = grown;
+            data[size++] = extra;
+            if (meter && meter->total() < 2 * static_cast<uint64_t>(capacity)) {
+                meter->set_total(2 * static_cast<uint64_t>(capacity));
+            }
+        }
+        size_t want = capacity - size < kChunk ? capacity - size : kChunk;
+        size_t got = std::fread(data.get() + size, 1, want, file.get());
+        size += got;
+        if (meter) meter->update(size);
+        if (got < want) {
+            if (std::ferror(file.get())) return ReadTextStatus::ReadFailed;
+            break;
+        }
+    }
+    if (meter) meter->set_total(2 * static_cast<uint64_t>(size));
+    out.data = std::move(data);
+    out.size = size;
+    return ReadTextStatus::Ok;
+}
