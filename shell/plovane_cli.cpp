@@ -1,0 +1,274 @@
+#include "shell/plovane_cli.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+#include "data/pose_track.h"
+#include "data/report.h"
+#include "data/scene_clock.h"
+#include "data/traj_store.h"
+
+const char* const kPlovaneUsage =
+    "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
+    "               (--summary | --dump-store | --trace-clock)\n"
+    "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
+    "                    else .pos layout)\n"
+    "  --org FILE        origin points\n"
+    "  --traj FILE       TRAJ file\n"
+    "  --frame-step N    frames per clock step (default 1, at least 1)\n"
+    "  --too-short N     trajectories with fewer samples are not visible (default 20)\n"
+    "  --summary         print the store's counts and ranges\n"
+    "  --dump-store      print the cleaned store, one row per sample\n"
+    "  --trace-clock     print the clock after the loads and after each step\n"
+    "Files load in the order ego, org, traj. Exit status: 0 success, 1 a load failed,\n"
+    "2 usage error.\n";
+
+namespace {
+
+bool parse_whole_int(std::string_view text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+// Shows "Loading FILE: NN%" on standard error once a load has run for a second,
+// when standard error is a terminal; clears it when the load ends.
+class ProgressLine {
+  public:
+    explicit ProgressLine(std::string label)
+        : label_(std::move(label)),
+          terminal_(isatty(fileno(stderr)) != 0),
+          start_(std::chrono::steady_clock::now()) {}
+    ~ProgressLine() {
+        if (width_ > 0) std::fprintf(stderr, "\r%*s\r", width_, "");
+    }
+    LoadProgress callback() {
+        if (!terminal_) return {};
+        return [this](uint64_t done, uint64_t total) {
+            if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
+            int percent = total ? static_cast<int>(done * 100 / total) : 0;
+            width_ = std::fprintf(stderr, "\rLoading %s: %3d%%", label_.c_str(), percent);
+            std::fflush(stderr);
+        };
+    }
+
+  private:
+    std::string label_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point start_;
+    int width_ = 0;
+};
+
+int32_t stored_samples() {
+    const TrajStore& st = traj_store();
+    int64_t n = 0;
+    for (int32_t i = 0; i < st.entry_count; ++i) n += st.entries[i].count;
+    return static_cast<int32_t>(n);
+}
+
+// The pose loaders' messages have no line end; the command line ends the line.
+void end_message_line() {
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::string& error) {
+    options = PlovaneOptions{};
+    bool step_given = false, short_given = false;
+    for (int a = 1; a < argc; ++a) {
+        std::string_view arg = argv[a];
+        auto take_value = [&](std::string_view& value) {
+            if (a + 1 >= argc) {
+                error = std::string(arg) + " needs a value";
+                return false;
+            }
+            value = argv[++a];
+            return true;
+        };
+        auto take_path = [&](std::optional<std::string>& path) {
+            if (path) {
+                error = std::string(arg) + " given twice";
+                return false;
+            }
+            std::string_view value;
+            if (!take_value(value)) return false;
+            path = std::string(value);
+            return true;
+        };
+        auto take_int = [&](int& target, bool& given, int minimum) {
+            if (given) {
+                error = std::string(arg) + " given twice";
+                return false;
+            }
+            std::string_view value;
+            if (!take_value(value)) return false;
+            if (!parse_whole_int(value, target) || target < minimum) {
+                error = std::string(arg) + " needs an integer of at least " +
+                        std::to_string(minimum) + ", not '" + std::string(value) + "'";
+                return false;
+            }
+            given = true;
+            return true;
+        };
+        auto set_mode = [&](PlovaneMode mode) {
+            if (options.mode != PlovaneMode::None) {
+                error = "only one of --summary, --dump-store, --trace-clock may be given";
+                return false;
+            }
+            options.mode = mode;
+            return true;
+        };
+        bool ok;
+        if (arg == "--ego") {
+            ok = take_path(options.ego_path);
+        } else if (arg == "--org") {
+            ok = take_path(options.org_path);
+        } else if (arg == "--traj") {
+            ok = take_path(options.traj_path);
+        } else if (arg == "--frame-step") {
+            ok = take_int(options.frame_step, step_given, 1);
+        } else if (arg == "--too-short") {
+            ok = take_int(options.too_short, short_given, 0);
+        } else if (arg == "--summary") {
+            ok = set_mode(PlovaneMode::Summary);
+        } else if (arg == "--dump-store") {
+            ok = set_mode(PlovaneMode::DumpStore);
+        } else if (arg == "--trace-clock") {
+            ok = set_mode(PlovaneMode::TraceClock);
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            ok = true;
+        } else {
+            error = "unknown argument '" + std::string(arg) + "'";
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+void print_store_summary(std::FILE* out) {
+    const TrajStore& st = traj_store();
+    std::fprintf(out, "# entries=%d samples=%d min_frame=%d max_frame=%d min_time=%d max_time=%d\n",
+                 st.entry_count, stored_samples(), st.min_frame, st.max_frame, st.min_time,
+                 st.max_time);
+}
+
+void print_store_dump(std::FILE* out) {
+    print_store_summary(out);
+    std::fputs(
+        "traj,id,time_ms,frame,x,y,head_x,head_y,ego_x,ego_y,ego_head_x,ego_head_y,length,width,"
+        "speed\n",
+        out);
+    const TrajStore& st = traj_store();
+    for (int32_t i = 0; i < st.entry_count; ++i) {
+        const TrajEntry& e = st.entries[i];
+        for (int32_t j = 0; j < e.count; ++j) {
+            const TrajPoint& s = st.samples[static_cast<size_t>(e.first + j)];
+            std::fprintf(out,
+                         "%d,%d,%d,%d,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n", i,
+                         e.id, s.time_ms, s.frame, s.x, s.y, s.head_x, s.head_y, s.ego_x, s.ego_y,
+                         s.ego_head_x, s.ego_head_y, s.length, s.width, s.speed);
+        }
+    }
+}
+
+namespace {
+
+void print_trace_row(std::FILE* out, long step) {
+    std::fprintf(out, "%ld,%d,%d,%d,%d,", step, current_frame(), current_time(), elapsed_ms(),
+                 pose_cursor());
+    int32_t index = -1;
+    bool first = true;
+    for (const TrajPoint* s = next_visible_sample(true, index); s;
+         s = next_visible_sample(false, index)) {
+        std::fprintf(out, first ? "%d" : " %d", traj_id_at(index));
+        first = false;
+    }
+    std::fputc('\n', out);
+}
+
+}  // namespace
+
+void print_clock_trace(std::FILE* out) {
+    Vec2 origin;
+    double heading = 0;
+    get_scene_origin(origin, heading);
+    std::fprintf(out, "# origin_x=%.6f origin_y=%.6f origin_heading=%.6f scene_start_index=%d\n",
+                 origin.x, origin.y, heading, scene_start_index());
+    std::fputs("step,current_frame,current_time,elapsed_ms,pose_cursor,visible\n", out);
+    long step = 0;
+    print_trace_row(out, step);
+    while (step_scene()) print_trace_row(out, ++step);
+}
+
+int run_plovane_headless(const PlovaneOptions& options, std::FILE* out) {
+    free_traj_store();
+    reset_pose_state();
+    reset_clock_settings();
+    clock_settings().frameStep = options.frame_step;
+    clock_settings().tooShortTraj = options.too_short;
+
+    if (options.ego_path) {
+        ProgressLine line(*options.ego_path);
+        if (!load_ego(*options.ego_path, line.callback())) {
+            end_message_line();
+            return 1;
+        }
+    }
+    if (options.org_path) {
+        ProgressLine line(*options.org_path);
+        if (!load_org(*options.org_path, line.callback())) {
+            end_message_line();
+            return 1;
+        }
+    }
+    if (options.traj_path) {
+        ProgressLine line(*options.traj_path);
+        if (!load_mov(*options.traj_path, line.callback())) return 1;
+    }
+
+    switch (options.mode) {
+        case PlovaneMode::Summary:
+            print_store_summary(out);
+            break;
+        case PlovaneMode::DumpStore:
+            print_store_dump(out);
+            break;
+        case PlovaneMode::TraceClock:
+            print_clock_trace(out);
+            break;
+        case PlovaneMode::None:
+            break;
+    }
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        report_error("Cannot write the output.");
+        return 1;
+    }
+    return 0;
+}
+
+int plovane_cli_main(int argc, char** argv) {
+    PlovaneOptions options;
+    std::string error;
+    if (!parse_plovane_options(argc, argv, options, error)) {
+        std::fprintf(stderr, "plovane: %s\n%s", error.c_str(), kPlovaneUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kPlovaneUsage, stdout);
+        return 0;
+    }
+    if (options.mode == PlovaneMode::None) {
+        std::fprintf(stderr, "plovane: give one of --summary, --dump-store, --trace-clock\n%s",
+                     kPlovaneUsage);
+        return 2;
+    }
+    return run_plovane_headless(options, stdout);
+}
