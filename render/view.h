@@ -1,0 +1,142 @@
+// The viewers' camera: an orthographic view of the world (centimetres) turned about
+// the vertical axis (azimuth), tilted from top-down toward a side view (elevation),
+// placed on the client area (centre) and zoomed (scale); the trigonometric tables
+// behind the projection; the placement of model outlines; and the arithmetic of the
+// three mouse drags (middle rotates, right pans, left zooms).
+//
+// Everything here is arithmetic over the program-wide records below; the window
+// side (cursors, repaint requests, reading the client rectangle) is the shell's.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace render {
+
+// Degrees to radians with π taken to ten decimals, as the view does everywhere.
+constexpr double kViewPi = 3.1415926535;
+constexpr double deg_to_rad(double degrees) {
+    return degrees * kViewPi / 180.0;
+}
+
+// Zoom at start, pixels per centimetre.
+constexpr double kPlovaneInitialScale = 0.045;
+constexpr double kVantrelInitialScale = 0.06;
+// Smallest zoom a left drag can reach, pixels per centimetre.
+constexpr double kMinScale = 0.01;
+
+struct ViewState {
+    int32_t centerX = 0;                  // client pixels: x where the world origin is drawn
+    int32_t centerY = 0;                  // client pixels: y where the world origin is drawn
+    int16_t elevation = 0;                // whole degrees 0..90; 0 top-down, 90 side view
+    int16_t azimuth = 270;                // whole degrees 0..359
+    double scale = kPlovaneInitialScale;  // pixels per centimetre, never below kMinScale
+};
+
+// Placement of the outlines the painters draw (all zero in both programs).
+struct ModelPose {
+    double x = 0;      // centimetres
+    double y = 0;      // centimetres
+    double z = 0;      // centimetres
+    double roll = 0;   // degrees, rotation about x
+    double pitch = 0;  // degrees, rotation about y
+    double yaw = 0;    // degrees, rotation about z
+};
+
+// Coefficients of WorldToScreen, indexed by whole degrees; filled by BuildTrigTables.
+struct TrigTables {
+    double cosAz[360];           // cos a
+    double negSinAz[360];        // -sin a
+    double sinAzCosEl[91][360];  // sin a · cos e, [e][a]
+    double cosAzCosEl[91][360];  // cos a · cos e, [e][a]
+    double sinEl[91];            // sin e
+};
+
+// A world point, centimetres.
+struct Vec3 {
+    double x = 0;
+    double y = 0;
+    double z = 0;
+};
+
+ViewState& view_state();
+const TrigTables& trig_tables();
+ModelPose& model_pose();
+// model_pose() = all zero (renderer start-up).
+void reset_model_pose();
+
+// Initial view for a client area of client.width x client.height pixels: origin at
+// (width / 2, (height - 20) / 2), the given zoom, top view (elevation 0, azimuth 270).
+void ResetView(plat::Size client, double initial_scale);
+
+// Fills trig_tables() for every whole-degree azimuth 0..359 and elevation 0..90.
+// Returns 1. WorldToScreen reads zeros until it has run once.
+int BuildTrigTables();
+
+// Converts a double to a 32-bit integer rounding toward zero; values beyond the
+// range saturate at its ends and NaN gives 0 (a plain conversion would be undefined).
+int32_t trunc_to_int32(double v);
+
+// Projects a world point (centimetres) to client pixels with view_state() and the
+// tables: u = trunc(x·cos a − y·sin a), v = trunc(x·sin a·cos e + y·cos a·cos e +
+// z·sin e), X = trunc(centerX + u·scale), Y = trunc(centerY − v·scale). Every trunc
+// saturates (trunc_to_int32), so far points at high zoom land on the range's edge
+// instead of overflowing. Angles outside their ranges are brought into them.
+plat::Point WorldToScreen(double x, double y, double z);
+
+// Places a model point given in metres: Rz(yaw)·Ry(−pitch)·Rx(−roll)·(100·px, 100·py, 0)
+// + (pose x, y, z). Sine and cosine computed directly (not from the tables).
+Vec3 LocalToWorld(double px, double py, const ModelPose& pose);
+
+// 1 when the view is tilted (elevation not 0), else 0.
+int IsTilted();
+
+// After a resize of the client area to `client`: the origin moves to
+// (trunc(0.1·(left + right)), trunc(0.5·(top + bottom))); zoom and angles stay.
+void resize_view(const plat::Rect& client);
+
+// ---- Drags ---------------------------------------------------------------------------
+
+enum class DragKind { Rotate, Pan, Zoom };  // middle, right, left button
+
+struct DragState {
+    int active = 0;      // 1 from button-down to that button's button-up
+    int16_t startX = 0;  // mouse position at button-down, client pixels
+    int16_t startY = 0;
+    int16_t curX = 0;  // mouse position of the latest move served
+    int16_t curY = 0;
+    // View values at button-down: rotate (azimuth, elevation), pan (centerX, centerY),
+    // zoom (trunc(scale × 1000), unused). Kept in 32 bits: a centre panned beyond
+    // ±32767 or a zoom beyond 32.767 px/cm would wrap in 16.
+    int32_t saved1 = 0;
+    int32_t saved2 = 0;
+};
+
+struct Drags {
+    DragState rotate;  // middle button
+    DragState pan;     // right button
+    DragState zoom;    // left button
+};
+
+Drags& drags();
+// Ends every drag (start of the program and tests).
+void reset_drags();
+
+// Button-down of a drag at mouse position (x, y) (the signed 16-bit lparam halves):
+// the drag becomes active and records the start position and its saved view values.
+void begin_drag(DragKind kind, int x, int y);
+// Button-up: clears that drag's active flag only.
+void end_drag(DragKind kind);
+
+// Mouse move to (x, y): serves the first active drag in the order rotate, pan, zoom
+// and updates view_state() from its start and saved values:
+//   rotate: azimuth = (x − start x + saved azimuth) wrapped into 0..359;
+//           elevation = saved elevation − (y − start y) / 2 (truncating), clamped 0..90
+//   pan:    centerX = x − start x + saved centerX; centerY likewise
+//   zoom:   scale = (start y − y + saved zoom) × 0.001, at least kMinScale
+// Writes the kind served to *served and returns true; returns false (view unchanged)
+// when no drag is active.
+bool drag_move(int x, int y, DragKind* served);
+
+}  // namespace render
