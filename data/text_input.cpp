@@ -1,5 +1,7 @@
 #include "data/text_input.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -19,12 +21,12 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Size of a regular file, or -1 when it cannot be known in advance (a pipe).
+// Size of a regular file, or -1 when it cannot be known in advance (a pipe, a
+// directory: reading tells what it is).
 long long known_size(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-    long long size = std::ftell(f);
-    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return -1;
-    return size;
+    struct stat info;
+    if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<long long>(info.st_size);
 }
 
 constexpr size_t kChunk = size_t{4} << 20;
