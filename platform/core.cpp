@@ -1,0 +1,867 @@
+// The core of the platform layer: back-end registry, message queue, windows,
+// menus, the dialog manager, cursors, keys and accelerators.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "platform/detail.h"
+
+namespace plat {
+namespace detail {
+
+namespace {
+
+std::map<std::string, BackendFactory>& registry() {
+    static std::map<std::string, BackendFactory> r{{"headless", &make_headless_backend}};
+    return r;
+}
+
+Rasteriser g_rasteriser = nullptr;
+
+// Handle numbers are never reused within a process, across restarts included.
+std::uint32_t g_next_id = 1;
+
+std::unique_ptr<State>& state_ptr() {
+    static std::unique_ptr<State> s = std::make_unique<State>();
+    return s;
+}
+
+}  // namespace
+
+void register_backend(const char* name, BackendFactory factory) { registry()[name] = factory; }
+void set_rasteriser(Rasteriser r) { g_rasteriser = r; }
+Rasteriser rasteriser() { return g_rasteriser; }
+
+State& state() { return *state_ptr(); }
+bool started() { return state().backend != nullptr; }
+std::uint32_t new_id() { return g_next_id++; }
+
+Window* find_window(Hwnd h) {
+    if (!h) return nullptr;
+    auto& ws = state().windows;
+    auto it = ws.find(h.id);
+    return it == ws.end() ? nullptr : it->second.get();
+}
+
+Window* find_window_kind(Hwnd h, WinKind kind) {
+    Window* w = find_window(h);
+    return w && w->kind == kind ? w : nullptr;
+}
+
+Window* top_of(Hwnd h) {
+    Window* w = find_window(h);
+    if (w && w->kind == WinKind::Control) return find_window(w->parent);
+    return w;
+}
+
+namespace {
+
+std::shared_ptr<Window> hold(Hwnd h) {
+    if (!h) return nullptr;
+    auto& ws = state().windows;
+    auto it = ws.find(h.id);
+    return it == ws.end() ? nullptr : it->second;
+}
+
+bool refuse_in_native_handler(const char* what) {
+    if (state().native_handler_depth == 0) return false;
+    std::fprintf(stderr, "platform: %s inside a native event handler refused\n", what);
+#ifndef NDEBUG
+    std::abort();
+#endif
+    return true;
+}
+
+void push(const Msg& msg, bool input, unsigned mods, bool front = false) {
+    Queued q{msg, input, mods};
+    if (front)
+        state().queue.push_front(q);
+    else
+        state().queue.push_back(q);
+    if (state().logging) log_posted(msg);
+}
+
+// Takes the next message: posted ones first, then WM_PAINT for a visible, invalid
+// top-level window.
+bool take(Msg& msg, bool remove) {
+    State& st = state();
+    if (!st.queue.empty()) {
+        const Queued& q = st.queue.front();
+        msg = q.msg;
+        if (remove) {
+            if (q.input) st.key_mods = q.mods;
+            st.queue.pop_front();
+        }
+        return true;
+    }
+    for (std::uint32_t id : st.order) {
+        Window* w = find_window(Hwnd{id});
+        if (w && w->kind == WinKind::Top && w->visible && w->invalid) {
+            msg = Msg{Hwnd{id}, WM_PAINT, 0, 0};
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT dialog_manager(Window& dlg, unsigned message, WPARAM wparam, LPARAM lparam) {
+    const Hwnd h{dlg.id};
+    bool handled = false;
+    if (dlg.dlg_proc) {
+        DlgProc proc = dlg.dlg_proc;  // the dialog may go while its procedure runs
+        handled = proc(h, message, wparam, lparam);
+    }
+    if (!handled && message == WM_CLOSE && find_window(h)) {
+        // An unhandled close box means Cancel.
+        Hwnd cancel = get_dlg_item(h, IDCANCEL);
+        post_message(h, WM_COMMAND, make_wparam(IDCANCEL, BN_CLICKED),
+                     static_cast<LPARAM>(cancel.id));
+    }
+    return handled ? 1 : 0;
+}
+
+LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam,
+                LPARAM lparam) {
+    if (state().logging) log_delivered(Msg{Hwnd{w->id}, message, wparam, lparam});
+    switch (w->kind) {
+        case WinKind::Top: {
+            WndProc proc = w->proc;
+            return proc ? proc(Hwnd{w->id}, message, wparam, lparam) : 0;
+        }
+        case WinKind::Dialog:
+            return dialog_manager(*w, message, wparam, lparam);
+        case WinKind::Control:
+            return 0;  // controls are native (or records); nobody writes procedures for them
+    }
+    return 0;
+}
+
+bool is_button_up(unsigned m) {
+    return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP;
+}
+
+}  // namespace
+
+void post_input(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam, unsigned mods) {
+    State& st = state();
+    Window* target = top_of(hwnd);
+    if (!target) return;
+    // A running modal dialog disables every other window of the program.
+    for (auto it = st.modal_stack.rbegin(); it != st.modal_stack.rend(); ++it) {
+        if (!find_window(*it)) continue;
+        if (target->id != it->id) return;
+        break;
+    }
+    push(Msg{hwnd, message, wparam, lparam}, true, mods);
+}
+
+void client_resized(Window& w, Size size) {
+    if (w.client == size) return;
+    w.client = size;
+    w.invalid = true;
+    w.erase = true;
+    push(Msg{Hwnd{w.id}, WM_SIZE, 0, make_lparam(size.width, size.height)}, false, 0);
+}
+
+void run_modal_loop(const bool& done) {
+    Msg msg;
+    while (!done) {
+        if (!get_message(msg)) {
+            post_quit_message(static_cast<int>(msg.wparam));
+            return;
+        }
+        translate_message(msg);
+        dispatch_message(msg);
+    }
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+// ---- Start-up ------------------------------------------------------------------------
+
+bool display_available() {
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> backend_names() {
+    std::vector<std::string> names;
+    for (auto& [name, factory] : registry()) names.push_back(name);
+    return names;
+}
+
+bool start_platform(const StartOptions& options, int& argc, char** argv) {
+    stop_platform();
+    std::string name = options.backend;
+    if (name.empty()) {
+        const char* env = std::getenv("SCENE_PLATFORM");
+        if (env && *env)
+            name = env;
+        else if (registry().count("qt") && display_available())
+            name = "qt";
+        else
+            name = "headless";
+    }
+    auto it = registry().find(name);
+    if (it == registry().end()) {
+        std::string known;
+        for (auto& n : backend_names()) known += (known.empty() ? "" : ", ") + n;
+        std::fprintf(stderr, "platform: unknown back end '%s' (known: %s)\n", name.c_str(),
+                     known.c_str());
+        return false;
+    }
+    State& st = state();
+    st.options = options;
+    st.options.backend = name;
+    std::unique_ptr<Backend> backend = it->second();
+    if (name == "headless") headless::reset();
+    st.logging = name == "headless";
+    if (!backend->start(st.options, argc, argv)) {
+        std::fprintf(stderr, "platform: back end '%s' could not start\n", name.c_str());
+        state_ptr() = std::make_unique<State>();
+        return false;
+    }
+    st.backend = std::move(backend);
+    gdi_start();
+    return true;
+}
+
+bool start_platform(const StartOptions& options) {
+    static int argc = 1;
+    static char arg0[] = "scene";
+    static char* argv[] = {arg0, nullptr};
+    return start_platform(options, argc, argv);
+}
+
+void stop_platform() {
+    State& st = state();
+    if (!st.backend) return;
+    std::vector<std::uint32_t> order = st.order;
+    for (auto it = order.rbegin(); it != order.rend(); ++it) destroy_window(Hwnd{*it});
+    gdi_stop();
+    st.backend->stop();
+    state_ptr() = std::make_unique<State>();
+}
+
+std::string_view platform_name() {
+    return started() ? std::string_view(state().backend->name()) : std::string_view();
+}
+
+// ---- Message queue -------------------------------------------------------------------
+
+bool post_message(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam) {
+    if (!started()) return false;
+    if (hwnd && !find_window(hwnd)) return false;
+    push(Msg{hwnd, message, wparam, lparam}, false, 0);
+    return true;
+}
+
+LRESULT send_message(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam) {
+    auto w = hold(hwnd);
+    if (!w || refuse_in_native_handler("send_message")) return 0;
+    return deliver(w, message, wparam, lparam);
+}
+
+bool peek_message(Msg& msg, bool remove) {
+    if (!started()) return false;
+    state().backend->pump(false);
+    return take(msg, remove);
+}
+
+bool get_message(Msg& msg) {
+    if (!started()) {
+        msg = Msg{Hwnd{}, WM_QUIT, 0, 0};
+        return false;
+    }
+    for (;;) {
+        if (take(msg, true)) return msg.message != WM_QUIT;
+        state().backend->pump(true);
+    }
+}
+
+LRESULT dispatch_message(const Msg& msg) {
+    auto w = hold(msg.hwnd);
+    if (!w || refuse_in_native_handler("dispatch_message")) return 0;
+    if (msg.message == WM_PAINT) w->invalid = false;
+    if (is_button_up(msg.message) && w->kind == WinKind::Top) {
+        // The class cursor comes back when a button is let go (a drag ends).
+        Hcursor cls = state().std_cursors[static_cast<int>(w->class_cursor)];
+        if (state().cursor != cls) set_cursor(cls);
+    }
+    return deliver(w, msg.message, msg.wparam, msg.lparam);
+}
+
+bool translate_message(const Msg& msg) {
+    if (msg.message != WM_KEYDOWN || !started()) return false;
+    const State& st = state();
+    const bool shift = (st.key_mods & MK_SHIFT) != 0;
+    const bool ctrl = (st.key_mods & MK_CONTROL) != 0;
+    const int vk = static_cast<int>(msg.wparam);
+    int ch = 0;
+    if (vk >= 'A' && vk <= 'Z')
+        ch = ctrl ? vk - 'A' + 1 : (shift ? vk : vk - 'A' + 'a');
+    else if (vk >= '0' && vk <= '9' && !ctrl)
+        ch = vk;
+    else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_TAB || vk == VK_BACK)
+        ch = vk;
+    if (ch == 0) return false;
+    // The character comes next, before anything queued after the key.
+    push(Msg{msg.hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg.lparam}, true, st.key_mods, true);
+    return true;
+}
+
+void post_quit_message(int exit_code) {
+    if (!started()) return;
+    push(Msg{Hwnd{}, WM_QUIT, static_cast<WPARAM>(static_cast<std::intptr_t>(exit_code)), 0},
+         false, 0);
+}
+
+// ---- Windows -------------------------------------------------------------------------
+
+bool register_class(const WindowClass& cls) {
+    if (!started() || cls.name.empty() || !cls.proc) return false;
+    auto& classes = state().classes;
+    if (classes.count(cls.name)) return false;
+    classes.emplace(cls.name, cls);
+    return true;
+}
+
+Hwnd create_window(std::string_view class_name, std::string_view title, int width, int height,
+                   Hwnd owner) {
+    if (!started()) return {};
+    State& st = state();
+    auto cit = st.classes.find(std::string(class_name));
+    if (cit == st.classes.end()) return {};
+    const WindowClass& cls = cit->second;
+    auto w = std::make_shared<Window>();
+    w->id = new_id();
+    w->kind = WinKind::Top;
+    w->title = std::string(title);
+    w->owner = find_window(owner) ? owner : Hwnd{};
+    w->class_name = cls.name;
+    w->proc = cls.proc;
+    w->icon_id = cls.icon_id;
+    w->class_cursor = cls.cursor;
+    w->background = cls.background;
+    w->client = Size{std::max(width, 0), std::max(height, 0)};
+    if (cls.menu_id != 0 && current_resources()) {
+        if (const MenuTemplate* m = current_resources()->find_menu(cls.menu_id)) {
+            w->menu_template = m;
+            w->menu = Hmenu{new_id()};
+            for (std::size_t p = 0; p < m->popups.size(); ++p)
+                for (const auto& item : m->popups[p].items)
+                    if (item.id != 0)
+                        w->menu_items.push_back(MenuItemState{item.id, item.text, false,
+                                                              static_cast<int>(p)});
+        }
+    }
+    const Hwnd h{w->id};
+    st.windows.emplace(w->id, w);
+    st.order.push_back(w->id);
+    if (!st.backend->create_top(*w, width, height)) {
+        st.windows.erase(w->id);
+        st.order.pop_back();
+        return {};
+    }
+    deliver(w, WM_CREATE, 0, 0);
+    if (find_window(h)) deliver(w, WM_SIZE, 0, make_lparam(w->client.width, w->client.height));
+    return find_window(h) ? h : Hwnd{};
+}
+
+void show_window(Hwnd hwnd, bool show) {
+    Window* w = find_window(hwnd);
+    if (!w || w->kind == WinKind::Control || w->visible == show) return;
+    w->visible = show;
+    if (show) {
+        w->invalid = true;
+        w->erase = true;
+    }
+    state().backend->show(*w, show);
+}
+
+void update_window(Hwnd hwnd) {
+    Window* w = find_window_kind(hwnd, WinKind::Top);
+    if (w && w->visible && w->invalid) dispatch_message(Msg{hwnd, WM_PAINT, 0, 0});
+}
+
+bool destroy_window(Hwnd hwnd) {
+    auto w = hold(hwnd);
+    if (!w || w->kind == WinKind::Control || w->destroying) return false;
+    State& st = state();
+    w->destroying = true;
+    // Owned windows go first, newest first, ending their modal loops.
+    std::vector<std::uint32_t> owned;
+    for (std::uint32_t id : st.order) {
+        Window* o = find_window(Hwnd{id});
+        if (o && o->owner == hwnd) owned.push_back(id);
+    }
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) destroy_window(Hwnd{*it});
+    if (w->modal && !w->ended) {
+        w->ended = true;
+        w->result = 0;
+    }
+    deliver(w, WM_DESTROY, 0, 0);
+    // Device contexts still open on the window die with it.
+    for (auto it = st.dcs.begin(); it != st.dcs.end();) {
+        if (it->second.kind == DcKind::Window && it->second.window == hwnd) {
+            st.backend->dc_closed(it->second);
+            it = st.dcs.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (w->visible) st.backend->show(*w, false);
+    st.backend->destroy(*w);
+    for (Hwnd c : w->controls) st.windows.erase(c.id);
+    st.windows.erase(w->id);
+    st.order.erase(std::remove(st.order.begin(), st.order.end(), w->id), st.order.end());
+    // Messages queued for the window or its controls are dropped.
+    auto gone = [&](const Queued& q) {
+        if (q.msg.hwnd == hwnd) return true;
+        return std::find(w->controls.begin(), w->controls.end(), q.msg.hwnd) != w->controls.end();
+    };
+    st.queue.erase(std::remove_if(st.queue.begin(), st.queue.end(), gone), st.queue.end());
+    return true;
+}
+
+LRESULT def_window_proc(Hwnd hwnd, unsigned message, WPARAM, LPARAM) {
+    switch (message) {
+        case WM_CLOSE:
+            destroy_window(hwnd);
+            return 0;
+        case WM_PAINT: {
+            PaintStruct ps;
+            if (begin_paint(hwnd, ps)) end_paint(hwnd, ps);
+            return 0;
+        }
+        default:
+            return 0;
+    }
+}
+
+bool is_window(Hwnd hwnd) { return find_window(hwnd) != nullptr; }
+
+bool is_window_visible(Hwnd hwnd) {
+    Window* w = find_window(hwnd);
+    if (w && w->kind == WinKind::Control) w = find_window(w->parent);
+    return w && w->visible;
+}
+
+void set_window_text(Hwnd hwnd, std::string_view text) {
+    Window* w = find_window(hwnd);
+    if (!w) return;
+    w->title = std::string(text);
+    if (w->kind == WinKind::Control)
+        state().backend->control_changed(*w);
+    else
+        state().backend->title_changed(*w);
+}
+
+std::string get_window_text(Hwnd hwnd) {
+    Window* w = find_window(hwnd);
+    return w ? w->title : std::string();
+}
+
+Size get_client_size(Hwnd hwnd) {
+    Window* w = find_window(hwnd);
+    return w && w->kind == WinKind::Top ? w->client : Size{};
+}
+
+Rect get_client_rect(Hwnd hwnd) {
+    Size s = get_client_size(hwnd);
+    return Rect{0, 0, s.width, s.height};
+}
+
+void invalidate(Hwnd hwnd, bool erase) {
+    Window* w = find_window_kind(hwnd, WinKind::Top);
+    if (!w) return;
+    w->invalid = true;
+    w->erase = w->erase || erase;
+    if (state().logging) log_invalidate(hwnd, erase);
+}
+
+// ---- Menus ---------------------------------------------------------------------------
+
+namespace {
+Window* menu_owner(Hmenu menu) {
+    if (!menu || !started()) return nullptr;
+    for (auto& [id, w] : state().windows)
+        if (w->menu == menu) return w.get();
+    return nullptr;
+}
+MenuItemState* menu_item(Window* w, int id) {
+    if (!w) return nullptr;
+    for (auto& item : w->menu_items)
+        if (item.id == id) return &item;
+    return nullptr;
+}
+}  // namespace
+
+Hmenu get_menu(Hwnd hwnd) {
+    Window* w = find_window_kind(hwnd, WinKind::Top);
+    return w ? w->menu : Hmenu{};
+}
+
+int check_menu_item(Hmenu menu, int id, bool checked) {
+    Window* w = menu_owner(menu);
+    MenuItemState* item = menu_item(w, id);
+    if (!item) return -1;
+    const int previous = item->checked ? 1 : 0;
+    if (item->checked != checked) {
+        item->checked = checked;
+        state().backend->menu_check_changed(*w, *item);
+    }
+    return previous;
+}
+
+int menu_item_checked(Hmenu menu, int id) {
+    MenuItemState* item = menu_item(menu_owner(menu), id);
+    return item ? (item->checked ? 1 : 0) : -1;
+}
+
+std::string menu_item_text(Hmenu menu, int id) {
+    MenuItemState* item = menu_item(menu_owner(menu), id);
+    if (!item) return {};
+    return item->text.substr(0, item->text.find('\t'));
+}
+
+// ---- Dialogs -------------------------------------------------------------------------
+
+namespace {
+
+std::shared_ptr<Window> make_dialog(int template_id, Hwnd owner, DlgProc proc, bool modal) {
+    if (!started() || !current_resources()) return nullptr;
+    const DialogTemplate* t = current_resources()->find_dialog(template_id);
+    if (!t) return nullptr;
+    State& st = state();
+    auto dlg = std::make_shared<Window>();
+    dlg->id = new_id();
+    dlg->kind = WinKind::Dialog;
+    dlg->title = t->title;
+    Window* owner_window = top_of(owner);
+    dlg->owner = owner_window ? Hwnd{owner_window->id} : Hwnd{};
+    dlg->dlg_proc = std::move(proc);
+    dlg->dlg_template = t;
+    dlg->template_id = template_id;
+    dlg->modal = modal;
+    for (const ControlTemplate& ct : t->controls) {
+        auto c = std::make_shared<Window>();
+        c->id = new_id();
+        c->kind = WinKind::Control;
+        c->parent = Hwnd{dlg->id};
+        c->ctl = &ct;
+        c->title = ct.text;
+        dlg->controls.push_back(Hwnd{c->id});
+        st.windows.emplace(c->id, c);
+    }
+    st.windows.emplace(dlg->id, dlg);
+    st.order.push_back(dlg->id);
+    if (!st.backend->create_dialog(*dlg)) {
+        for (Hwnd c : dlg->controls) st.windows.erase(c.id);
+        st.windows.erase(dlg->id);
+        st.order.pop_back();
+        return nullptr;
+    }
+    return dlg;
+}
+
+// Index of the first control the focus may rest on, -1 when none.
+int first_tab_stop(const Window& dlg) {
+    for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
+        const Window* c = find_window(dlg.controls[i]);
+        if (c && (c->ctl->style & CS_TABSTOP) && c->enabled) return static_cast<int>(i);
+    }
+    for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
+        const Window* c = find_window(dlg.controls[i]);
+        if (c && c->ctl->kind != ControlKind::Label && c->ctl->kind != ControlKind::GroupBox)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void set_focus_index(Window& dlg, int index) {
+    if (index < 0 || index >= static_cast<int>(dlg.controls.size())) return;
+    dlg.focus = index;
+    if (Window* c = find_window(dlg.controls[index])) state().backend->focus_control(dlg, *c);
+}
+
+// Sends WM_INITDIALOG; true when the procedure asked for the default focus.
+bool init_dialog(const std::shared_ptr<Window>& dlg, LPARAM init_param) {
+    const int first = first_tab_stop(*dlg);
+    const Hwnd focus = first >= 0 ? dlg->controls[first] : Hwnd{};
+    const bool default_focus = deliver(dlg, WM_INITDIALOG, focus.id, init_param) != 0;
+    if (default_focus && find_window(Hwnd{dlg->id})) set_focus_index(*dlg, first);
+    return default_focus;
+}
+
+}  // namespace
+
+LRESULT dialog_box(int template_id, Hwnd owner, DlgProc proc, LPARAM init_param) {
+    if (refuse_in_native_handler("dialog_box")) return -1;
+    auto dlg = make_dialog(template_id, owner, std::move(proc), true);
+    if (!dlg) return -1;
+    State& st = state();
+    const Hwnd h{dlg->id};
+    st.modal_stack.push_back(h);
+    init_dialog(dlg, init_param);
+    if (find_window(h) && !dlg->ended) {
+        show_window(h, true);
+        st.backend->modal_started(*dlg);
+    }
+    Msg msg;
+    while (find_window(h) && !dlg->ended) {
+        if (!get_message(msg)) {
+            post_quit_message(static_cast<int>(msg.wparam));
+            break;
+        }
+        if (!is_dialog_message(h, msg)) {
+            translate_message(msg);
+            dispatch_message(msg);
+        }
+    }
+    const LRESULT result = dlg->ended ? dlg->result : 0;
+    st.modal_stack.erase(std::remove(st.modal_stack.begin(), st.modal_stack.end(), h),
+                         st.modal_stack.end());
+    if (find_window(h)) {
+        st.backend->modal_ended(*dlg);
+        destroy_window(h);
+    }
+    return result;
+}
+
+bool end_dialog(Hwnd dlg, LRESULT result) {
+    Window* w = find_window_kind(dlg, WinKind::Dialog);
+    if (!w || !w->modal || w->ended) return false;
+    w->ended = true;
+    w->result = result;
+    return true;
+}
+
+Hwnd create_dialog(int template_id, Hwnd owner, DlgProc proc, LPARAM init_param) {
+    auto dlg = make_dialog(template_id, owner, std::move(proc), false);
+    if (!dlg) return {};
+    const Hwnd h{dlg->id};
+    init_dialog(dlg, init_param);
+    if (find_window(h) && dlg->dlg_template->visible) show_window(h, true);
+    return find_window(h) ? h : Hwnd{};
+}
+
+bool is_dialog_message(Hwnd dlg, const Msg& msg) {
+    Window* d = find_window_kind(dlg, WinKind::Dialog);
+    Window* target = top_of(msg.hwnd);
+    if (!d || !target || target->id != d->id) return false;
+    if (msg.message == WM_KEYDOWN) {
+        const int vk = static_cast<int>(msg.wparam);
+        if (vk == VK_RETURN || vk == VK_ESCAPE) {
+            const int id = vk == VK_RETURN ? d->dlg_template->default_id() : IDCANCEL;
+            const Hwnd button = get_dlg_item(dlg, id);
+            Window* b = find_window(button);
+            if (b && !b->enabled) return true;
+            send_message(dlg, WM_COMMAND, make_wparam(static_cast<unsigned>(id), BN_CLICKED),
+                         static_cast<LPARAM>(button.id));
+            return true;
+        }
+        if (vk == VK_TAB) {
+            const int n = static_cast<int>(d->controls.size());
+            const int step = (state().key_mods & MK_SHIFT) ? -1 : 1;
+            for (int k = 1, i = d->focus; k <= n; ++k) {
+                i = ((i + step) % n + n) % n;
+                Window* c = find_window(d->controls[i]);
+                if (c && (c->ctl->style & CS_TABSTOP) && c->enabled) {
+                    set_focus_index(*d, i);
+                    break;
+                }
+            }
+            return true;
+        }
+    }
+    if (msg.message == WM_CHAR &&
+        (msg.wparam == VK_RETURN || msg.wparam == VK_ESCAPE || msg.wparam == VK_TAB))
+        return true;
+    dispatch_message(msg);
+    return true;
+}
+
+Hwnd get_dlg_item(Hwnd dlg, int id) {
+    Window* d = find_window_kind(dlg, WinKind::Dialog);
+    if (!d) return {};
+    for (Hwnd c : d->controls) {
+        Window* w = find_window(c);
+        if (w && w->ctl->id == id) return c;
+    }
+    return {};
+}
+
+int get_dlg_ctrl_id(Hwnd control) {
+    Window* w = find_window_kind(control, WinKind::Control);
+    return w ? w->ctl->id : 0;
+}
+
+Hwnd get_parent(Hwnd control) {
+    Window* w = find_window_kind(control, WinKind::Control);
+    return w ? w->parent : Hwnd{};
+}
+
+namespace {
+Window* control(Hwnd dlg, int id) { return find_window(get_dlg_item(dlg, id)); }
+}  // namespace
+
+bool set_dlg_item_text(Hwnd dlg, int id, std::string_view text) {
+    Window* c = control(dlg, id);
+    if (!c) return false;
+    c->title = std::string(text);
+    state().backend->control_changed(*c);
+    return true;
+}
+
+std::string get_dlg_item_text(Hwnd dlg, int id, std::size_t max_chars) {
+    Window* c = control(dlg, id);
+    if (!c) return {};
+    return c->title.substr(0, max_chars);
+}
+
+bool check_dlg_button(Hwnd dlg, int id, bool checked) {
+    Window* c = control(dlg, id);
+    if (!c || c->ctl->kind != ControlKind::CheckBox) return false;
+    c->checked = checked;
+    state().backend->control_changed(*c);
+    return true;
+}
+
+bool is_dlg_button_checked(Hwnd dlg, int id) {
+    Window* c = control(dlg, id);
+    return c && c->ctl->kind == ControlKind::CheckBox && c->checked;
+}
+
+Bitmap set_button_image(Hwnd dlg, int id, Bitmap image) {
+    Window* c = control(dlg, id);
+    if (!c) return {};
+    const ControlKind k = c->ctl->kind;
+    if (k != ControlKind::BitmapButton && k != ControlKind::Button &&
+        k != ControlKind::DefaultButton)
+        return {};
+    const Bitmap previous = c->image;
+    c->image = image;
+    state().backend->control_changed(*c);
+    return previous;
+}
+
+Bitmap get_button_image(Hwnd dlg, int id) {
+    Window* c = control(dlg, id);
+    return c ? c->image : Bitmap{};
+}
+
+void enable_dlg_item(Hwnd dlg, int id, bool enable) {
+    Window* c = control(dlg, id);
+    if (!c || c->enabled == enable) return;
+    c->enabled = enable;
+    state().backend->control_changed(*c);
+}
+
+// ---- Message boxes and file dialogs --------------------------------------------------
+
+int message_box(Hwnd owner, std::string_view text, std::string_view caption) {
+    if (!started()) return IDOK;
+    if (refuse_in_native_handler("message_box")) return IDOK;
+    return state().backend->message_box(find_window(owner) ? owner : Hwnd{}, text, caption);
+}
+
+std::optional<std::string> open_file_dialog(Hwnd owner, const FileDialogOptions& options) {
+    if (!started() || refuse_in_native_handler("open_file_dialog")) return std::nullopt;
+    return state().backend->file_dialog(find_window(owner) ? owner : Hwnd{}, options, false);
+}
+
+std::optional<std::string> save_file_dialog(Hwnd owner, const FileDialogOptions& options) {
+    if (!started() || refuse_in_native_handler("save_file_dialog")) return std::nullopt;
+    return state().backend->file_dialog(find_window(owner) ? owner : Hwnd{}, options, true);
+}
+
+// ---- Cursors, keys, accelerators, time -----------------------------------------------
+
+Hcursor load_cursor(StdCursor which) {
+    if (!started()) return {};
+    return state().std_cursors[static_cast<int>(which)];
+}
+
+Hcursor load_cursor(std::string_view name) {
+    if (!started() || !current_resources()) return {};
+    State& st = state();
+    const std::string key(name);
+    auto it = st.named_cursors.find(key);
+    if (it != st.named_cursors.end()) return Hcursor{it->second};
+    const ImageTemplate* image = current_resources()->find_cursor(key);
+    if (!image) return {};
+    const Hcursor h{new_id()};
+    if (!st.backend->load_cursor(h, image, StdCursor::Arrow)) return {};
+    st.named_cursors.emplace(key, h.id);
+    st.cursor_names.emplace(h.id, key);
+    return h;
+}
+
+Hcursor set_cursor(Hcursor cursor) {
+    if (!started()) return {};
+    State& st = state();
+    const Hcursor previous = st.cursor;
+    st.cursor = cursor;
+    st.backend->cursor_set(cursor, cursor == st.std_cursors[0]);
+    return previous;
+}
+
+Hcursor get_cursor() { return started() ? state().cursor : Hcursor{}; }
+
+bool is_key_down(int vk) {
+    if (!started()) return false;
+    const State& st = state();
+    switch (vk) {
+        case VK_SHIFT:
+            return (st.key_mods & MK_SHIFT) != 0;
+        case VK_CONTROL:
+            return (st.key_mods & MK_CONTROL) != 0;
+        case VK_MENU:
+            return (st.key_mods & MODS_ALT) != 0;
+        default:
+            return vk >= 0 && vk < 256 && st.keys_held[static_cast<std::size_t>(vk)];
+    }
+}
+
+Haccel load_accelerators(int id) {
+    if (!started() || !current_resources() || !current_resources()->find_accelerators(id))
+        return {};
+    const Haccel h{new_id()};
+    state().accel_tables.emplace(h.id, id);
+    return h;
+}
+
+bool translate_accelerator(Hwnd hwnd, Haccel table, const Msg& msg) {
+    if (!started() || msg.message != WM_KEYDOWN || !find_window(hwnd)) return false;
+    auto it = state().accel_tables.find(table.id);
+    if (it == state().accel_tables.end() || !current_resources()) return false;
+    const AccelTableTemplate* t = current_resources()->find_accelerators(it->second);
+    if (!t) return false;
+    const unsigned mods = state().key_mods;
+    for (const AccelEntry& e : t->entries) {
+        if (e.key != static_cast<int>(msg.wparam)) continue;
+        if (((e.flags & FCONTROL) != 0) != ((mods & MK_CONTROL) != 0)) continue;
+        if (((e.flags & FSHIFT) != 0) != ((mods & MK_SHIFT) != 0)) continue;
+        if (((e.flags & FALT) != 0) != ((mods & MODS_ALT) != 0)) continue;
+        send_message(hwnd, WM_COMMAND, make_wparam(static_cast<unsigned>(e.cmd), CMD_ACCELERATOR),
+                     0);
+        return true;
+    }
+    return false;
+}
+
+void sleep_ms(unsigned ms) {
+    if (!started() || refuse_in_native_handler("sleep_ms")) return;
+    state().backend->sleep(ms);
+}
+
+std::uint64_t tick_ms() { return started() ? state().backend->now_ms() : 0; }
+
+}  // namespace plat

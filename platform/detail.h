@@ -1,0 +1,252 @@
+// Inside the platform layer: the records behind the handles and the back-end table.
+//
+// The core (core.cpp, gdi.cpp) owns the message queue, the window, dialog and
+// drawing-object records and the dialog manager's rules; a back end supplies what
+// only it can do: native windows and widgets, waiting for input, pixels or a
+// recording, file dialogs, message boxes, cursors and time. Programs never include
+// this header.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+namespace plat::detail {
+
+enum class WinKind { Top, Dialog, Control };
+
+struct MenuItemState {
+    int id = 0;
+    std::string text;
+    bool checked = false;
+    int popup = 0;  // index of its popup
+};
+
+struct Window {
+    std::uint32_t id = 0;
+    WinKind kind = WinKind::Top;
+    std::string title;  // caption; a control's text
+    Hwnd owner;         // owning window (top-levels and dialogs)
+    Hwnd parent;        // a control's dialog
+    bool visible = false;
+    bool destroying = false;
+    void* native = nullptr;  // back end's object
+
+    // Top-level windows.
+    std::string class_name;
+    WndProc proc;
+    int icon_id = 0;
+    StdCursor class_cursor = StdCursor::Arrow;
+    StockBrush background = StockBrush::Black;
+    Size client;
+    bool invalid = false;
+    bool erase = false;
+    Hmenu menu;
+    std::vector<MenuItemState> menu_items;  // every item of every popup, in order
+    const MenuTemplate* menu_template = nullptr;
+    int paint_count = 0;
+    std::vector<headless::DrawOp> ops;  // headless: latest paint
+    int dcs_open = 0;                   // window DCs handed out and not yet released
+
+    // Dialogs.
+    DlgProc dlg_proc;
+    const DialogTemplate* dlg_template = nullptr;
+    int template_id = 0;
+    std::vector<Hwnd> controls;  // in template order
+    int focus = -1;              // index into controls
+    bool modal = false;
+    bool ended = false;
+    LRESULT result = 0;
+
+    // Controls.
+    const ControlTemplate* ctl = nullptr;
+    bool checked = false;
+    Bitmap image;
+    bool enabled = true;
+};
+
+struct PenRec {
+    headless::PenInfo info;
+    bool stock = false;
+    int selected = 0;  // DCs holding it
+};
+struct BrushRec {
+    headless::BrushInfo info;
+    bool stock = false;
+    int selected = 0;
+};
+struct BitmapRec {
+    Size size;
+    bool resource = false;  // loaded from the resources (button image)
+    std::string name;
+    int selected = 0;
+    void* native = nullptr;
+    std::vector<headless::DrawOp> ops;  // headless recording
+};
+
+enum class DcKind { Window, Memory, Canvas };
+
+struct DcRec {
+    std::uint32_t id = 0;
+    DcKind kind = DcKind::Memory;
+    Hwnd window;    // Window DCs
+    Bitmap bitmap;  // Memory: the selected bitmap; Canvas: its own
+    Bitmap stock_bitmap;  // Memory: the 1x1 bitmap it starts with
+    Pen pen;
+    Brush brush;
+    headless::PenInfo pen_info;
+    headless::BrushInfo brush_info;
+    Point pos;
+    Color text_color = rgb(0, 0, 0);
+    Color bk_color = rgb(255, 255, 255);
+    BkMode bk_mode = BkMode::Opaque;
+    bool pen_dirty = true;    // the back end must take pen_info anew
+    bool brush_dirty = true;  // likewise brush_info
+    void* native = nullptr;
+};
+
+// Everything a back end does. The core calls these only with live records.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual const char* name() const = 0;
+    virtual bool start(const StartOptions& options, int& argc, char** argv) = 0;
+    virtual void stop() = 0;
+
+    // Handles pending native events (they post messages). With wait, blocks until
+    // something may have been posted.
+    virtual void pump(bool wait) = 0;
+
+    // Windows. create_* build the native side of a filled-in record.
+    virtual bool create_top(Window& w, int outer_width, int outer_height) = 0;
+    virtual bool create_dialog(Window& dlg) = 0;  // controls already recorded
+    virtual void destroy(Window& w) = 0;          // top-level or dialog
+    virtual void show(Window& w, bool show) = 0;
+    virtual void title_changed(Window& w) = 0;
+    virtual void control_changed(Window& ctl) = 0;  // text, check, image, enabled
+    virtual void menu_check_changed(Window& w, const MenuItemState& item) = 0;
+    virtual void modal_started(Window& dlg) = 0;
+    virtual void modal_ended(Window& dlg) = 0;
+    virtual void focus_control(Window& dlg, Window& ctl) = 0;
+    virtual void painted(Window& w) = 0;  // end of paint: show the picture
+
+    virtual int message_box(Hwnd owner, std::string_view text, std::string_view caption) = 0;
+    virtual std::optional<std::string> file_dialog(Hwnd owner, const FileDialogOptions& options,
+                                                   bool save) = 0;
+
+    virtual bool load_cursor(Hcursor handle, const ImageTemplate* image, StdCursor std) = 0;
+    virtual void cursor_set(Hcursor handle, bool is_class_cursor) = 0;
+
+    virtual void sleep(unsigned ms) = 0;
+    virtual std::uint64_t now_ms() = 0;
+
+    // Drawing objects and device contexts.
+    virtual void bitmap_created(BitmapRec& bmp, const Pixels* pixels) = 0;  // black if null
+    virtual void bitmap_deleted(BitmapRec& bmp) = 0;
+    virtual bool dc_opened(DcRec& dc) = 0;     // window, memory or canvas DC made
+    virtual void dc_closed(DcRec& dc) = 0;     // before it goes
+    virtual void dc_retarget(DcRec& dc) = 0;   // its bitmap selection changed
+    virtual void erase(DcRec& dc, const BrushRec& brush, Size size) = 0;
+    virtual void line(DcRec& dc, Point from, Point to) = 0;
+    virtual void move(DcRec& dc, Point to) = 0;
+    virtual void polygon(DcRec& dc, const Point* points, int count) = 0;
+    virtual void ellipse(DcRec& dc, const Rect& box) = 0;
+    virtual void rectangle(DcRec& dc, const Rect& box) = 0;
+    virtual void fill_rect(DcRec& dc, const Rect& rect, Brush brush, const BrushRec& rec) = 0;
+    virtual void text(DcRec& dc, Point at, std::string_view text) = 0;
+    virtual Size text_extent(DcRec& dc, std::string_view text) = 0;
+    virtual void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) = 0;
+    virtual bool save_png(DcRec& canvas, const std::string& path) = 0;
+};
+
+// Back-end registry (the headless back end is always there).
+using BackendFactory = std::unique_ptr<Backend> (*)();
+void register_backend(const char* name, BackendFactory factory);
+// Rasterises a recording to PNG (set by the Qt library for the headless back end).
+using Rasteriser = bool (*)(const std::vector<headless::DrawOp>& ops, Size size,
+                            const std::string& path);
+void set_rasteriser(Rasteriser r);
+Rasteriser rasteriser();
+
+std::unique_ptr<Backend> make_headless_backend();
+
+// ---- Core state, shared by core.cpp, gdi.cpp and the back ends -----------------------
+
+struct Queued {
+    Msg msg;
+    bool input = false;   // from the user: carries a key state snapshot
+    unsigned mods = 0;    // MK_SHIFT | MK_CONTROL | (Alt as 0x20)
+};
+constexpr unsigned MODS_ALT = 0x20;
+
+struct State {
+    std::unique_ptr<Backend> backend;
+    StartOptions options;
+    std::uint32_t next_id = 1;
+    std::unordered_map<std::uint32_t, std::shared_ptr<Window>> windows;
+    std::vector<std::uint32_t> order;  // creation order of top-levels and dialogs
+    std::unordered_map<std::string, WindowClass> classes;
+    std::deque<Queued> queue;
+    std::vector<Hwnd> modal_stack;
+    unsigned key_mods = 0;  // state as of the last input message taken
+    int native_handler_depth = 0;
+
+    std::unordered_map<std::uint32_t, PenRec> pens;
+    std::unordered_map<std::uint32_t, BrushRec> brushes;
+    std::unordered_map<std::uint32_t, BitmapRec> bitmaps;
+    std::unordered_map<std::uint32_t, DcRec> dcs;
+    Pen stock_pens[3];
+    Brush stock_brushes[6];
+    std::unordered_map<std::uint32_t, std::string> cursor_names;  // for headless inspection
+    std::unordered_map<std::uint32_t, int> accel_tables;  // handle -> resource id
+    Hcursor cursor;      // set last
+    Hcursor std_cursors[2];
+    std::unordered_map<std::string, std::uint32_t> named_cursors;
+    std::unordered_map<std::string, std::uint32_t> named_bitmaps;
+    std::vector<bool> keys_held = std::vector<bool>(256, false);  // headless key state
+    bool logging = false;  // headless: keep the logs of headless.h
+};
+State& state();
+bool started();
+
+std::uint32_t new_id();
+Window* find_window(Hwnd h);
+Window* find_window_kind(Hwnd h, WinKind kind);
+DcRec* find_dc(Dc dc);
+PenRec* find_pen(Pen pen);
+BrushRec* find_brush(Brush brush);
+BitmapRec* find_bitmap(Bitmap bitmap);
+
+// Back ends post user input through this: it is dropped when a modal dialog other
+// than the target's blocks it, and carries the modifier state for is_key_down.
+void post_input(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam, unsigned mods);
+// Back ends call this when a native resize changed a window's client size.
+void client_resized(Window& w, Size size);
+// Set up and torn down by start/stop.
+void gdi_start();
+void gdi_stop();
+// Runs a modal message loop until `done` is set (or WM_QUIT arrives, which is
+// posted again). Used by the back ends for message boxes and file dialogs.
+void run_modal_loop(const bool& done);
+// Headless logs, fed by the core while State::logging is on (headless.cpp).
+void log_posted(const Msg& msg);
+void log_delivered(const Msg& msg);
+void log_invalidate(Hwnd hwnd, bool erase);
+
+// The top-level window or dialog a handle belongs to (itself, or a control's dialog).
+Window* top_of(Hwnd h);
+
+// Marks a region of code as a native event handler: procedures must not run in it.
+struct NativeHandlerScope {
+    NativeHandlerScope() { ++state().native_handler_depth; }
+    ~NativeHandlerScope() { --state().native_handler_depth; }
+    NativeHandlerScope(const NativeHandlerScope&) = delete;
+    NativeHandlerScope& operator=(const NativeHandlerScope&) = delete;
+};
+
+}  // namespace plat::detail
