@@ -1,0 +1,375 @@
+#include "data/scene_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/pose_track.h"
+#include "data/report.h"
+
+namespace {
+
+struct Traj {
+    int id;
+    std::vector<int> frames;  // time_ms = 1000 + 100 * frame unless times given
+    std::vector<int> times = {};
+};
+
+std::string traj_text(const std::vector<Traj>& trajs) {
+    std::string text;
+    for (const Traj& t : trajs) {
+        text += "tno=" + std::to_string(t.id) + "\n";
+        for (size_t i = 0; i < t.frames.size(); ++i) {
+            int time = t.times.empty() ? 1000 + 100 * t.frames[i] : t.times[i];
+            char buf[128];
+            std::snprintf(buf, sizeof buf, "%d,%d,%zu,0,4,2,0,1,0,0,0,1,5\n", time, t.frames[i], i);
+            text += buf;
+        }
+    }
+    return text;
+}
+
+std::vector<int> range(int from, int to) {
+    std::vector<int> v;
+    for (int f = from; f <= to; ++f) v.push_back(f);
+    return v;
+}
+
+std::vector<int32_t> visible_ids() {
+    std::vector<int32_t> ids;
+    int32_t index = -1;
+    for (const TrajPoint* s = next_visible_sample(true, index); s;
+         s = next_visible_sample(false, index)) {
+        ids.push_back(traj_id_at(index));
+    }
+    return ids;
+}
+
+std::string write_temp(const std::string& name, const std::string& text) {
+    std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+void ignore_report(std::string_view) {}
+
+class SceneClockTest : public testing::Test {
+  protected:
+    void SetUp() override { reset_all(); }
+    void TearDown() override { reset_all(); }
+    static void reset_all() {
+        free_traj_store();
+        reset_pose_state();
+        reset_clock_settings();
+    }
+    static void load(const std::vector<Traj>& trajs) {
+        ASSERT_EQ(read_traj_text(traj_text(trajs), traj_store()), TrajReadStatus::Ok);
+        rewind_scene();
+    }
+};
+
+// The clock as its definition reads, walking every trajectory from first_active
+// on; the program's clock must behave exactly the same.
+struct PlainClock {
+    std::vector<TrajEntry> entries;
+    std::vector<TrajPoint> samples;
+    int32_t max_frame = 0, first_active = 0, start_time = 0, current_time = 0, current_frame = 0;
+    int frame_step = 1, too_short = 20;
+
+    explicit PlainClock(const TrajStore& st)
+        : entries(st.entries), samples(st.samples), max_frame(st.max_frame) {}
+
+    const TrajPoint& at(int32_t i) { return samples[entries[i].first + entries[i].cursor]; }
+
+    void rewind() {
+        first_active = 0;
+        bool found = false;
+        for (TrajEntry& e : entries) {
+            if (e.count == 0) continue;
+            const TrajPoint& s = samples[e.first];
+            if (!found || s.frame < current_frame) {
+                start_time = current_time = s.time_ms;
+                current_frame = s.frame;
+                found = true;
+            }
+        }
+        for (TrajEntry& e : entries) e.cursor = e.count ? 0 : -1;
+    }
+
+    int step() {
+        if (current_frame == max_frame) {
+            first_active = -1;
+            return 0;
+        }
+        current_frame = std::min(current_frame + frame_step, max_frame);
+        while (first_active < static_cast<int32_t>(entries.size()) &&
+               entries[first_active].max_frame < current_frame)
+            ++first_active;
+        if (first_active == static_cast<int32_t>(entries.size())) {
+            first_active = -1;
+            return 0;
+        }
+        int best = 10000;
+        for (size_t i = first_active; i < entries.size(); ++i) {
+            TrajEntry& e = entries[i];
+            if (e.cursor == -1) continue;
+            for (;;) {
+                const TrajPoint& s = at(static_cast<int32_t>(i));
+                int d = std::abs(s.frame - current_frame);
+                if (best != 0 && d < best) {
+                    best = d;
+                    current_time = s.time_ms;
+                }
+                if (s.frame >= current_frame) break;
+                if (++e.cursor == e.count) {
+                    e.cursor = -1;
+                    break;
+                }
+            }
+        }
+        return 1;
+    }
+
+    std::vector<int32_t> visible() {
+        std::vector<int32_t> ids;
+        if (first_active == -1) return ids;
+        for (size_t i = first_active; i < entries.size(); ++i) {
+            const TrajEntry& e = entries[i];
+            if (e.cursor != -1 && e.count >= too_short &&
+                std::abs(at(static_cast<int32_t>(i)).frame - current_frame) <= 1) {
+                ids.push_back(e.id);
+            }
+        }
+        return ids;
+    }
+};
+
+}  // namespace
+
+TEST_F(SceneClockTest, EmptyStoreEndsAtOnce) {
+    rewind_scene();
+    EXPECT_EQ(step_scene(), 0);
+    EXPECT_EQ(traj_store().first_active, -1);
+    int32_t index = 0;
+    EXPECT_EQ(next_visible_sample(true, index), nullptr);
+}
+
+TEST_F(SceneClockTest, RewindStartsAtSmallestFirstFrame) {
+    load({{1, range(20, 30)}, {2, range(10, 12)}, {3, range(10, 40)}});
+    EXPECT_EQ(current_frame(), 10);
+    EXPECT_EQ(current_time(), 2000);
+    EXPECT_EQ(traj_store().start_time, 2000);
+    EXPECT_EQ(elapsed_ms(), 0);
+    EXPECT_EQ(step_scene(), 1);
+    EXPECT_EQ(current_frame(), 11);
+    EXPECT_EQ(current_time(), 2100);
+    EXPECT_EQ(elapsed_ms(), 100);
+}
+
+TEST_F(SceneClockTest, OvershootingStepLandsOnMaxFrame) {
+    load({{1, range(0, 10)}});
+    clock_settings().frameStep = 4;
+    EXPECT_EQ(step_scene(), 1);
+    EXPECT_EQ(step_scene(), 1);
+    EXPECT_EQ(current_frame(), 8);
+    EXPECT_EQ(step_scene(), 1);
+    EXPECT_EQ(current_frame(), 10);
+    EXPECT_EQ(step_scene(), 0);
+    EXPECT_EQ(traj_store().first_active, -1);
+}
+
+TEST_F(SceneClockTest, StepBelowOneFrameStillAdvances) {
+    // A Frame Step of 0 or less would leave the clock standing and a seek would
+    // never end.
+    load({{1, range(0, 5)}});
+    for (int step : {0, -3}) {
+        clock_settings().frameStep = step;
+        rewind_scene();
+        EXPECT_EQ(step_scene(), 1);
+        EXPECT_EQ(current_frame(), 1);
+        EXPECT_EQ(seek_scene(99999), 0);
+        EXPECT_EQ(current_frame(), 5);
+    }
+}
+
+TEST_F(SceneClockTest, TooShortTrajectoriesAreNeverVisible) {
+    load({{19, range(0, 18)}, {20, range(0, 19)}});
+    std::vector<int32_t> want = {20};
+    EXPECT_EQ(visible_ids(), want);
+    while (step_scene()) {
+        std::vector<int32_t> ids = visible_ids();
+        EXPECT_TRUE(ids.empty() || ids == want) << current_frame();
+    }
+    clock_settings().tooShortTraj = 19;
+    rewind_scene();
+    EXPECT_EQ(visible_ids(), (std::vector<int32_t>{19, 20}));
+}
+
+TEST_F(SceneClockTest, TrajectoryWithFrameGapsBlinksOut) {
+    clock_settings().tooShortTraj = 1;
+    load({{7, {10, 11, 14, 15}}, {8, range(10, 16)}});
+    std::vector<std::vector<int32_t>> seen;
+    do {
+        seen.push_back(visible_ids());
+    } while (step_scene());
+    // Frames 10..16: visible at F when it has a sample at F or F+1.
+    std::vector<std::vector<int32_t>> want = {{7, 8}, {7, 8}, {8}, {7, 8}, {7, 8}, {7, 8}, {8}};
+    EXPECT_EQ(seen, want);
+}
+
+TEST_F(SceneClockTest, CurrentTimeFromNearestSampleFirstMetWins) {
+    // At frame 12 trajectory 1 has no sample (11 and 13 are as near); trajectory
+    // 2 has 13 too; the first met is trajectory 1's frame 11.
+    load({{1, {10, 11, 13}, {1000, 1100, 1300}}, {2, {10, 13}, {5000, 5300}}});
+    clock_settings().frameStep = 2;
+    ASSERT_EQ(step_scene(), 1);
+    EXPECT_EQ(current_frame(), 12);
+    EXPECT_EQ(current_time(), 1100);
+}
+
+TEST_F(SceneClockTest, EmptyTrajectoryIsNeverLookedAt) {
+    // The last "tno" line has no samples; its cursor must not reach into the
+    // spare slot after the stored samples or another trajectory's samples.
+    clock_settings().tooShortTraj = 0;
+    load({{1, range(0, 3)}, {2, {}}, {3, range(2, 4)}, {4, {}}});
+    EXPECT_EQ(traj_store().entries[1].cursor, -1);
+    EXPECT_EQ(traj_store().entries[3].cursor, -1);
+    do {
+        for (int32_t id : visible_ids()) EXPECT_TRUE(id == 1 || id == 3) << id;
+    } while (step_scene());
+}
+
+TEST_F(SceneClockTest, SeekRewindsForEarlierTimes) {
+    load({{1, range(0, 50)}});
+    EXPECT_EQ(seek_scene(3000), 1);
+    EXPECT_EQ(current_time(), 3000);
+    EXPECT_EQ(seek_scene(1500), 1);
+    EXPECT_EQ(current_time(), 1500);
+    // At the start time itself a seek still moves one step on, here 100 ms away.
+    rewind_scene();
+    EXPECT_EQ(seek_scene(1000), 0);
+    EXPECT_EQ(current_frame(), 1);
+}
+
+TEST_F(SceneClockTest, SeekPastTheEnd) {
+    load({{1, range(0, 10)}});
+    EXPECT_EQ(seek_scene(2050), 1);  // last sample at 2000, within 100 ms
+    EXPECT_EQ(current_frame(), 10);
+    EXPECT_EQ(seek_scene(5000), 0);
+    EXPECT_EQ(current_frame(), 10);
+    EXPECT_EQ(traj_store().first_active, -1);
+}
+
+TEST_F(SceneClockTest, TrajIdAt) {
+    load({{41, range(0, 2)}, {42, range(0, 2)}});
+    EXPECT_EQ(traj_id_at(0), 41);
+    EXPECT_EQ(traj_id_at(1), 42);
+    EXPECT_EQ(traj_id_at(-1), -1);
+    EXPECT_EQ(traj_id_at(2), -1);
+}
+
+TEST_F(SceneClockTest, StepMovesPoseCursor) {
+    uint64_t lines = 0;
+    std::string nav = "1000 0 0 0 0 0 0\n1200 0 0 0 1 0 0\n1400 0 0 0 2 0 0\n";
+    ASSERT_EQ(read_pose_text(nav, true, pose_track().poses, pose_track().count, lines),
+              PoseReadStatus::Ok);
+    load({{1, range(0, 5)}});
+    EXPECT_EQ(pose_cursor(), 0);
+    step_scene();
+    step_scene();
+    step_scene();  // 1300 ms: equally near 1200 and 1400 keeps 1200
+    EXPECT_EQ(pose_cursor(), 1);
+    step_scene();
+    EXPECT_EQ(pose_cursor(), 2);
+    rewind_scene();
+    EXPECT_EQ(pose_cursor(), 0);
+}
+
+TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
+    std::mt19937 rng(12345);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int scene = 0; scene < 300; ++scene) {
+        std::vector<Traj> trajs;
+        int n = uniform(1, 25);
+        for (int t = 0; t < n; ++t) {
+            Traj traj{t + 100, {}, {}};
+            int count = (t > 0 && uniform(0, 8) == 0) ? 0 : uniform(1, 30);
+            int frame = uniform(-5, 80);
+            for (int i = 0; i < count; ++i) {
+                traj.frames.push_back(frame);
+                traj.times.push_back(uniform(0, 3) == 0 ? uniform(0, 20000) : 1000 + 100 * frame);
+                frame += uniform(0, 4);  // repeats and gaps
+            }
+            if (uniform(0, 4) == 0) std::shuffle(traj.frames.begin(), traj.frames.end(), rng);
+            trajs.push_back(traj);
+        }
+        free_traj_store();
+        ASSERT_EQ(read_traj_text(traj_text(trajs), traj_store()), TrajReadStatus::Ok);
+        clock_settings().tooShortTraj = uniform(0, 6);
+        PlainClock plain(traj_store());
+        plain.too_short = clock_settings().tooShortTraj;
+        rewind_scene();
+        plain.rewind();
+        for (int steps = 0;; ++steps) {
+            SCOPED_TRACE("scene " + std::to_string(scene) + " step " + std::to_string(steps));
+            const TrajStore& st = traj_store();
+            ASSERT_EQ(st.current_frame, plain.current_frame);
+            ASSERT_EQ(st.current_time, plain.current_time);
+            ASSERT_EQ(st.first_active, plain.first_active);
+            for (size_t i = 0; i < plain.entries.size(); ++i)
+                ASSERT_EQ(st.entries[i].cursor, plain.entries[i].cursor) << i;
+            ASSERT_EQ(visible_ids(), plain.visible());
+            if (steps == 40) {  // once per scene, back to the start as a replay wrap does
+                rewind_scene();
+                plain.rewind();
+                continue;
+            }
+            int step = uniform(1, 4);
+            clock_settings().frameStep = step;
+            plain.frame_step = step;
+            int a = step_scene();
+            int b = plain.step();
+            ASSERT_EQ(a, b);
+            if (!a) break;
+        }
+    }
+}
+
+TEST_F(SceneClockTest, LoadMovStartsTheScene) {
+    std::string ego = write_temp("ego.nav", "1400 0 0 0.5 10 20 0\n1500 0 0 0.6 11 21 0\n");
+    std::string traj = write_temp("scene.traj", traj_text({{3, range(5, 25)}}));
+    ASSERT_EQ(load_ego(ego), 1);
+    EXPECT_EQ(scene_origin().x, 0);  // no TRAJ data yet: min_time is 0
+    ASSERT_EQ(load_mov(traj), 1);
+    EXPECT_EQ(traj_store().min_time, 1500);
+    EXPECT_EQ(current_frame(), 6);  // one step past the first frame
+    EXPECT_EQ(scene_origin().x, 11);
+    EXPECT_EQ(scene_start_index(), 1);
+
+    std::string org = write_temp("org.txt", "0 1400 0 0 -1 -2 0.25\n");
+    ASSERT_EQ(load_org(org), 1);
+    EXPECT_EQ(scene_origin().x, -1);
+    EXPECT_EQ(scene_origin().heading, 0.25);
+    EXPECT_EQ(scene_start_index(), 1);
+}
+
+TEST_F(SceneClockTest, LoadEgoChoosesLayoutFromName) {
+    std::string text = "7 1000 0 0 0.5 10 20 0\n";
+    ASSERT_EQ(load_ego(write_temp("track.pos", text)), 1);
+    EXPECT_EQ(pose_track().poses[0].time_ms, 1000);
+    ASSERT_EQ(load_ego(write_temp("track.NAV2", text)), 1);
+    EXPECT_EQ(pose_track().poses[0].time_ms, 7);
+}
+
+TEST_F(SceneClockTest, FailedLoadMovLeavesStoreEmpty) {
+    ErrorSink previous = set_error_sink(ignore_report);
+    load({{1, range(0, 5)}});
+    EXPECT_EQ(load_mov(testing::TempDir() + "no_such.traj"), 0);
+    set_error_sink(previous);
+    EXPECT_EQ(traj_store_loaded(), 0);
+    EXPECT_EQ(step_scene(), 0);
+}
