@@ -1,0 +1,45 @@
+// Feeds arbitrary bytes to the pose track reader (the first byte picks the
+// layout), then follows the track with the pose cursor and the scene origin.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "data/pose_track.h"
+
+#define CHECK(cond)                    \
+    do {                               \
+        if (!(cond)) __builtin_trap(); \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const bool nav = data[0] & 1;
+    std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    reset_pose_state();
+    PoseTrack& track = pose_track();
+    uint64_t lines = 0;
+    PoseReadStatus status = read_pose_text(text, nav, track.poses, track.count, lines);
+    if (status != PoseReadStatus::Ok) {
+        CHECK(track.count == 0 && track.poses.empty() && pose_track_loaded() == 0);
+        return 0;
+    }
+    CHECK(lines > 0 && track.poses.size() == lines);
+    CHECK(track.count >= 0 && static_cast<uint64_t>(track.count) <= lines);
+
+    // Follow the track's own times, then times around them.
+    for (int32_t i = 0; i < track.count; ++i) {
+        int32_t t = track.poses[i].time_ms;
+        advance_pose_cursor(t);
+        CHECK(pose_cursor() >= 0 && (track.count == 0 || pose_cursor() < track.count));
+        find_scene_origin(t);
+        find_scene_origin(t + (t < 0 ? 99 : -99));
+        CHECK(scene_start_index() >= 0 && (track.count == 0 || scene_start_index() < track.count));
+    }
+    Vec2 p;
+    double heading;
+    get_cursor_pose(p, heading);
+    reset_pose_cursor();
+    CHECK(pose_cursor() == 0);
+    reset_pose_state();
+    return 0;
+}
