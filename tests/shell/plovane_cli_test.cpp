@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -159,4 +160,24 @@ TEST(PlovaneCli, OriginPointsGiveTheSceneOrigin) {
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
               "# origin_x=1.500000 origin_y=2.500000 origin_heading=0.750000 "
               "scene_start_index=0");
+}
+
+TEST(PlovaneCli, ExampleScene) {
+    const std::string dir = std::string(SCENE_SOURCE_DIR) + "/examples/";
+    CliRun summary = run({"--summary", "--traj", dir + "scene.traj"});
+    EXPECT_EQ(summary.status, 0);
+    EXPECT_EQ(summary.out,
+              "# entries=30 samples=9892 min_frame=5000 max_frame=6199 min_time=37800000 "
+              "max_time=37919900\n");
+
+    CliRun trace = run({"--trace-clock", "--ego", dir + "scene.pos", "--org",
+                        dir + "scene_origin.txt", "--traj", dir + "scene.traj"});
+    EXPECT_EQ(trace.status, 0);
+    EXPECT_EQ(trace.err, "");
+    // The first origin point; the start pose stays the track's first (a .pos file).
+    EXPECT_EQ(trace.out.substr(0, trace.out.find('\n')),
+              "# origin_x=3680.960000 origin_y=1925.549000 origin_heading=-0.691864 "
+              "scene_start_index=0");
+    EXPECT_EQ(std::count(trace.out.begin(), trace.out.end(), '\n'), 2 + 1199);
+    EXPECT_NE(trace.out.find("\n0,5001,37800100,100,21,"), std::string::npos);
 }
