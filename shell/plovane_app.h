@@ -1,0 +1,16 @@
+// The viewer's window mode: `plovane [--ego FILE] [--org FILE] [--traj FILE]
+// [--frame-step N] [--too-short N]` without a headless mode opens the main window
+// with the files loaded as the File menu would load them (ego, org, traj).
+#pragma once
+
+#include "shell/plovane_cli.h"
+
+namespace shell {
+
+// Starts the platform (the Qt back end unless SCENE_PLATFORM names another), opens
+// the window, loads the files and runs the message loop. Returns the loop's exit
+// code (0 after Exit or the close box); 0 when the window cannot be made; 1, with
+// a line on standard error, when there is no display or the platform cannot start.
+int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv);
+
+}  // namespace shell

@@ -1,0 +1,191 @@
+#include "shell/plovane_shell.h"
+
+#include <cstdio>
+
+#include "data/pose_track.h"
+#include "data/scene_clock.h"
+#include "data/traj_store.h"
+#include "render/display_settings.h"
+#include "render/role_colours.h"
+#include "render/scene_painter.h"
+#include "render/view.h"
+#include "resources/resource_ids.h"
+#include "resources/resources.h"
+#include "shell/display_dialog.h"
+#include "shell/frame_control.h"
+#include "shell/load_progress.h"
+
+namespace shell {
+
+namespace {
+
+void plovane_shutdown() {
+    render::renderer_shutdown();
+    free_pose_track();
+    free_traj_store();
+}
+
+ShellProfile make_profile() {
+    ShellProfile p;
+    p.className = "PlovaneClass";
+    p.title = "Plovane";
+    p.width = 960;
+    p.height = 640;
+    p.menuId = resources::IDR_MAIN_MENU;
+    p.iconId = resources::IDI_APP;
+    p.accelTableId = 0;
+    p.initialScale = render::kPlovaneInitialScale;
+    p.display = &render::plovane_display_profile();
+    p.resources = &plovane_resources();
+    p.startup = &render::renderer_startup;
+    p.shutdown = &plovane_shutdown;
+    p.paint = &render::paint_scene;
+    p.command = &PlovaneCommand;
+    return p;
+}
+
+std::optional<std::string> ask_path(const plat::FileDialogOptions& options,
+                                    const std::optional<std::string>& given) {
+    if (given) return given;
+    return plat::open_file_dialog(app_state().mainWindow, options);
+}
+
+// The pose loaders write their failure without a line end; in the window nothing
+// else ends that line.
+int end_line_on_failure(int loaded) {
+    if (!loaded) {
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+    return loaded;
+}
+
+}  // namespace
+
+const plat::ResourceSet& plovane_resources() {
+    static const plat::ResourceSet set = [] {
+        plat::ResourceSet s = resources::plovane();
+        s.dialogs.push_back(load_progress_template());
+        return s;
+    }();
+    return set;
+}
+
+const ShellProfile& plovane_profile() {
+    static const ShellProfile profile = make_profile();
+    return profile;
+}
+
+plat::FileDialogOptions ego_dialog_options() {
+    plat::FileDialogOptions o;
+    o.title = "Load Vehile Pose";
+    o.filters = {{"Vehile Pose(*.nav)", "*.nav"}, {"Vehile Pose(*.pos)", "*.pos"}};
+    o.must_exist = true;
+    return o;
+}
+
+plat::FileDialogOptions org_dialog_options() {
+    plat::FileDialogOptions o;
+    o.title = "Load Origin Point File";
+    o.filters = {{"Origin Point File(*.txt)", "*.txt"}};
+    o.must_exist = true;
+    return o;
+}
+
+plat::FileDialogOptions traj_dialog_options() {
+    plat::FileDialogOptions o;
+    o.title = "Load TRAJ File";
+    o.filters = {{"TRAJ data file(*.traj)", "*.traj*"}, {"All files(*.*)", "*.*"}};
+    o.must_exist = true;
+    return o;
+}
+
+int load_pose_track_dialog(const std::optional<std::string>& path) {
+    const std::optional<std::string> chosen = ask_path(ego_dialog_options(), path);
+    if (!chosen) return 0;
+    LoadProgressWindow progress(app_state().mainWindow, *chosen);
+    return end_line_on_failure(load_ego(*chosen, progress.callback()));
+}
+
+int load_origin_track_dialog(const std::optional<std::string>& path) {
+    const std::optional<std::string> chosen = ask_path(org_dialog_options(), path);
+    if (!chosen) return 0;
+    LoadProgressWindow progress(app_state().mainWindow, *chosen);
+    return end_line_on_failure(load_org(*chosen, progress.callback()));
+}
+
+int load_traj_file_dialog(const std::optional<std::string>& path) {
+    const std::optional<std::string> chosen = ask_path(traj_dialog_options(), path);
+    if (!chosen) return 0;
+    LoadProgressWindow progress(app_state().mainWindow, *chosen);
+    return load_mov(*chosen, progress.callback());
+}
+
+void AfterLoad(int loaded) {
+    if (!loaded) return;
+    // A file dialog closing uncovers the window, which the toolkit repaints from its
+    // own copy; ask for the new scene instead.
+    plat::invalidate(app_state().mainWindow, false);
+    if (pose_track_loaded() && traj_store_loaded()) {
+        DestroyFrameControl();
+        CreateFrameControl();
+    }
+}
+
+void LoadEgoCommand(const std::optional<std::string>& path) {
+    AfterLoad(load_pose_track_dialog(path));
+}
+
+void LoadMovCommand(const std::optional<std::string>& path) {
+    AfterLoad(load_traj_file_dialog(path));
+}
+
+void LoadOrgCommand(const std::optional<std::string>& path) {
+    if (!load_origin_track_dialog(path)) plat::invalidate(app_state().mainWindow, true);
+}
+
+void PlovaneCommand(plat::Hwnd hwnd, int id) {
+    switch (id) {
+        case resources::IDM_LOAD_EGO:
+            LoadEgoCommand();
+            break;
+        case resources::IDM_LOAD_MOV:
+            LoadMovCommand();
+            break;
+        case resources::IDM_LOAD_ORG:
+            LoadOrgCommand();
+            break;
+        case resources::IDM_ABOUT:
+            RunAboutDialog();
+            break;
+        case resources::IDM_EXIT:
+            plat::post_message(hwnd, plat::WM_CLOSE);
+            break;
+        case resources::IDM_DISPLAY_SETTING:
+            RunDisplaySettingDialog(hwnd);
+            break;
+        case resources::IDM_GRID_LINE:
+            render::ToggleDisplayFlag(hwnd, render::SHOW_GRID, resources::IDM_GRID_LINE);
+            break;
+        case resources::IDM_AXIS:
+            render::ToggleDisplayFlag(hwnd, render::SHOW_AXIS, resources::IDM_AXIS);
+            break;
+        case resources::IDM_TRAJ_ID:
+            render::ToggleDisplayFlag(hwnd, render::SHOW_TRAJ_ID, resources::IDM_TRAJ_ID);
+            break;
+        case resources::IDM_TIME_SERIALS:
+            render::toggle_time_series(hwnd);
+            break;
+        case resources::IDM_EGO_CENTERED:
+            render::toggle_ego_centered(hwnd);
+            break;
+        case resources::IDM_SET_TRAJ_COL:
+            render::run_traj_color_dialog(hwnd);
+            break;
+        default:
+            // Playback codes 230..233 land here when no playback loop takes them.
+            break;
+    }
+}
+
+}  // namespace shell
