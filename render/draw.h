@@ -1,0 +1,88 @@
+// Drawing resources and the small drawing operations every scene picture is made
+// of: a twelve-entry palette of pens and brushes, the dotted grid pen, the grey
+// ramp of the history view, the reference grid, the axes with their labels, and
+// three placing operations that draw a polygon, a circular marker or a text label
+// given in metres at a time height.
+//
+// Units: the grid, the axes and WorldToScreen work in world centimetres; shapes and
+// label positions are in metres and go through LocalToWorld with model_pose() and
+// then WorldToScreen. z is the time height, a world coordinate in centimetres.
+//
+// The two viewers differ in a few points (DrawFlavour): the labelling tool has a
+// grey palette entry 3, a light-grey dotted pen and no grey ramp, prints axis
+// labels with two decimals beside the axes and always draws the time axis.
+#pragma once
+
+#include <cstddef>
+
+#include "data/geometry.h"
+#include "platform/platform.h"
+
+namespace render {
+
+enum class DrawFlavour { Plovane, Vantrel };
+
+constexpr int kPaletteSize = 12;
+constexpr int kGreyRampSize = 256;
+// Palette entries with a fixed use.
+constexpr int kPaletteEgoMarker = 1;  // ego centre marker and wheels
+constexpr int kPaletteEgoBody = 4;    // ego body fill, ego history without role colours
+constexpr int kPaletteAxes = 11;      // axes, boxes without a role
+// Text colour of the axis labels.
+constexpr plat::Color kAxisLabelColour = plat::rgb(128, 128, 128);
+// Size of the buffer an axis label is formatted into, terminator included.
+constexpr std::size_t kAxisLabelChars = 32;
+
+// The palette colour of entry index (0..11) in a flavour.
+plat::Color palette_colour(int index, DrawFlavour flavour);
+
+// The drawing resources, program-wide; all null before create_draw_resources.
+struct DrawResources {
+    DrawFlavour flavour = DrawFlavour::Plovane;
+    plat::Pen palette_pens[kPaletteSize];       // solid, 2 px, palette colours
+    plat::Brush palette_brushes[kPaletteSize];  // solid, palette colours
+    plat::Pen grid_pen;                         // dotted, 1 px, (0, 0, 255)
+    plat::Pen light_grey_pen;            // dotted, 1 px, (200, 200, 200); labelling tool only
+    plat::Pen grey_ramp[kGreyRampSize];  // solid, 2 px; pen k has grey level 255 - k; viewer only
+};
+
+const DrawResources& draw_resources();
+
+// Creates, in this order, the twelve palette pens, the grid pen, the light-grey
+// pen (labelling tool), the grey ramp from k = 0 to 255 (viewer), the twelve
+// palette brushes. Deletes an earlier set first.
+void create_draw_resources(DrawFlavour flavour = DrawFlavour::Plovane);
+// Deletes every pen and brush made by create_draw_resources; safe when there are none.
+void delete_draw_resources();
+
+// The grid: with R = maxRangeX and G = gridSizeX, for b = -R, -R + G, ... while
+// b <= R a line (-R, b, 0)-(R, b, 0) and a line (b, -R, 0)-(b, R, 0), in the grid
+// pen. Nothing when G <= 0 or R < 0.
+void draw_grid(plat::Dc dc);
+
+// The axes in palette pen 11 with labels in kAxisLabelColour: X from (-R, 0, 0) to
+// (R, 0, 0) labelled every G with i / 100 / yxFactor metres, Y likewise with i / 100,
+// and, when the view is tilted (always in the labelling tool), the time axis from
+// (0, 0, 0) to (0, 0, R) labelled every G with i · msPerMeter / 1000 seconds, each
+// with a 10-pixel tick. The label at exactly i = R carries the unit, "(m)" or "(s)".
+// Viewer labels are integers cut toward zero (saturated to the 32-bit range); the
+// labelling tool prints two decimals. No labels when G <= 0.
+void draw_axes(plat::Dc dc);
+
+// Label text of an axis number into buf: "%d" of the number cut toward zero
+// (saturated; NaN reads 0), or "%.2f" in the labelling tool; `unit` ('m', 's', or
+// 0 for none) appends "(m)"/"(s)". Never writes more than kAxisLabelChars bytes;
+// returns the text length.
+int format_axis_label(char (&buf)[kAxisLabelChars], double number, char unit, DrawFlavour flavour);
+
+// The closed polygon through points (metres) at time height z, filled with the
+// selected brush and outlined with the selected pen. Skipped when there is no
+// room for the screen points.
+void draw_shape(plat::Dc dc, const Vec2* points, int count, double z);
+// A circle of radius r pixels around the projected point, selected pen and brush.
+void draw_marker(plat::Dc dc, Vec2 point, int r, double z);
+// text with its top-left corner at (sx - 5·n, sy - 10), n its length and (sx, sy)
+// the projected point, in the selected text colour.
+void draw_label(plat::Dc dc, std::string_view text, Vec2 point, double z);
+
+}  // namespace render
