@@ -1,0 +1,801 @@
+// The Qt back end: real windows with Qt 6 Widgets.
+//
+// Qt event handlers only post to our queue (NativeHandlerScope marks them); window
+// and dialog procedures run from our own loops. The blocking get pumps Qt until the
+// queue has something. A top-level window paints into a backing QImage during
+// WM_PAINT; Qt's paint event only copies that image to the screen.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <cstdio>
+#include <unordered_map>
+
+#include "platform/detail.h"
+#include "platform/qt/qt_draw.h"
+#include "platform/qt_backend.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+// ---- Translation of native input into our messages -----------------------------------
+
+unsigned modifier_bits(Qt::KeyboardModifiers m) {
+    unsigned bits = 0;
+    if (m & Qt::ShiftModifier) bits |= MK_SHIFT;
+    if (m & Qt::ControlModifier) bits |= MK_CONTROL;
+    if (m & Qt::AltModifier) bits |= MODS_ALT;
+    return bits;
+}
+
+unsigned mouse_bits(Qt::MouseButtons b, Qt::KeyboardModifiers m) {
+    unsigned bits = modifier_bits(m) & (MK_SHIFT | MK_CONTROL);
+    if (b & Qt::LeftButton) bits |= MK_LBUTTON;
+    if (b & Qt::RightButton) bits |= MK_RBUTTON;
+    if (b & Qt::MiddleButton) bits |= MK_MBUTTON;
+    return bits;
+}
+
+int virtual_key(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+        case Qt::Key_Backspace:
+            return VK_BACK;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return VK_TAB;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Shift:
+            return VK_SHIFT;
+        case Qt::Key_Control:
+            return VK_CONTROL;
+        case Qt::Key_Alt:
+            return VK_MENU;
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Space:
+            return VK_SPACE;
+        case Qt::Key_PageUp:
+            return VK_PRIOR;
+        case Qt::Key_PageDown:
+            return VK_NEXT;
+        case Qt::Key_End:
+            return VK_END;
+        case Qt::Key_Home:
+            return VK_HOME;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        case Qt::Key_Insert:
+            return VK_INSERT;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        default:
+            return 0;
+    }
+}
+
+void post_key(Hwnd h, QKeyEvent* e, bool down) {
+    const int vk = virtual_key(e->key());
+    if (vk == 0) return;
+    // lparam: repeat count 1, bit 30 = the key was already down (auto-repeat).
+    const LPARAM l = 1 | (e->isAutoRepeat() ? (LPARAM{1} << 30) : 0);
+    post_input(h, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), l,
+               modifier_bits(e->modifiers()));
+}
+
+// ---- Widgets -------------------------------------------------------------------------
+
+// The client area of a top-level window.
+class ClientWidget : public QWidget {
+public:
+    ClientWidget(Hwnd h, QImage* backing) : h_(h), backing_(backing) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(0, 0, *backing_);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        NativeHandlerScope scope;
+        if (Window* w = find_window(h_)) client_resized(*w, Size{width(), height()});
+    }
+    void mouseMoveEvent(QMouseEvent* e) override { post_mouse(WM_MOUSEMOVE, e); }
+    void mousePressEvent(QMouseEvent* e) override {
+        setFocus();
+        switch (e->button()) {
+            case Qt::LeftButton:
+                return post_mouse(WM_LBUTTONDOWN, e);
+            case Qt::RightButton:
+                return post_mouse(WM_RBUTTONDOWN, e);
+            case Qt::MiddleButton:
+                return post_mouse(WM_MBUTTONDOWN, e);
+            default:
+                return;
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        switch (e->button()) {
+            case Qt::LeftButton:
+                return post_mouse(WM_LBUTTONUP, e);
+            case Qt::RightButton:
+                return post_mouse(WM_RBUTTONUP, e);
+            case Qt::MiddleButton:
+                return post_mouse(WM_MBUTTONUP, e);
+            default:
+                return;
+        }
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        NativeHandlerScope scope;
+        post_key(h_, e, true);
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        NativeHandlerScope scope;
+        post_key(h_, e, false);
+    }
+    bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like others
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ShortcutOverride) {
+            // No Qt shortcut may take Ctrl+letter, arrows, Page Up/Down, Delete or Escape.
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (!(k->modifiers() & Qt::AltModifier)) {
+                e->accept();
+                return true;
+            }
+        }
+        return QWidget::event(e);
+    }
+
+private:
+    void post_mouse(unsigned message, QMouseEvent* e) {
+        NativeHandlerScope scope;
+        const QPoint p = e->position().toPoint();
+        post_input(h_, message, mouse_bits(e->buttons(), e->modifiers()), make_lparam(p.x(), p.y()),
+                   modifier_bits(e->modifiers()));
+    }
+    Hwnd h_;
+    QImage* backing_;
+};
+
+class FrameWindow : public QMainWindow {
+public:
+    explicit FrameWindow(Hwnd h, QWidget* owner) : QMainWindow(owner, Qt::Window), h_(h) {}
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        NativeHandlerScope scope;
+        e->ignore();  // the window procedure decides
+        post_input(h_, WM_CLOSE, 0, 0, modifier_bits(QGuiApplication::keyboardModifiers()));
+    }
+
+private:
+    Hwnd h_;
+};
+
+// A dialog whose keys, close box and accept/reject all go through our dialog manager.
+class DialogWidget : public QDialog {
+public:
+    DialogWidget(Hwnd h, QWidget* owner) : QDialog(owner), h_(h) {}
+    void accept() override {}
+    void reject() override {}
+    void done(int) override {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        NativeHandlerScope scope;
+        post_key(h_, e, true);
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        NativeHandlerScope scope;
+        post_key(h_, e, false);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        NativeHandlerScope scope;
+        e->ignore();
+        post_input(h_, WM_CLOSE, 0, 0, modifier_bits(QGuiApplication::keyboardModifiers()));
+    }
+
+private:
+    Hwnd h_;
+};
+
+struct NativeTop {
+    FrameWindow* frame = nullptr;
+    ClientWidget* client = nullptr;
+    QImage backing;
+    std::unordered_map<int, QAction*> actions;  // by command id (first item with it)
+};
+
+QImage image_from(const Pixels& p) {
+    QImage img(p.width, p.height, QImage::Format_ARGB32);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            img.setPixel(x, y, p.argb[static_cast<std::size_t>(y) * p.width + x]);
+    return img;
+}
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QWidget* widget_of(Hwnd h) {
+    Window* w = top_of(h);
+    if (!w || !w->native) return nullptr;
+    if (w->kind == WinKind::Top) return static_cast<NativeTop*>(w->native)->frame;
+    return static_cast<QWidget*>(w->native);
+}
+
+// ---- The back end --------------------------------------------------------------------
+
+class QtBackend;
+QtBackend* g_qt = nullptr;
+
+class QtBackend : public Backend {
+public:
+    ~QtBackend() override {
+        if (g_qt == this) g_qt = nullptr;
+    }
+    const char* name() const override { return "qt"; }
+
+    bool start(const StartOptions& options, int& argc, char** argv) override {
+        canvas_only_ = options.canvas_only;
+        if (QCoreApplication::instance()) {
+            if (!canvas_only_ && !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+                std::fprintf(stderr, "platform (qt): a non-widget Qt application already exists\n");
+                return false;
+            }
+        } else if (canvas_only_) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            app_ = new QGuiApplication(argc, argv);
+        } else {
+            // QApplication aborts without a display; refuse instead.
+            if (!display_available()) {
+                std::fprintf(stderr, "platform (qt): no display\n");
+                return false;
+            }
+            app_ = new QApplication(argc, argv);
+        }
+        clock_.start();
+        font_ = qt_canvas_font();
+        if (!canvas_only_ && current_resources())
+            if (const ImageTemplate* icon = current_resources()->find_icon(1))
+                QApplication::setWindowIcon(QIcon(QPixmap::fromImage(image_from(decode_image(*icon)))));
+        g_qt = this;
+        return true;
+    }
+
+    void stop() override {
+        while (overriding_ && QGuiApplication::overrideCursor()) {
+            QGuiApplication::restoreOverrideCursor();
+        }
+        overriding_ = false;
+        cursors_.clear();
+        if (app_) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            delete app_;
+            app_ = nullptr;
+        }
+        g_qt = nullptr;
+    }
+
+    void pump(bool wait) override {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents
+                                             : QEventLoop::AllEvents);
+    }
+
+    // ---- windows ----
+
+    bool create_top(Window& w, int width, int height) override {
+        if (canvas_only_) return false;
+        auto* n = new NativeTop;
+        QWidget* owner = widget_of(w.owner);
+        n->frame = new FrameWindow(Hwnd{w.id}, owner);
+        n->frame->setWindowTitle(qs(w.title));
+        n->client = new ClientWidget(Hwnd{w.id}, &n->backing);
+        n->frame->setCentralWidget(n->client);
+        int menu_height = 0;
+        if (w.menu_template) {
+            build_menu(w, *n);
+            menu_height = n->frame->menuBar()->sizeHint().height();
+        }
+        n->frame->resize(std::max(width, 1), std::max(height, 1));
+        w.client = Size{std::max(width, 1), std::max(height - menu_height, 1)};
+        n->backing = QImage(w.client.width, w.client.height, QImage::Format_RGB32);
+        n->backing.fill(Qt::black);
+        w.native = n;
+        return true;
+    }
+
+    bool create_dialog(Window& dlg) override {
+        if (canvas_only_) return false;
+        const DialogTemplate& t = *dlg.dlg_template;
+        auto* d = new DialogWidget(Hwnd{dlg.id}, widget_of(dlg.owner));
+        d->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+        d->setWindowTitle(qs(t.title));
+        if (dlg.modal) d->setWindowModality(Qt::ApplicationModal);
+        QFont font = QApplication::font();
+        font.setPointSize(t.point_size > 0 ? t.point_size : 8);
+        d->setFont(font);
+        // Dialog units from the dialog font: x in quarters of the average character
+        // width, y in eighths of the character height.
+        const QFontMetrics fm(font);
+        const int avg =
+            (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+        const int base_y = fm.height();
+        auto dx = [avg](int v) { return (v * avg + 2) / 4; };
+        auto dy = [base_y](int v) { return (v * base_y + 4) / 8; };
+        d->setFixedSize(dx(t.cx), dy(t.cy));
+        for (Hwnd ch : dlg.controls) {
+            Window* c = find_window(ch);
+            if (!c) continue;
+            QWidget* widget = make_control(dlg, *c, d);
+            widget->setGeometry(dx(c->ctl->x), dy(c->ctl->y), dx(c->ctl->cx), dy(c->ctl->cy));
+            c->native = widget;
+        }
+        dlg.native = d;
+        return true;
+    }
+
+    void destroy(Window& w) override {
+        if (w.kind == WinKind::Top) {
+            auto* n = static_cast<NativeTop*>(w.native);
+            if (n) {
+                delete n->frame;
+                delete n;
+            }
+        } else if (w.kind == WinKind::Dialog) {
+            delete static_cast<QWidget*>(w.native);
+        }
+        w.native = nullptr;
+    }
+
+    void show(Window& w, bool show) override {
+        QWidget* widget = widget_of(Hwnd{w.id});
+        if (!widget) return;
+        widget->setVisible(show);
+        if (show && w.kind == WinKind::Top) {
+            auto* n = static_cast<NativeTop*>(w.native);
+            n->frame->activateWindow();
+            n->client->setFocus();
+        }
+    }
+
+    void title_changed(Window& w) override {
+        if (QWidget* widget = widget_of(Hwnd{w.id})) widget->setWindowTitle(qs(w.title));
+    }
+
+    void control_changed(Window& c) override {
+        auto* widget = static_cast<QWidget*>(c.native);
+        if (!widget) return;
+        widget->setEnabled(c.enabled);
+        const QString text = qs(c.title);
+        switch (c.ctl->kind) {
+            case ControlKind::Label:
+                static_cast<QLabel*>(widget)->setText(text);
+                break;
+            case ControlKind::Edit: {
+                auto* e = static_cast<QLineEdit*>(widget);
+                if (e->text() != text) e->setText(text);
+                break;
+            }
+            case ControlKind::CheckBox: {
+                auto* b = static_cast<QCheckBox*>(widget);
+                QSignalBlocker block(b);
+                b->setText(text);
+                b->setChecked(c.checked);
+                break;
+            }
+            case ControlKind::GroupBox:
+                static_cast<QGroupBox*>(widget)->setTitle(text);
+                break;
+            case ControlKind::Button:
+            case ControlKind::DefaultButton:
+            case ControlKind::BitmapButton:
+                set_button_face(c, static_cast<QPushButton*>(widget));
+                break;
+        }
+    }
+
+    void menu_check_changed(Window& w, const MenuItemState& item) override {
+        auto* n = static_cast<NativeTop*>(w.native);
+        if (!n) return;
+        auto it = n->actions.find(item.id);
+        if (it == n->actions.end()) return;
+        QSignalBlocker block(it->second);
+        it->second->setChecked(item.checked);
+    }
+
+    void modal_started(Window& dlg) override {
+        if (auto* d = static_cast<QDialog*>(dlg.native)) {
+            d->raise();
+            d->activateWindow();
+        }
+    }
+    void modal_ended(Window&) override {}
+
+    void focus_control(Window&, Window& c) override {
+        if (auto* widget = static_cast<QWidget*>(c.native)) widget->setFocus();
+    }
+
+    void painted(Window& w) override {
+        if (auto* n = static_cast<NativeTop*>(w.native)) n->client->update();
+    }
+
+    // ---- modal helpers ----
+
+    int message_box(Hwnd owner, std::string_view text, std::string_view caption) override {
+        if (canvas_only_) {
+            std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                         static_cast<int>(text.size()), text.data());
+            return IDOK;
+        }
+        auto* box = new QMessageBox(QMessageBox::NoIcon, qs(caption), qs(text), QMessageBox::Ok,
+                                    widget_of(owner));
+        box->setWindowModality(Qt::ApplicationModal);
+        run_until_finished(box);
+        delete box;
+        return IDOK;
+    }
+
+    std::optional<std::string> file_dialog(Hwnd owner, const FileDialogOptions& o,
+                                           bool save) override {
+        if (canvas_only_) return std::nullopt;
+        auto* fd = new QFileDialog(widget_of(owner), qs(o.title), qs(o.initial_dir));
+        fd->setOption(QFileDialog::DontUseNativeDialog);
+        QStringList filters;
+        for (const FileFilter& f : o.filters) filters << qt_name_filter(f.name, f.pattern);
+        if (!filters.isEmpty()) fd->setNameFilters(filters);
+        fd->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        fd->setFileMode(save || !o.must_exist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!o.file_name.empty()) fd->selectFile(qs(o.file_name));
+        fd->setWindowModality(Qt::ApplicationModal);
+        const int result = run_until_finished(fd);
+        std::optional<std::string> path;
+        if (result == QDialog::Accepted && !fd->selectedFiles().isEmpty())
+            path = fd->selectedFiles().first().toStdString();
+        delete fd;
+        return path;
+    }
+
+    // ---- cursors, time ----
+
+    bool load_cursor(Hcursor h, const ImageTemplate* image, StdCursor std) override {
+        if (image) {
+            const QPixmap pm = QPixmap::fromImage(image_from(decode_image(*image)));
+            cursors_[h.id] = QCursor(pm, image->hot_x, image->hot_y);
+        } else {
+            cursors_[h.id] = QCursor(std == StdCursor::Wait ? Qt::WaitCursor : Qt::ArrowCursor);
+        }
+        return true;
+    }
+
+    void cursor_set(Hcursor h, bool is_class) override {
+        if (canvas_only_) return;
+        if (is_class) {
+            if (overriding_) QGuiApplication::restoreOverrideCursor();
+            overriding_ = false;
+            return;
+        }
+        auto it = cursors_.find(h.id);
+        const QCursor c = it != cursors_.end() ? it->second : QCursor(Qt::BlankCursor);
+        if (overriding_)
+            QGuiApplication::changeOverrideCursor(c);
+        else
+            QGuiApplication::setOverrideCursor(c);
+        overriding_ = true;
+    }
+
+    void sleep(unsigned ms) override {
+        // Qt events keep flowing while we wait (they only post), so the pointer and
+        // exposes stay smooth during the playback's pauses.
+        QElapsedTimer t;
+        t.start();
+        QTimer wake;
+        wake.setTimerType(Qt::PreciseTimer);
+        wake.setSingleShot(true);
+        wake.start(static_cast<int>(ms));
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        while (t.elapsed() < static_cast<qint64>(ms))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    std::uint64_t now_ms() override { return static_cast<std::uint64_t>(clock_.elapsed()); }
+
+    // ---- drawing ----
+
+    void bitmap_created(BitmapRec& b, const Pixels* pixels) override {
+        QImage* img = pixels ? new QImage(image_from(*pixels))
+                             : new QImage(b.size.width, b.size.height, QImage::Format_RGB32);
+        if (!pixels) img->fill(Qt::black);
+        b.native = img;
+    }
+    void bitmap_deleted(BitmapRec& b) override {
+        delete static_cast<QImage*>(b.native);
+        b.native = nullptr;
+    }
+
+    bool dc_opened(DcRec& dc) override {
+        QImage* target = target_of(dc, true);
+        if (!target) return false;
+        auto* q = new QtDc(font_);
+        if (!q->begin(target)) {
+            delete q;
+            return false;
+        }
+        dc.native = q;
+        return true;
+    }
+    void dc_closed(DcRec& dc) override {
+        delete static_cast<QtDc*>(dc.native);
+        dc.native = nullptr;
+    }
+    void dc_retarget(DcRec& dc) override {
+        auto* q = static_cast<QtDc*>(dc.native);
+        if (q) q->begin(target_of(dc, false));
+        dc.pen_dirty = dc.brush_dirty = true;
+    }
+
+    void erase(DcRec& dc, const BrushRec& brush, Size size) override {
+        qdc(dc).fill(Rect{0, 0, size.width, size.height}, brush.info);
+    }
+    void move(DcRec&, Point) override {}
+    void line(DcRec& dc, Point from, Point to) override { qdc(dc).line(dc, from, to); }
+    void polygon(DcRec& dc, const Point* p, int n) override { qdc(dc).polygon(dc, p, n); }
+    void ellipse(DcRec& dc, const Rect& b) override { qdc(dc).ellipse(dc, b); }
+    void rectangle(DcRec& dc, const Rect& b) override { qdc(dc).rectangle(dc, b); }
+    void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
+        qdc(dc).fill(r, b.info);
+    }
+    void text(DcRec& dc, Point at, std::string_view text) override {
+        qdc(dc).text(dc, at, text);
+    }
+    Size text_extent(DcRec& dc, std::string_view text) override {
+        return qdc(dc).extent(text);
+    }
+    void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
+        QImage* s = target_of(src, false);
+        if (!s || s == target_of(dst, false)) return;
+        qdc(dst).blit(at, size, *s, from);
+    }
+    bool save_png(DcRec& canvas, const std::string& path) override {
+        QImage* img = target_of(canvas, false);
+        auto* q = static_cast<QtDc*>(canvas.native);
+        if (!img || !q) return false;
+        q->end();
+        const bool ok = img->save(qs(path), "PNG");
+        q->begin(img);
+        canvas.pen_dirty = canvas.brush_dirty = true;
+        return ok;
+    }
+
+    bool save_window(Hwnd h, const std::string& path) {
+        Window* w = find_window_kind(h, WinKind::Top);
+        if (!w || !w->native) return false;
+        return static_cast<NativeTop*>(w->native)->backing.save(qs(path), "PNG");
+    }
+
+private:
+    static QtDc& qdc(DcRec& dc) { return *static_cast<QtDc*>(dc.native); }
+
+    // The image a DC draws on. A window's backing image follows its client size, but
+    // is never reallocated while another DC paints on it.
+    static QImage* target_of(DcRec& dc, bool opening) {
+        if (dc.kind == DcKind::Window) {
+            Window* w = find_window(dc.window);
+            if (!w || !w->native) return nullptr;
+            auto* n = static_cast<NativeTop*>(w->native);
+            const QSize want(std::max(w->client.width, 1), std::max(w->client.height, 1));
+            if (opening && w->dcs_open == 0 && n->backing.size() != want) {
+                n->backing = QImage(want, QImage::Format_RGB32);
+                n->backing.fill(Qt::black);
+            }
+            return &n->backing;
+        }
+        BitmapRec* b = find_bitmap(dc.bitmap);
+        return b ? static_cast<QImage*>(b->native) : nullptr;
+    }
+
+    void build_menu(Window& w, NativeTop& n) {
+        QMenuBar* bar = n.frame->menuBar();
+        const Hwnd h{w.id};
+        for (const PopupTemplate& p : w.menu_template->popups) {
+            QMenu* menu = bar->addMenu(qs(p.text));
+            for (const MenuItemTemplate& item : p.items) {
+                if (item.id == 0) {
+                    menu->addSeparator();
+                    continue;
+                }
+                // The text after a tab shows a shortcut; Qt never gets to act on it.
+                QAction* a = menu->addAction(qs(item.text));
+                a->setCheckable(true);
+                const int id = item.id;
+                QObject::connect(a, &QAction::triggered, a, [h, id, a](bool) {
+                    NativeHandlerScope scope;
+                    post_input(h, WM_COMMAND, make_wparam(static_cast<unsigned>(id), 0), 0,
+                               modifier_bits(QGuiApplication::keyboardModifiers()));
+                    // Only check_menu_item sets marks: undo Qt's own toggle.
+                    QSignalBlocker block(a);
+                    a->setChecked(menu_item_checked(get_menu(h), id) == 1);
+                });
+                n.actions.emplace(id, a);
+            }
+        }
+    }
+
+    QWidget* make_control(Window& dlg, Window& c, QWidget* parent) {
+        const ControlTemplate& t = *c.ctl;
+        const Hwnd dh{dlg.id}, ch{c.id};
+        const int id = t.id;
+        auto click = [dh, ch, id]() {
+            NativeHandlerScope scope;
+            post_input(dh, WM_COMMAND, make_wparam(static_cast<unsigned>(id), BN_CLICKED),
+                       static_cast<LPARAM>(ch.id), modifier_bits(QGuiApplication::keyboardModifiers()));
+        };
+        QWidget* w = nullptr;
+        switch (t.kind) {
+            case ControlKind::Label: {
+                auto* l = new QLabel(qs(t.text), parent);
+                Qt::Alignment a = Qt::AlignTop;
+                a |= (t.style & CS_RIGHT) ? Qt::AlignRight
+                                          : (t.style & CS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+                l->setAlignment(a);
+                w = l;
+                break;
+            }
+            case ControlKind::Edit: {
+                auto* e = new QLineEdit(qs(t.text), parent);
+                e->setAlignment((t.style & CS_RIGHT) ? Qt::AlignRight | Qt::AlignVCenter
+                                                     : Qt::AlignLeft | Qt::AlignVCenter);
+                e->setFrame((t.style & CS_BORDER) != 0);
+                e->setReadOnly((t.style & CS_READONLY) != 0);
+                e->setTextMargins(0, 0, 0, 0);
+                QObject::connect(e, &QLineEdit::textEdited, e, [ch](const QString& text) {
+                    if (Window* cw = find_window(ch)) cw->title = text.toStdString();
+                });
+                w = e;
+                break;
+            }
+            case ControlKind::CheckBox: {
+                auto* b = new QCheckBox(qs(t.text), parent);
+                QObject::connect(b, &QCheckBox::clicked, b, [ch, click](bool checked) {
+                    if (Window* cw = find_window(ch)) cw->checked = checked;
+                    click();
+                });
+                w = b;
+                break;
+            }
+            case ControlKind::GroupBox:
+                w = new QGroupBox(qs(t.text), parent);
+                break;
+            case ControlKind::Button:
+            case ControlKind::DefaultButton:
+            case ControlKind::BitmapButton: {
+                auto* b = new QPushButton(qs(t.text), parent);
+                b->setAutoDefault(false);
+                b->setDefault(t.kind == ControlKind::DefaultButton);
+                QObject::connect(b, &QPushButton::clicked, b, [click](bool) { click(); });
+                w = b;
+                break;
+            }
+        }
+        w->setFocusPolicy((t.style & CS_TABSTOP) ? Qt::StrongFocus
+                          : t.kind == ControlKind::Label || t.kind == ControlKind::GroupBox
+                              ? Qt::NoFocus
+                              : Qt::ClickFocus);
+        return w;
+    }
+
+    static void set_button_face(Window& c, QPushButton* b) {
+        BitmapRec* img = find_bitmap(c.image);
+        if (img && img->native) {
+            const QImage& q = *static_cast<QImage*>(img->native);
+            b->setIcon(QIcon(QPixmap::fromImage(q)));
+            b->setIconSize(q.size());
+            b->setText(QString());
+        } else {
+            b->setIcon(QIcon());
+            b->setText(qs(c.title));
+        }
+    }
+
+    // Shows a Qt dialog application-modal and runs our loop until it finishes.
+    static int run_until_finished(QDialog* d) {
+        bool done = false;
+        int result = QDialog::Rejected;
+        QObject::connect(d, &QDialog::finished, d, [&done, &result](int r) {
+            NativeHandlerScope scope;
+            done = true;
+            result = r;
+            post_message(Hwnd{}, WM_NULL);  // wakes the blocking get
+        });
+        d->show();
+        d->raise();
+        d->activateWindow();
+        run_modal_loop(done);
+        QObject::disconnect(d, &QDialog::finished, nullptr, nullptr);
+        return done ? result : QDialog::Rejected;
+    }
+
+    QCoreApplication* app_ = nullptr;
+    bool canvas_only_ = false;
+    bool overriding_ = false;
+    QElapsedTimer clock_;
+    QFont font_;
+    std::unordered_map<std::uint32_t, QCursor> cursors_;
+};
+
+std::unique_ptr<Backend> make_qt_backend() {
+    auto b = std::make_unique<QtBackend>();
+    return b;
+}
+
+// Replays a headless recording onto a QImage (for pictures without a window).
+bool rasterise(const std::vector<headless::DrawOp>& ops, Size size, const std::string& path) {
+    if (size.width <= 0 || size.height <= 0) return false;
+    if (!QCoreApplication::instance()) {
+        // Text drawing needs a GUI application; without a window the offscreen
+        // platform does.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char arg0[] = "scene";
+        static char* argv[] = {arg0, nullptr};
+        new QGuiApplication(argc, argv);  // lives until the process ends
+    }
+    QImage img(size.width, size.height, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    {
+        QtDc q(qt_canvas_font());
+        q.begin(&img);
+        q.replay(ops);
+    }
+    return img.save(qs(path), "PNG");
+}
+
+}  // namespace
+}  // namespace detail
+
+void register_qt_backend() {
+    detail::register_backend("qt", &detail::make_qt_backend);
+    detail::set_rasteriser(&detail::rasterise);
+}
+
+namespace qt {
+bool save_window_png(Hwnd hwnd, const std::string& path) {
+    return detail::g_qt && detail::g_qt->save_window(hwnd, path);
+}
+}  // namespace qt
+
+}  // namespace plat

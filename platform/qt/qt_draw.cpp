@@ -1,0 +1,183 @@
+#include "platform/qt/qt_draw.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+
+namespace plat::detail {
+
+QFont qt_canvas_font() {
+    QFont f = QGuiApplication::font();
+    f.setPixelSize(13);
+    return f;
+}
+
+QString qt_name_filter(const std::string& name, const std::string& patterns) {
+    QString spaced = QString::fromStdString(patterns);
+    spaced.replace(';', ' ');
+    const QString n = QString::fromStdString(name);
+    // Qt takes the patterns from the last parenthesis of the text; when the shown
+    // text already names exactly our patterns, it can stand alone.
+    if (n.endsWith(QStringLiteral("(") + spaced + QStringLiteral(")"))) return n;
+    return n + QStringLiteral(" (") + spaced + QStringLiteral(")");
+}
+
+namespace {
+QColor qcolor(Color c) { return QColor(c.r, c.g, c.b); }
+
+QPen make_pen(const headless::PenInfo& info) {
+    if (info.style == PenStyle::Null) return QPen(Qt::NoPen);
+    const int width = std::max(info.width, 1);
+    QPen pen(qcolor(info.color));
+    pen.setWidth(width);
+    // Styled pens are styled only when thin, as on the original platform; its
+    // patterns are 3 on, 3 off (dot) and 18 on, 6 off (dash).
+    if (width == 1 && info.style == PenStyle::Dot) pen.setDashPattern({3, 3});
+    if (width == 1 && info.style == PenStyle::Dash) pen.setDashPattern({18, 6});
+    pen.setCapStyle(width == 1 ? Qt::FlatCap : Qt::RoundCap);
+    pen.setJoinStyle(width == 1 ? Qt::MiterJoin : Qt::RoundJoin);
+    return pen;
+}
+}  // namespace
+
+QtDc::QtDc(const QFont& font) : font_(font), metrics_(font) {}
+
+QtDc::~QtDc() { end(); }
+
+bool QtDc::begin(QImage* target) {
+    end();
+    if (!target || target->isNull()) return false;
+    if (!painter_.begin(target)) return false;
+    painter_.setFont(font_);
+    pen_valid_ = brush_valid_ = false;
+    return true;
+}
+
+void QtDc::end() {
+    if (painter_.isActive()) painter_.end();
+}
+
+QtDc::Look QtDc::look_of(const DcRec& dc) {
+    return Look{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
+}
+
+QtDc::Look QtDc::look_of(const headless::DrawOp& op) {
+    return Look{op.pen_info, op.brush_info, op.text_color, op.bk_color, op.bk_mode};
+}
+
+void QtDc::use_pen(const Look& look) {
+    if (pen_valid_ && pen_ == look.pen && pen_bk_mode_ == look.bk_mode &&
+        pen_bk_color_ == look.bk_color)
+        return;
+    painter_.setPen(make_pen(look.pen));
+    // In opaque mode the gaps of a styled pen take the background colour.
+    painter_.setBackgroundMode(look.bk_mode == BkMode::Opaque ? Qt::OpaqueMode
+                                                              : Qt::TransparentMode);
+    painter_.setBackground(qcolor(look.bk_color));
+    pen_ = look.pen;
+    pen_bk_mode_ = look.bk_mode;
+    pen_bk_color_ = look.bk_color;
+    pen_valid_ = true;
+}
+
+void QtDc::use_brush(const Look& look) {
+    if (brush_valid_ && brush_ == look.brush) return;
+    if (look.brush.null)
+        painter_.setBrush(Qt::NoBrush);
+    else
+        painter_.setBrush(qcolor(look.brush.color));
+    brush_ = look.brush;
+    brush_valid_ = true;
+}
+
+void QtDc::do_line(const Look& look, Point from, Point to) {
+    if (look.pen.style == PenStyle::Null) return;
+    use_pen(look);
+    painter_.drawLine(from.x, from.y, to.x, to.y);
+}
+
+void QtDc::do_polygon(const Look& look, const Point* points, int count) {
+    use_pen(look);
+    use_brush(look);
+    points_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) points_[static_cast<std::size_t>(i)] = QPoint(points[i].x, points[i].y);
+    painter_.drawPolygon(points_.data(), count, Qt::OddEvenFill);
+}
+
+void QtDc::do_ellipse(const Look& look, const Rect& b) {
+    use_pen(look);
+    use_brush(look);
+    painter_.drawEllipse(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
+}
+
+void QtDc::do_rectangle(const Look& look, const Rect& b) {
+    use_pen(look);
+    use_brush(look);
+    painter_.drawRect(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
+}
+
+void QtDc::do_text(const Look& look, Point at, std::string_view text) {
+    const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    if (look.bk_mode == BkMode::Opaque)
+        painter_.fillRect(QRect(at.x, at.y, metrics_.horizontalAdvance(s), metrics_.height()),
+                          qcolor(look.bk_color));
+    painter_.setPen(qcolor(look.text_color));
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    pen_valid_ = false;
+    painter_.drawText(at.x, at.y + metrics_.ascent(), s);
+}
+
+void QtDc::line(const DcRec& dc, Point from, Point to) { do_line(look_of(dc), from, to); }
+void QtDc::polygon(const DcRec& dc, const Point* p, int n) { do_polygon(look_of(dc), p, n); }
+void QtDc::ellipse(const DcRec& dc, const Rect& b) { do_ellipse(look_of(dc), b); }
+void QtDc::rectangle(const DcRec& dc, const Rect& b) { do_rectangle(look_of(dc), b); }
+void QtDc::text(const DcRec& dc, Point at, std::string_view t) { do_text(look_of(dc), at, t); }
+
+void QtDc::fill(const Rect& r, const headless::BrushInfo& brush) {
+    if (brush.null) return;
+    painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), qcolor(brush.color));
+}
+
+Size QtDc::extent(std::string_view text) const {
+    const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    return Size{metrics_.horizontalAdvance(s), metrics_.height()};
+}
+
+void QtDc::blit(Point at, Size size, const QImage& source, Point from) {
+    painter_.setCompositionMode(QPainter::CompositionMode_Source);
+    painter_.drawImage(QPoint(at.x, at.y), source, QRect(from.x, from.y, size.width, size.height));
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void QtDc::replay(const std::vector<headless::DrawOp>& ops) {
+    using headless::Op;
+    for (const headless::DrawOp& op : ops) {
+        const Look look = look_of(op);
+        const auto& p = op.points;
+        switch (op.op) {
+            case Op::LineTo:
+                if (p.size() == 2) do_line(look, p[0], p[1]);
+                break;
+            case Op::Polygon:
+                if (p.size() >= 2) do_polygon(look, p.data(), static_cast<int>(p.size()));
+                break;
+            case Op::Ellipse:
+                if (p.size() == 2) do_ellipse(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
+                break;
+            case Op::Rectangle:
+                if (p.size() == 2) do_rectangle(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
+                break;
+            case Op::FillRect:
+            case Op::Erase:
+                if (p.size() == 2) fill(Rect{p[0].x, p[0].y, p[1].x, p[1].y}, op.brush_info);
+                break;
+            case Op::Text:
+                if (p.size() == 1) do_text(look, p[0], op.text);
+                break;
+            case Op::MoveTo:
+            case Op::BitBlt:  // the copied calls follow it in the recording
+                break;
+        }
+    }
+}
+
+}  // namespace plat::detail

@@ -1,0 +1,74 @@
+// Drawing with QPainter in the terms of our device contexts (Qt back end only).
+#pragma once
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <QString>
+#include <vector>
+
+#include "platform/detail.h"
+
+namespace plat::detail {
+
+// The font text_out draws with.
+QFont qt_canvas_font();
+// A QFileDialog name filter showing `name` and matching `patterns` (';'-separated).
+QString qt_name_filter(const std::string& name, const std::string& patterns);
+
+// One QPainter on one image, with the pen, brush and background last applied
+// remembered so that repeated calls with the same selection cost no state change.
+class QtDc {
+public:
+    explicit QtDc(const QFont& font);
+    ~QtDc();
+    QtDc(const QtDc&) = delete;
+    QtDc& operator=(const QtDc&) = delete;
+
+    bool begin(QImage* target);  // ends a previous target first
+    void end();
+
+    void line(const DcRec& dc, Point from, Point to);
+    void polygon(const DcRec& dc, const Point* points, int count);
+    void ellipse(const DcRec& dc, const Rect& box);
+    void rectangle(const DcRec& dc, const Rect& box);
+    void fill(const Rect& rect, const headless::BrushInfo& brush);
+    void text(const DcRec& dc, Point at, std::string_view text);
+    Size extent(std::string_view text) const;
+    void blit(Point at, Size size, const QImage& source, Point from);
+    // Draws a recording of the headless back end.
+    void replay(const std::vector<headless::DrawOp>& ops);
+
+private:
+    struct Look {
+        headless::PenInfo pen;
+        headless::BrushInfo brush;
+        Color text_color;
+        Color bk_color;
+        BkMode bk_mode = BkMode::Opaque;
+    };
+    static Look look_of(const DcRec& dc);
+    static Look look_of(const headless::DrawOp& op);
+    void use_pen(const Look& look);
+    void use_brush(const Look& look);
+    void do_line(const Look& look, Point from, Point to);
+    void do_polygon(const Look& look, const Point* points, int count);
+    void do_ellipse(const Look& look, const Rect& box);
+    void do_rectangle(const Look& look, const Rect& box);
+    void do_text(const Look& look, Point at, std::string_view text);
+
+    QPainter painter_;
+    QFont font_;
+    QFontMetrics metrics_;
+    std::vector<QPoint> points_;  // reused for polygons
+    bool pen_valid_ = false;
+    headless::PenInfo pen_;
+    BkMode pen_bk_mode_ = BkMode::Opaque;
+    Color pen_bk_color_;
+    bool brush_valid_ = false;
+    headless::BrushInfo brush_;
+};
+
+}  // namespace plat::detail
