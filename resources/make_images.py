@@ -50,30 +50,38 @@ def magnifier():
         r = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
         ring = 6.5 <= r <= 9.0
         handle = seg_dist(x + 0.5, y + 0.5, 19.0, 19.0, 27.5, 27.5) <= 2.2
-        plus = (abs(x + 0.5 - cx) <= 1 and abs(y + 0.5 - cy) <= 3.5) or \
-               (abs(y + 0.5 - cy) <= 1 and abs(x + 0.5 - cx) <= 3.5)
+        plus = (abs(x + 0.5 - cx) <= 0.6 and abs(y + 0.5 - cy) <= 2.6) or \
+               (abs(y + 0.5 - cy) <= 0.6 and abs(x + 0.5 - cx) <= 2.6)
         return ring or handle or plus
     return outlined(mask, 32, 32), (12, 12)
 
 
 def rotate():
-    # A double-headed arrow bent along the front of an ellipse: turning about the
-    # vertical axis.
-    cx, cy, rx, ry = 16.0, 11.0, 11.0, 6.0
+    # An arc with arrowheads at both ends, as seen turning about the vertical axis.
+    cx, cy, rx, ry = 16.0, 8.0, 12.0, 9.0
+    t0, t1 = 0.15 * math.pi, 0.85 * math.pi
 
     def on_arc(x, y):
         px, py = x + 0.5, y + 0.5
-        if py < cy:
-            return False
-        best = min(abs(math.hypot((px - cx) / rx, (py - cy) / ry) - 1.0) * min(rx, ry), 9)
-        return best <= 1.3 and 7.5 <= px <= 24.5
+        for k in range(200):
+            t = t0 + (t1 - t0) * k / 199.0
+            if math.hypot(px - cx - rx * math.cos(t), py - cy - ry * math.sin(t)) <= 1.3:
+                return True
+        return False
 
-    left = ((3.0, 15.0), (10.5, 11.0), (9.5, 20.5))
-    right = ((29.0, 15.0), (21.5, 11.0), (22.5, 20.5))
+    def head(t, sign):
+        ex, ey = cx + rx * math.cos(t), cy + ry * math.sin(t)
+        dx, dy = -rx * math.sin(t) * sign, ry * math.cos(t) * sign
+        n = math.hypot(dx, dy)
+        dx, dy = dx / n, dy / n
+        tip = (ex + 5.5 * dx, ey + 5.5 * dy)
+        return (tip, (ex - 4.0 * dy, ey + 4.0 * dx), (ex + 4.0 * dy, ey - 4.0 * dx))
+
+    left, right = head(t1, 1), head(t0, -1)
 
     def mask(x, y):
         return on_arc(x, y) or in_triangle(x, y, *left) or in_triangle(x, y, *right)
-    return outlined(mask, 32, 32), (16, 17)
+    return outlined(mask, 32, 32), (16, 12)
 
 
 def hand():

@@ -434,8 +434,7 @@ public:
         if (!n) return;
         auto it = n->actions.find(item.id);
         if (it == n->actions.end()) return;
-        QSignalBlocker block(it->second);
-        it->second->setChecked(item.checked);
+        show_check(it->second, item.checked);
     }
 
     void modal_started(Window& dlg) override {
@@ -640,15 +639,13 @@ private:
                 }
                 // The text after a tab shows a shortcut; Qt never gets to act on it.
                 QAction* a = menu->addAction(qs(item.text));
-                a->setCheckable(true);
                 const int id = item.id;
                 QObject::connect(a, &QAction::triggered, a, [h, id, a](bool) {
                     NativeHandlerScope scope;
                     post_input(h, WM_COMMAND, make_wparam(static_cast<unsigned>(id), 0), 0,
                                modifier_bits(QGuiApplication::keyboardModifiers()));
                     // Only check_menu_item sets marks: undo Qt's own toggle.
-                    QSignalBlocker block(a);
-                    a->setChecked(menu_item_checked(get_menu(h), id) == 1);
+                    show_check(a, menu_item_checked(get_menu(h), id) == 1);
                 });
                 n.actions.emplace(id, a);
             }
@@ -716,6 +713,14 @@ private:
                               ? Qt::NoFocus
                               : Qt::ClickFocus);
         return w;
+    }
+
+    // An item is checkable only while it carries a mark, so that unmarked items
+    // show no empty box.
+    static void show_check(QAction* a, bool checked) {
+        QSignalBlocker block(a);
+        a->setCheckable(checked);
+        a->setChecked(checked);
     }
 
     static void set_button_face(Window& c, QPushButton* b) {
