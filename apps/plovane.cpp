@@ -1,5 +1,5 @@
-#include "shell/plovane_cli.h"
+#include "shell/plovane_app.h"
 
 int main(int argc, char** argv) {
-    return plovane_cli_main(argc, argv);
+    return shell::plovane_main(argc, argv);
 }

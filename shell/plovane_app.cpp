@@ -42,4 +42,14 @@ int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv) {
     return code;
 }
 
+int plovane_main(int argc, char** argv) {
+    PlovaneOptions options;
+    std::string error;
+    if (parse_plovane_options(argc, argv, options, error) && !options.help &&
+        options.mode == PlovaneMode::None) {
+        return run_plovane_window(options, argc, argv);
+    }
+    return plovane_cli_main(argc, argv);
+}
+
 }  // namespace shell

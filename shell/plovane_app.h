@@ -13,4 +13,9 @@ namespace shell {
 // a line on standard error, when there is no display or the platform cannot start.
 int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv);
 
+// The whole program: valid options without a headless mode (and without --help)
+// open the window; everything else is the headless command line
+// (plovane_cli_main), which never starts the toolkit.
+int plovane_main(int argc, char** argv);
+
 }  // namespace shell
