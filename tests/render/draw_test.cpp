@@ -69,7 +69,9 @@ TEST_F(DrawAxes, DefaultLabelsOfTheTopView) {
     EXPECT_EQ(t[61], "300(m)");
     for (const DrawOp& op : axes_ops()) {
         EXPECT_EQ(op.pen_info.color, plat::rgb(128, 128, 128));
-        if (op.op == Op::Text) EXPECT_EQ(op.text_color, plat::rgb(128, 128, 128));
+        if (op.op == Op::Text) {
+            EXPECT_EQ(op.text_color, plat::rgb(128, 128, 128));
+        }
     }
 }
 

@@ -1,0 +1,65 @@
+// Pictures of the scene without a window: the viewer's --snapshot and
+// --export-frames modes. The loaded scene is replayed as playback replays it (a
+// step of the clock, then a paint, so the history fills as on screen) and the
+// client-area picture is written as PNG: the last one (--snapshot), or one per step
+// (--export-frames, numbered for a video encoder).
+//
+//   --snapshot OUT.png      write the picture after the last step
+//   --export-frames DIR     write DIR/frame_00001.png ... one per step (needs --steps)
+//   --steps N               clock steps, each followed by a paint (default 0)
+//   --size WxH              client area in pixels (default 960x640)
+//   --elevation DEG         view tilt, 0 (top view) .. 90
+//   --azimuth DEG           view turn, whole degrees (default 270)
+//   --scale S               zoom in pixels per centimetre (default 0.045)
+//   --ego-centered          draw in the ego vehicle's frame
+//   --no-time-series        no history of earlier boxes
+//   --traj-id               trajectory ids beside the boxes
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace render {
+
+struct SnapshotOptions {
+    std::string png_path;          // --snapshot: file written after the last step ("" none)
+    std::string frames_dir;        // --export-frames: folder of the numbered pictures ("" none)
+    int steps = 0;                 // clock steps, each followed by a paint
+    plat::Size size{960, 640};     // client area, pixels
+    std::optional<int> elevation;  // degrees 0..90; unset: 0
+    std::optional<int> azimuth;    // degrees, any whole number (wrapped); unset: 270
+    std::optional<double> scale;   // pixels per centimetre, > 0; unset: the viewer's
+    bool ego_centered = false;     // --ego-centered
+    bool time_series = true;       // cleared by --no-time-series
+    bool traj_id = false;          // --traj-id
+    unsigned given = 0;            // options seen by parse_snapshot_option (bit per option)
+};
+
+// Usage lines of the options above, for the program's usage text.
+extern const char* const kSnapshotUsage;
+
+// Takes the option at argv[a] when it is one of the above, with its value (a is
+// advanced past it). Returns 1 when taken, 0 when argv[a] is not a snapshot option,
+// -1 with error set to a one-line reason for a missing or malformed value or an
+// option given twice.
+int parse_snapshot_option(int argc, char** argv, int& a, SnapshotOptions& options,
+                          std::string& error);
+// Whether the options ask for pictures at all.
+inline bool snapshot_requested(const SnapshotOptions& o) {
+    return !o.png_path.empty() || !o.frames_dir.empty();
+}
+// Checks the combination; false with error set when --export-frames has no steps
+// or another of the options is given without --snapshot or --export-frames.
+bool check_snapshot_options(const SnapshotOptions& options, std::string& error);
+
+// Renders the pictures. The platform must run with canvases (Qt canvas-only, or
+// headless with the Qt back end registered for PNG output) and the files must be
+// loaded already. Starts the renderer as the window would (display defaults, the
+// role colours from "trajcolset.ini" in the current directory; the clock settings
+// are kept), applies the options, paints, steps and writes. Returns 0, or 1 after a
+// line on standard error when a picture cannot be made or written.
+int run_snapshot(const SnapshotOptions& options);
+
+}  // namespace render
