@@ -4,8 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <vector>
+#include <memory>
 
 void ProgressMeter::update(uint64_t done) {
     if (!callback_) return;
@@ -42,8 +41,8 @@ ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, Progress
     size_t capacity = expected > 0 ? static_cast<size_t>(expected) : size_t{64} << 10;
     if (meter) meter->set_total(2 * static_cast<uint64_t>(expected > 0 ? expected : 0));
 
-    std::unique_ptr<char[]> data(new (std::nothrow) char[capacity]);
-    if (!data) return ReadTextStatus::OutOfMemory;
+    LargeArray<char> data;
+    if (!data.allocate(capacity)) return ReadTextStatus::OutOfMemory;
     size_t size = 0;
     for (;;) {
         if (size == capacity) {
@@ -55,9 +54,9 @@ ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, Progress
                 break;
             }
             size_t grown = capacity * 2;
-            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
-            if (!bigger) return ReadTextStatus::OutOfMemory;
-            std::memcpy(bigger.get(), data.get(), size);
+            LargeArray<char> bigger;
+            if (!bigger.allocate(grown)) return ReadTextStatus::OutOfMemory;
+            std::memcpy(bigger.data(), data.data(), size);
             data = std::move(bigger);
             capacity = grown;
             data[size++] = extra;
@@ -66,7 +65,7 @@ ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, Progress
             }
         }
         size_t want = capacity - size < kChunk ? capacity - size : kChunk;
-        size_t got = std::fread(data.get() + size, 1, want, file.get());
+        size_t got = std::fread(data.data() + size, 1, want, file.get());
         size += got;
         if (meter) meter->update(size);
         if (got < want) {

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
+
+#include "data/large_array.h"
 
 // Progress of a load: work done and total work, both in bytes. A loader reads the
 // file (the first half of the total) and then parses it (the second half), so the
@@ -37,9 +38,9 @@ class ProgressMeter {
 
 // The bytes of one file, owned.
 struct TextBuffer {
-    std::unique_ptr<char[]> data;
-    size_t size = 0;  // bytes
-    std::string_view view() const { return {data.get(), size}; }
+    LargeArray<char> data;  // at least size bytes
+    size_t size = 0;        // bytes of text
+    std::string_view view() const { return {data.data(), size}; }
 };
 
 enum class ReadTextStatus {

@@ -311,8 +311,11 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
 
     try {
         store.entries.resize(headers);
-        store.samples.resize(data_lines);
     } catch (const std::bad_alloc&) {
+        clear_traj_store(store);
+        return TrajReadStatus::OutOfMemory;
+    }
+    if (!store.samples.allocate(data_lines)) {
         clear_traj_store(store);
         return TrajReadStatus::OutOfMemory;
     }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/large_array.h"
 #include "data/text_input.h"
 
 // One sample in memory. The field order differs from the file's column order:
@@ -58,7 +59,7 @@ struct SceneClockIndex {
 struct TrajStore {
     std::vector<TrajEntry> entries;  // one per trajectory, in file order
     int32_t entry_count = 0;         // number of trajectories (entries.size())
-    std::vector<TrajPoint> samples;  // all samples; the first sum-of-counts are used
+    LargeArray<TrajPoint> samples;   // all samples; the first sum-of-counts are used
     int32_t sample_capacity = 0;     // data lines counted by the first pass (samples.size())
     int32_t min_frame = 0;           // smallest min_frame over the entries
     int32_t max_frame = 0;           // largest max_frame over the entries

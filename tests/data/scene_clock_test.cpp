@@ -81,7 +81,9 @@ struct PlainClock {
     int frame_step = 1, too_short = 20;
 
     explicit PlainClock(const TrajStore& st)
-        : entries(st.entries), samples(st.samples), max_frame(st.max_frame) {}
+        : entries(st.entries),
+          samples(st.samples.begin(), st.samples.end()),
+          max_frame(st.max_frame) {}
 
     const TrajPoint& at(int32_t i) { return samples[entries[i].first + entries[i].cursor]; }
 
