@@ -1,0 +1,56 @@
+// Replay benchmark: the whole scene of the ~200 MB TRAJ file stepped from its
+// first to its last frame with a visibility query per step, as playback and
+// the painter do: steps per second, samples visited per second, and visits per
+// stored sample (each sample should be visited about once).
+//
+//   bench_replay [SCENE_DIR]      (see traj_bench_input.h for the default)
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "bench/traj_bench_input.h"
+#include "data/scene_clock.h"
+#include "data/traj_store.h"
+
+int main(int argc, char** argv) {
+    using Clock = std::chrono::steady_clock;
+    const std::string dir = bench_input::scene_dir(argc, argv);
+    const std::string path = dir + "/scene.traj";
+    if (!load_mov(path)) return 1;
+    const TrajStore& st = traj_store();
+    long long samples = 0;
+    for (const TrajEntry& e : st.entries) samples += e.count;
+
+    double best_s = 0;
+    long long steps = 0, visible = 0;
+    unsigned long long visits = 0;
+    for (int run = 0; run < 3; ++run) {
+        rewind_scene();
+        clock_stats() = ClockStats{};
+        long long run_steps = 0, run_visible = 0;
+        auto start = Clock::now();
+        do {
+            int32_t index = -1;
+            for (const TrajPoint* s = next_visible_sample(true, index); s;
+                 s = next_visible_sample(false, index)) {
+                ++run_visible;
+            }
+            ++run_steps;
+        } while (step_scene());
+        double s = std::chrono::duration<double>(Clock::now() - start).count();
+        if (run == 0 || s < best_s) best_s = s;
+        steps = run_steps;
+        visible = run_visible;
+        visits = clock_stats().samples_visited;
+    }
+
+    std::printf("input            %s: %d trajectories, %lld samples, frames %d..%d\n", path.c_str(),
+                st.entry_count, samples, st.min_frame, st.max_frame);
+    std::printf("replay           %lld steps in %.3f s (best of 3) = %.0f steps/s\n", steps, best_s,
+                steps / best_s);
+    std::printf("samples visited  %llu = %.3g per second; %lld visible samples yielded\n", visits,
+                visits / best_s, visible);
+    std::printf("visits/samples   %.3f (goal: about 1)\n",
+                static_cast<double>(visits) / static_cast<double>(samples));
+    return 0;
+}
