@@ -35,7 +35,8 @@ struct Scene {
 // world origin at the client centre; world y runs right, world x down.
 Point to_screen(int x, int y) {
     const double s = 0.045;
-    return Point{static_cast<int>(kWidth / 2 + y * s), static_cast<int>((kHeight - 20) / 2 + x * s)};
+    return Point{static_cast<int>(kWidth / 2 + y * s),
+                 static_cast<int>((kHeight - 20) / 2 + x * s)};
 }
 
 Scene default_scene() {
@@ -55,7 +56,8 @@ Scene default_scene() {
     scene.lines.push_back({a.x, a.y, c.x, c.y, false});
     for (int i = -R; i <= R; i += G) {
         char label[32];
-        std::snprintf(label, sizeof label, i == R ? "%d(m)" : "%d", static_cast<int>(i / 100 / 1.5));
+        std::snprintf(label, sizeof label, i == R ? "%d(m)" : "%d",
+                      static_cast<int>(i / 100 / 1.5));
         const Point p = to_screen(i, 0);
         const int n = static_cast<int>(std::string(label).size());
         scene.texts.push_back({p.x - 10 * n, p.y + 5, label});
@@ -98,7 +100,9 @@ void paint_layer(Hwnd h, const Scene& scene, const Tools& tools) {
     end_paint(h, ps);
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 }  // namespace
 
@@ -130,7 +134,8 @@ int main(int argc, char** argv) {
         auto t0 = Clock::now();
         for (int i = 0; i < per_round; ++i) paint_layer(h, scene, tools);
         auto t1 = Clock::now();
-        for (int i = 0; i < per_round; ++i) qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
+        for (int i = 0; i < per_round; ++i)
+            qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
         auto t2 = Clock::now();
         layer += seconds(t1 - t0);
         direct += seconds(t2 - t1);

@@ -29,13 +29,25 @@ std::unique_ptr<State>& state_ptr() {
 
 }  // namespace
 
-void register_backend(const char* name, BackendFactory factory) { registry()[name] = factory; }
-void set_rasteriser(Rasteriser r) { g_rasteriser = r; }
-Rasteriser rasteriser() { return g_rasteriser; }
+void register_backend(const char* name, BackendFactory factory) {
+    registry()[name] = factory;
+}
+void set_rasteriser(Rasteriser r) {
+    g_rasteriser = r;
+}
+Rasteriser rasteriser() {
+    return g_rasteriser;
+}
 
-State& state() { return *state_ptr(); }
-bool started() { return state().backend != nullptr; }
-std::uint32_t new_id() { return g_next_id++; }
+State& state() {
+    return *state_ptr();
+}
+bool started() {
+    return state().backend != nullptr;
+}
+std::uint32_t new_id() {
+    return g_next_id++;
+}
 
 Window* find_window(Hwnd h) {
     if (!h) return nullptr;
@@ -121,8 +133,7 @@ LRESULT dialog_manager(Window& dlg, unsigned message, WPARAM wparam, LPARAM lpar
     return handled ? 1 : 0;
 }
 
-LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam,
-                LPARAM lparam) {
+LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam, LPARAM lparam) {
     if (state().logging) log_delivered(Msg{Hwnd{w->id}, message, wparam, lparam});
     switch (w->kind) {
         case WinKind::Top: {
@@ -318,8 +329,8 @@ bool translate_message(const Msg& msg) {
 
 void post_quit_message(int exit_code) {
     if (!started()) return;
-    push(Msg{Hwnd{}, WM_QUIT, static_cast<WPARAM>(static_cast<std::intptr_t>(exit_code)), 0},
-         false, 0);
+    push(Msg{Hwnd{}, WM_QUIT, static_cast<WPARAM>(static_cast<std::intptr_t>(exit_code)), 0}, false,
+         0);
 }
 
 // ---- Windows -------------------------------------------------------------------------
@@ -357,8 +368,8 @@ Hwnd create_window(std::string_view class_name, std::string_view title, int widt
             for (std::size_t p = 0; p < m->popups.size(); ++p)
                 for (const auto& item : m->popups[p].items)
                     if (item.id != 0)
-                        w->menu_items.push_back(MenuItemState{item.id, item.text, false,
-                                                              static_cast<int>(p)});
+                        w->menu_items.push_back(
+                            MenuItemState{item.id, item.text, false, static_cast<int>(p)});
         }
     }
     const Hwnd h{w->id};
@@ -445,7 +456,9 @@ LRESULT def_window_proc(Hwnd hwnd, unsigned message, WPARAM, LPARAM) {
     }
 }
 
-bool is_window(Hwnd hwnd) { return find_window(hwnd) != nullptr; }
+bool is_window(Hwnd hwnd) {
+    return find_window(hwnd) != nullptr;
+}
 
 bool is_window_visible(Hwnd hwnd) {
     Window* w = find_window(hwnd);
@@ -709,7 +722,9 @@ Hwnd get_parent(Hwnd control) {
 }
 
 namespace {
-Window* control(Hwnd dlg, int id) { return find_window(get_dlg_item(dlg, id)); }
+Window* control(Hwnd dlg, int id) {
+    return find_window(get_dlg_item(dlg, id));
+}
 }  // namespace
 
 bool set_dlg_item_text(Hwnd dlg, int id, std::string_view text) {
@@ -813,7 +828,9 @@ Hcursor set_cursor(Hcursor cursor) {
     return previous;
 }
 
-Hcursor get_cursor() { return started() ? state().cursor : Hcursor{}; }
+Hcursor get_cursor() {
+    return started() ? state().cursor : Hcursor{};
+}
 
 bool is_key_down(int vk) {
     if (!started()) return false;
@@ -862,6 +879,8 @@ void sleep_ms(unsigned ms) {
     state().backend->sleep(ms);
 }
 
-std::uint64_t tick_ms() { return started() ? state().backend->now_ms() : 0; }
+std::uint64_t tick_ms() {
+    return started() ? state().backend->now_ms() : 0;
+}
 
 }  // namespace plat

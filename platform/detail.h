@@ -94,8 +94,8 @@ enum class DcKind { Window, Memory, Canvas };
 struct DcRec {
     std::uint32_t id = 0;
     DcKind kind = DcKind::Memory;
-    Hwnd window;    // Window DCs
-    Bitmap bitmap;  // Memory: the selected bitmap; Canvas: its own
+    Hwnd window;          // Window DCs
+    Bitmap bitmap;        // Memory: the selected bitmap; Canvas: its own
     Bitmap stock_bitmap;  // Memory: the 1x1 bitmap it starts with
     Pen pen;
     Brush brush;
@@ -112,7 +112,7 @@ struct DcRec {
 
 // Everything a back end does. The core calls these only with live records.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual const char* name() const = 0;
     virtual bool start(const StartOptions& options, int& argc, char** argv) = 0;
@@ -148,9 +148,9 @@ public:
     // Drawing objects and device contexts.
     virtual void bitmap_created(BitmapRec& bmp, const Pixels* pixels) = 0;  // black if null
     virtual void bitmap_deleted(BitmapRec& bmp) = 0;
-    virtual bool dc_opened(DcRec& dc) = 0;     // window, memory or canvas DC made
-    virtual void dc_closed(DcRec& dc) = 0;     // before it goes
-    virtual void dc_retarget(DcRec& dc) = 0;   // its bitmap selection changed
+    virtual bool dc_opened(DcRec& dc) = 0;    // window, memory or canvas DC made
+    virtual void dc_closed(DcRec& dc) = 0;    // before it goes
+    virtual void dc_retarget(DcRec& dc) = 0;  // its bitmap selection changed
     virtual void erase(DcRec& dc, const BrushRec& brush, Size size) = 0;
     virtual void line(DcRec& dc, Point from, Point to) = 0;
     virtual void move(DcRec& dc, Point to) = 0;
@@ -179,8 +179,8 @@ std::unique_ptr<Backend> make_headless_backend();
 
 struct Queued {
     Msg msg;
-    bool input = false;   // from the user: carries a key state snapshot
-    unsigned mods = 0;    // MK_SHIFT | MK_CONTROL | (Alt as 0x20)
+    bool input = false;  // from the user: carries a key state snapshot
+    unsigned mods = 0;   // MK_SHIFT | MK_CONTROL | (Alt as 0x20)
 };
 constexpr unsigned MODS_ALT = 0x20;
 
@@ -203,8 +203,8 @@ struct State {
     Pen stock_pens[3];
     Brush stock_brushes[6];
     std::unordered_map<std::uint32_t, std::string> cursor_names;  // for headless inspection
-    std::unordered_map<std::uint32_t, int> accel_tables;  // handle -> resource id
-    Hcursor cursor;      // set last
+    std::unordered_map<std::uint32_t, int> accel_tables;          // handle -> resource id
+    Hcursor cursor;                                               // set last
     Hcursor std_cursors[2];
     std::unordered_map<std::string, std::uint32_t> named_cursors;
     std::unordered_map<std::string, std::uint32_t> named_bitmaps;

@@ -111,7 +111,8 @@ void gdi_start() {
         add_pen(PenInfo{PenStyle::Null, 1, rgb(0, 0, 0)}, true);
     const Color brush_colours[] = {rgb(255, 255, 255), rgb(192, 192, 192), rgb(128, 128, 128),
                                    rgb(64, 64, 64), rgb(0, 0, 0)};
-    for (int i = 0; i < 5; ++i) st.stock_brushes[i] = add_brush(BrushInfo{false, brush_colours[i]}, true);
+    for (int i = 0; i < 5; ++i)
+        st.stock_brushes[i] = add_brush(BrushInfo{false, brush_colours[i]}, true);
     st.stock_brushes[static_cast<int>(StockBrush::Null)] = add_brush(BrushInfo{true, {}}, true);
     for (int i = 0; i < 2; ++i) {
         const Hcursor h{new_id()};

@@ -141,7 +141,7 @@ struct DrawOp {
     // MoveTo: {to}; LineTo: {from, to}; Polygon: the vertices; Ellipse, Rectangle,
     // FillRect, Erase: {top-left, bottom-right}; Text: {top-left}; BitBlt: {dst, size, src}.
     std::vector<Point> points;
-    Pen pen;      // selected pen handle
+    Pen pen;  // selected pen handle
     PenInfo pen_info;
     Brush brush;  // selected brush handle (FillRect: the brush passed)
     BrushInfo brush_info;

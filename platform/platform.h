@@ -89,10 +89,10 @@ constexpr unsigned WM_CLOSE = 0x0010;    // close box; default processing destro
 constexpr unsigned WM_QUIT = 0x0012;     // wparam = exit code; ends get_message
 constexpr unsigned WM_KEYDOWN = 0x0100;  // wparam = virtual-key code
 constexpr unsigned WM_KEYUP = 0x0101;
-constexpr unsigned WM_CHAR = 0x0102;  // wparam = character (from translate_message)
+constexpr unsigned WM_CHAR = 0x0102;        // wparam = character (from translate_message)
 constexpr unsigned WM_INITDIALOG = 0x0110;  // wparam = focus control, lparam = init param
-constexpr unsigned WM_COMMAND = 0x0111;  // wparam = make_wparam(id, code), lparam = control
-constexpr unsigned WM_MOUSEMOVE = 0x0200;  // wparam = MK_* bits, lparam = make_lparam(x, y)
+constexpr unsigned WM_COMMAND = 0x0111;     // wparam = make_wparam(id, code), lparam = control
+constexpr unsigned WM_MOUSEMOVE = 0x0200;   // wparam = MK_* bits, lparam = make_lparam(x, y)
 constexpr unsigned WM_LBUTTONDOWN = 0x0201;
 constexpr unsigned WM_LBUTTONUP = 0x0202;
 constexpr unsigned WM_RBUTTONDOWN = 0x0204;
@@ -106,7 +106,7 @@ constexpr unsigned MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CON
                    MK_MBUTTON = 0x10;
 
 // Command notification codes (high word of a WM_COMMAND wparam).
-constexpr unsigned BN_CLICKED = 0;  // button, or a menu item
+constexpr unsigned BN_CLICKED = 0;       // button, or a menu item
 constexpr unsigned CMD_ACCELERATOR = 1;  // sent by translate_accelerator
 
 // Standard dialog command ids.
@@ -114,11 +114,10 @@ constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes ('A', '0').
-constexpr int VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
-              VK_CONTROL = 0x11, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
-              VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
-              VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D,
-              VK_DELETE = 0x2E, VK_F1 = 0x70;
+constexpr int VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
+              VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
+              VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
+              VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_F1 = 0x70;
 
 struct Msg {
     Hwnd hwnd;  // target window; null for a thread message (e.g. WM_QUIT)
@@ -127,19 +126,28 @@ struct Msg {
     LPARAM lparam = 0;
 };
 
-constexpr unsigned loword(std::uintptr_t v) { return static_cast<unsigned>(v & 0xFFFF); }
-constexpr unsigned hiword(std::uintptr_t v) { return static_cast<unsigned>((v >> 16) & 0xFFFF); }
+constexpr unsigned loword(std::uintptr_t v) {
+    return static_cast<unsigned>(v & 0xFFFF);
+}
+constexpr unsigned hiword(std::uintptr_t v) {
+    return static_cast<unsigned>((v >> 16) & 0xFFFF);
+}
 constexpr WPARAM make_wparam(unsigned lo, unsigned hi) {
     return static_cast<WPARAM>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16));
 }
 // Packs two signed 16-bit values (client x, y) as the mouse and size messages do.
 constexpr LPARAM make_lparam(int lo, int hi) {
-    return static_cast<LPARAM>(static_cast<std::int32_t>(
-        (static_cast<std::uint32_t>(lo) & 0xFFFFu) | ((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16)));
+    return static_cast<LPARAM>(
+        static_cast<std::int32_t>((static_cast<std::uint32_t>(lo) & 0xFFFFu) |
+                                  ((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16)));
 }
 // The signed 16-bit x and y of a mouse message's lparam.
-constexpr int get_x_lparam(LPARAM l) { return static_cast<std::int16_t>(l & 0xFFFF); }
-constexpr int get_y_lparam(LPARAM l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
+constexpr int get_x_lparam(LPARAM l) {
+    return static_cast<std::int16_t>(l & 0xFFFF);
+}
+constexpr int get_y_lparam(LPARAM l) {
+    return static_cast<std::int16_t>((l >> 16) & 0xFFFF);
+}
 
 // ---- Start-up ------------------------------------------------------------------------
 
@@ -206,10 +214,10 @@ enum class StockBrush { White, LightGray, Gray, DarkGray, Black, Null };
 enum class StockPen { White, Black, Null };
 
 struct WindowClass {
-    std::string name;  // unique class name ("PlovaneClass")
-    WndProc proc;      // window procedure; must be set
-    int icon_id = 0;   // icon resource (0: none)
-    StdCursor cursor = StdCursor::Arrow;  // class cursor
+    std::string name;                           // unique class name ("PlovaneClass")
+    WndProc proc;                               // window procedure; must be set
+    int icon_id = 0;                            // icon resource (0: none)
+    StdCursor cursor = StdCursor::Arrow;        // class cursor
     StockBrush background = StockBrush::Black;  // fills the window on erase
     int menu_id = 0;  // menu resource of windows of this class (0: no menu)
 };
@@ -249,9 +257,9 @@ void invalidate(Hwnd hwnd, bool erase);
 
 // What begin_paint hands out.
 struct PaintStruct {
-    Dc dc;              // draws on the window (valid until end_paint)
-    bool erase = false; // the background was filled because of an erasing invalidate
-    Rect paint;         // area to paint (always the whole client area here)
+    Dc dc;               // draws on the window (valid until end_paint)
+    bool erase = false;  // the background was filled because of an erasing invalidate
+    Rect paint;          // area to paint (always the whole client area here)
 };
 // Validates the window and returns a device context on its client area. Returns a
 // null Dc for a stale handle.
@@ -356,7 +364,9 @@ Hcursor get_cursor();
 // Whether a key is held, as of the last message taken from the queue
 // (VK_SHIFT, VK_CONTROL, VK_MENU; other keys: as far as the back end knows).
 bool is_key_down(int vk);
-inline bool shift_down() { return is_key_down(VK_SHIFT); }
+inline bool shift_down() {
+    return is_key_down(VK_SHIFT);
+}
 
 // Loads accelerator table `id` of the resources; null when absent.
 Haccel load_accelerators(int id);

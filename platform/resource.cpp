@@ -50,8 +50,12 @@ const ImageTemplate* ResourceSet::find_bitmap(const std::string& name) const {
     return find_in(bitmaps, name, [](const ImageTemplate& i) { return i.name; });
 }
 
-void use_resources(const ResourceSet* set) { g_resources = set; }
-const ResourceSet* current_resources() { return g_resources; }
+void use_resources(const ResourceSet* set) {
+    g_resources = set;
+}
+const ResourceSet* current_resources() {
+    return g_resources;
+}
 
 Pixels decode_image(const ImageTemplate& image) {
     Pixels out;
@@ -60,7 +64,8 @@ Pixels decode_image(const ImageTemplate& image) {
     out.height = image.height;
     out.argb.assign(static_cast<std::size_t>(image.width) * image.height, 0);
     std::uint32_t lut[256] = {};
-    for (const auto& [ch, colour] : image.palette) lut[static_cast<unsigned char>(ch)] = parse_colour(colour);
+    for (const auto& [ch, colour] : image.palette)
+        lut[static_cast<unsigned char>(ch)] = parse_colour(colour);
     for (int y = 0; y < image.height && y < static_cast<int>(image.rows.size()); ++y) {
         const std::string& row = image.rows[static_cast<std::size_t>(y)];
         for (int x = 0; x < image.width && x < static_cast<int>(row.size()); ++x)

@@ -63,12 +63,12 @@ struct ControlTemplate {
 };
 
 struct DialogTemplate {
-    int id = 0;                 // resource id
-    std::string title;          // caption
-    int cx = 0, cy = 0;         // client size in dialog units
-    std::string font = "Helv";  // font face; converted with this font's metrics
-    int point_size = 8;         // font size in points
-    bool visible = true;        // shown at creation (modeless dialogs)
+    int id = 0;                             // resource id
+    std::string title;                      // caption
+    int cx = 0, cy = 0;                     // client size in dialog units
+    std::string font = "Helv";              // font face; converted with this font's metrics
+    int point_size = 8;                     // font size in points
+    bool visible = true;                    // shown at creation (modeless dialogs)
     std::vector<ControlTemplate> controls;  // in tab order
 
     // Id of the first DefaultButton, or 1 (IDOK) when there is none.

@@ -12,8 +12,8 @@ using plat::ControlKind;
 using plat::ControlTemplate;
 using plat::DialogTemplate;
 
-constexpr unsigned kEditStyle = plat::CS_BORDER | plat::CS_RIGHT | plat::CS_AUTOHSCROLL |
-                                plat::CS_TABSTOP;
+constexpr unsigned kEditStyle =
+    plat::CS_BORDER | plat::CS_RIGHT | plat::CS_AUTOHSCROLL | plat::CS_TABSTOP;
 
 ControlTemplate label(const char* text, int x, int y, int cx, int cy) {
     return ControlTemplate{ControlKind::Label, plat::IDC_STATIC, text, x, y, cx, cy, plat::CS_NONE};
@@ -22,12 +22,24 @@ ControlTemplate edit(int id, int x, int y, int cx, int cy) {
     return ControlTemplate{ControlKind::Edit, id, "", x, y, cx, cy, kEditStyle};
 }
 ControlTemplate left_edit(int id, int x, int y, int cx, int cy) {
-    return ControlTemplate{ControlKind::Edit, id, "", x, y, cx, cy,
+    return ControlTemplate{ControlKind::Edit,
+                           id,
+                           "",
+                           x,
+                           y,
+                           cx,
+                           cy,
                            plat::CS_BORDER | plat::CS_AUTOHSCROLL | plat::CS_TABSTOP};
 }
 ControlTemplate button(int id, const char* text, int x, int y, int cx, int cy, bool def = false) {
-    return ControlTemplate{def ? ControlKind::DefaultButton : ControlKind::Button, id, text, x, y,
-                           cx, cy, plat::CS_TABSTOP};
+    return ControlTemplate{def ? ControlKind::DefaultButton : ControlKind::Button,
+                           id,
+                           text,
+                           x,
+                           y,
+                           cx,
+                           cy,
+                           plat::CS_TABSTOP};
 }
 ControlTemplate bitmap_button(int id, const char* text, int x, int y) {
     return ControlTemplate{ControlKind::BitmapButton, id, text, x, y, 18, 14, plat::CS_TABSTOP};
@@ -189,24 +201,23 @@ plat::ResourceSet make_plovane() {
         "Made by the traffic scene tools team.",
     };
     plat::ResourceSet r = common("Plovane", lines, true);
-    r.menus.push_back(plat::MenuTemplate{
-        IDR_MAIN_MENU,
-        {
-            {"File",
-             {{"Load Ego", IDM_LOAD_EGO},
-              {"Load Org (Optional)", IDM_LOAD_ORG},
-              {"Load Mov", IDM_LOAD_MOV},
-              {"About", IDM_ABOUT},
-              {"Exit", IDM_EXIT}}},
-            {"Display",
-             {{"Setting", IDM_DISPLAY_SETTING},
-              {"Grid Line", IDM_GRID_LINE},
-              {"Axis", IDM_AXIS},
-              {"Time Serials", IDM_TIME_SERIALS},
-              {"Ego Centered", IDM_EGO_CENTERED},
-              {"Traj ID", IDM_TRAJ_ID},
-              {"Set TrajCol", IDM_SET_TRAJ_COL}}},
-        }});
+    r.menus.push_back(plat::MenuTemplate{IDR_MAIN_MENU,
+                                         {
+                                             {"File",
+                                              {{"Load Ego", IDM_LOAD_EGO},
+                                               {"Load Org (Optional)", IDM_LOAD_ORG},
+                                               {"Load Mov", IDM_LOAD_MOV},
+                                               {"About", IDM_ABOUT},
+                                               {"Exit", IDM_EXIT}}},
+                                             {"Display",
+                                              {{"Setting", IDM_DISPLAY_SETTING},
+                                               {"Grid Line", IDM_GRID_LINE},
+                                               {"Axis", IDM_AXIS},
+                                               {"Time Serials", IDM_TIME_SERIALS},
+                                               {"Ego Centered", IDM_EGO_CENTERED},
+                                               {"Traj ID", IDM_TRAJ_ID},
+                                               {"Set TrajCol", IDM_SET_TRAJ_COL}}},
+                                         }});
     r.dialogs.push_back(traj_color_setting());
     return r;
 }
@@ -219,20 +230,19 @@ plat::ResourceSet make_vantrel() {
         "Made by the traffic scene tools team.",
     };
     plat::ResourceSet r = common("Vantrel", lines, false);
-    r.menus.push_back(plat::MenuTemplate{
-        IDR_MAIN_MENU,
-        {
-            {"File",
-             {{"Load Ego", IDM_LOAD_EGO},
-              {"Load Samples", IDM_V_LOAD_SAMPLES},
-              {"About", IDM_V_ABOUT},
-              {"Exit", IDM_V_EXIT}}},
-            {"Display",
-             {{"Setting", IDM_DISPLAY_SETTING},
-              {"Grid Line", IDM_GRID_LINE},
-              {"Axis", IDM_AXIS},
-              {"TrajID", IDM_V_TRAJ_ID}}},
-        }});
+    r.menus.push_back(plat::MenuTemplate{IDR_MAIN_MENU,
+                                         {
+                                             {"File",
+                                              {{"Load Ego", IDM_LOAD_EGO},
+                                               {"Load Samples", IDM_V_LOAD_SAMPLES},
+                                               {"About", IDM_V_ABOUT},
+                                               {"Exit", IDM_V_EXIT}}},
+                                             {"Display",
+                                              {{"Setting", IDM_DISPLAY_SETTING},
+                                               {"Grid Line", IDM_GRID_LINE},
+                                               {"Axis", IDM_AXIS},
+                                               {"TrajID", IDM_V_TRAJ_ID}}},
+                                         }});
     r.dialogs.push_back(sample_settings());
     const unsigned ctrl = plat::FVIRTKEY | plat::FCONTROL;
     r.accelerators.push_back(plat::AccelTableTemplate{IDR_ACCELERATORS,

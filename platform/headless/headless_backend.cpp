@@ -35,15 +35,21 @@ HeadlessState& hs() {
 
 const std::vector<DrawOp> kNoOps;
 
-bool is_headless() { return detail::started() && detail::state().logging; }
+bool is_headless() {
+    return detail::started() && detail::state().logging;
+}
 
 }  // namespace
 }  // namespace headless
 
 namespace detail {
 
-void log_posted(const Msg& msg) { headless::hs().posted.push_back(msg); }
-void log_delivered(const Msg& msg) { headless::hs().delivered.push_back(msg); }
+void log_posted(const Msg& msg) {
+    headless::hs().posted.push_back(msg);
+}
+void log_delivered(const Msg& msg) {
+    headless::hs().delivered.push_back(msg);
+}
 void log_invalidate(Hwnd hwnd, bool erase) {
     headless::hs().invalidations.push_back(headless::InvalidateRecord{hwnd, erase});
 }
@@ -55,7 +61,7 @@ using headless::hs;
 using headless::Op;
 
 class HeadlessBackend : public Backend {
-public:
+  public:
     const char* name() const override { return "headless"; }
 
     bool start(const StartOptions& options, int&, char**) override {
@@ -195,7 +201,7 @@ public:
         return b && r && r(b->ops, b->size, path);
     }
 
-private:
+  private:
     static bool paint_pending() {
         for (auto& [id, w] : state().windows)
             if (w->kind == WinKind::Top && w->visible && w->invalid) return true;
@@ -233,7 +239,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> make_headless_backend() { return std::make_unique<HeadlessBackend>(); }
+std::unique_ptr<Backend> make_headless_backend() {
+    return std::make_unique<HeadlessBackend>();
+}
 
 }  // namespace detail
 
@@ -254,7 +262,9 @@ void reset() {
     }
 }
 
-void set_default_client_size(Size size) { hs().default_client = size; }
+void set_default_client_size(Size size) {
+    hs().default_client = size;
+}
 
 void resize_client(Hwnd hwnd, Size size) {
     if (!is_headless()) return;
@@ -273,7 +283,9 @@ unsigned button_bit(Button b) {
     }
     return 0;
 }
-unsigned mouse_keys() { return hs().buttons | (hs().mods & (MK_SHIFT | MK_CONTROL)); }
+unsigned mouse_keys() {
+    return hs().buttons | (hs().mods & (MK_SHIFT | MK_CONTROL));
+}
 void input(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam) {
     if (is_headless()) detail::post_input(hwnd, message, wparam, lparam, hs().mods);
 }
@@ -322,7 +334,9 @@ bool click_menu(Hwnd hwnd, int id) {
     return true;
 }
 
-void click_close_box(Hwnd hwnd) { input(hwnd, WM_CLOSE, 0, 0); }
+void click_close_box(Hwnd hwnd) {
+    input(hwnd, WM_CLOSE, 0, 0);
+}
 
 void press_button(Hwnd dlg, int id) {
     const Hwnd ctl = get_dlg_item(dlg, id);
@@ -333,29 +347,59 @@ void press_button(Hwnd dlg, int id) {
           static_cast<LPARAM>(ctl.id));
 }
 
-void press_enter(Hwnd dlg) { input(dlg, WM_KEYDOWN, VK_RETURN, 1); }
-void press_escape(Hwnd dlg) { input(dlg, WM_KEYDOWN, VK_ESCAPE, 1); }
+void press_enter(Hwnd dlg) {
+    input(dlg, WM_KEYDOWN, VK_RETURN, 1);
+}
+void press_escape(Hwnd dlg) {
+    input(dlg, WM_KEYDOWN, VK_ESCAPE, 1);
+}
 
-void set_dialog_script(DialogScript script) { hs().script = std::move(script); }
+void set_dialog_script(DialogScript script) {
+    hs().script = std::move(script);
+}
 
 void queue_file_answer(std::optional<std::string> path) {
     hs().file_answers.push_back(std::move(path));
 }
-std::size_t pending_file_answers() { return hs().file_answers.size(); }
-const std::vector<FileDialogRecord>& file_dialogs() { return hs().file_dialogs; }
-const std::vector<MessageBoxRecord>& message_boxes() { return hs().message_boxes; }
-void set_echo_message_boxes(bool on) { hs().echo = on; }
+std::size_t pending_file_answers() {
+    return hs().file_answers.size();
+}
+const std::vector<FileDialogRecord>& file_dialogs() {
+    return hs().file_dialogs;
+}
+const std::vector<MessageBoxRecord>& message_boxes() {
+    return hs().message_boxes;
+}
+void set_echo_message_boxes(bool on) {
+    hs().echo = on;
+}
 
-void set_idle_hook(std::function<void()> hook) { hs().idle_hook = std::move(hook); }
-int stalls() { return hs().stalls; }
+void set_idle_hook(std::function<void()> hook) {
+    hs().idle_hook = std::move(hook);
+}
+int stalls() {
+    return hs().stalls;
+}
 
-void set_sleep_hook(std::function<void(unsigned)> hook) { hs().sleep_hook = std::move(hook); }
-std::uint64_t clock_ms() { return hs().clock; }
-int sleep_calls() { return hs().sleeps; }
+void set_sleep_hook(std::function<void(unsigned)> hook) {
+    hs().sleep_hook = std::move(hook);
+}
+std::uint64_t clock_ms() {
+    return hs().clock;
+}
+int sleep_calls() {
+    return hs().sleeps;
+}
 
-const std::vector<Msg>& posted() { return hs().posted; }
-const std::vector<Msg>& delivered() { return hs().delivered; }
-const std::vector<InvalidateRecord>& invalidations() { return hs().invalidations; }
+const std::vector<Msg>& posted() {
+    return hs().posted;
+}
+const std::vector<Msg>& delivered() {
+    return hs().delivered;
+}
+const std::vector<InvalidateRecord>& invalidations() {
+    return hs().invalidations;
+}
 
 void clear_logs() {
     hs().posted.clear();
@@ -383,7 +427,9 @@ int paint_count(Hwnd hwnd) {
     return w ? w->paint_count : 0;
 }
 
-const std::vector<DrawOp>& draw_log() { return hs().draw_log; }
+const std::vector<DrawOp>& draw_log() {
+    return hs().draw_log;
+}
 
 std::vector<Hwnd> windows() {
     std::vector<Hwnd> out;

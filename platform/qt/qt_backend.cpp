@@ -114,7 +114,7 @@ void post_key(Hwnd h, QKeyEvent* e, bool down) {
 
 // The client area of a top-level window.
 class ClientWidget : public QWidget {
-public:
+  public:
     ClientWidget(Hwnd h, QImage* backing) : h_(h), backing_(backing) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
@@ -122,7 +122,7 @@ public:
         setFocusPolicy(Qt::StrongFocus);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -179,7 +179,7 @@ protected:
         return QWidget::event(e);
     }
 
-private:
+  private:
     void post_mouse(unsigned message, QMouseEvent* e) {
         NativeHandlerScope scope;
         const QPoint p = e->position().toPoint();
@@ -191,29 +191,29 @@ private:
 };
 
 class FrameWindow : public QMainWindow {
-public:
+  public:
     explicit FrameWindow(Hwnd h, QWidget* owner) : QMainWindow(owner, Qt::Window), h_(h) {}
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override {
         NativeHandlerScope scope;
         e->ignore();  // the window procedure decides
         post_input(h_, WM_CLOSE, 0, 0, modifier_bits(QGuiApplication::keyboardModifiers()));
     }
 
-private:
+  private:
     Hwnd h_;
 };
 
 // A dialog whose keys, close box and accept/reject all go through our dialog manager.
 class DialogWidget : public QDialog {
-public:
+  public:
     DialogWidget(Hwnd h, QWidget* owner) : QDialog(owner), h_(h) {}
     void accept() override {}
     void reject() override {}
     void done(int) override {}
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* e) override {
         NativeHandlerScope scope;
         post_key(h_, e, true);
@@ -228,7 +228,7 @@ protected:
         post_input(h_, WM_CLOSE, 0, 0, modifier_bits(QGuiApplication::keyboardModifiers()));
     }
 
-private:
+  private:
     Hwnd h_;
 };
 
@@ -247,7 +247,9 @@ QImage image_from(const Pixels& p) {
     return img;
 }
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
 QWidget* widget_of(Hwnd h) {
     Window* w = top_of(h);
@@ -262,7 +264,7 @@ class QtBackend;
 QtBackend* g_qt = nullptr;
 
 class QtBackend : public Backend {
-public:
+  public:
     ~QtBackend() override {
         if (g_qt == this) g_qt = nullptr;
     }
@@ -290,7 +292,8 @@ public:
         font_ = qt_canvas_font();
         if (!canvas_only_ && current_resources())
             if (const ImageTemplate* icon = current_resources()->find_icon(1))
-                QApplication::setWindowIcon(QIcon(QPixmap::fromImage(image_from(decode_image(*icon)))));
+                QApplication::setWindowIcon(
+                    QIcon(QPixmap::fromImage(image_from(decode_image(*icon)))));
         g_qt = this;
         return true;
     }
@@ -352,8 +355,11 @@ public:
         // Dialog units from the dialog font: x in quarters of the average character
         // width, y in eighths of the character height.
         const QFontMetrics fm(font);
-        const int avg =
-            (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+        const int avg = (fm.horizontalAdvance(QStringLiteral(
+                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                             26 +
+                         1) /
+                        2;
         const int base_y = fm.height();
         auto dx = [avg](int v) { return (v * avg + 2) / 4; };
         auto dy = [base_y](int v) { return (v * base_y + 4) / 8; };
@@ -578,12 +584,8 @@ public:
     void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
         qdc(dc).fill(r, b.info);
     }
-    void text(DcRec& dc, Point at, std::string_view text) override {
-        qdc(dc).text(dc, at, text);
-    }
-    Size text_extent(DcRec& dc, std::string_view text) override {
-        return qdc(dc).extent(text);
-    }
+    void text(DcRec& dc, Point at, std::string_view text) override { qdc(dc).text(dc, at, text); }
+    Size text_extent(DcRec& dc, std::string_view text) override { return qdc(dc).extent(text); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         QImage* s = target_of(src, false);
         if (!s || s == target_of(dst, false)) return;
@@ -606,7 +608,7 @@ public:
         return static_cast<NativeTop*>(w->native)->backing.save(qs(path), "PNG");
     }
 
-private:
+  private:
     static QtDc& qdc(DcRec& dc) { return *static_cast<QtDc*>(dc.native); }
 
     // The image a DC draws on. A window's backing image follows its client size, but
@@ -659,15 +661,17 @@ private:
         auto click = [dh, ch, id]() {
             NativeHandlerScope scope;
             post_input(dh, WM_COMMAND, make_wparam(static_cast<unsigned>(id), BN_CLICKED),
-                       static_cast<LPARAM>(ch.id), modifier_bits(QGuiApplication::keyboardModifiers()));
+                       static_cast<LPARAM>(ch.id),
+                       modifier_bits(QGuiApplication::keyboardModifiers()));
         };
         QWidget* w = nullptr;
         switch (t.kind) {
             case ControlKind::Label: {
                 auto* l = new QLabel(qs(t.text), parent);
                 Qt::Alignment a = Qt::AlignTop;
-                a |= (t.style & CS_RIGHT) ? Qt::AlignRight
-                                          : (t.style & CS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+                a |= (t.style & CS_RIGHT)    ? Qt::AlignRight
+                     : (t.style & CS_CENTER) ? Qt::AlignHCenter
+                                             : Qt::AlignLeft;
                 l->setAlignment(a);
                 w = l;
                 break;

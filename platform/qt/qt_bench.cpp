@@ -40,7 +40,8 @@ void paint_direct(int width, int height, const std::vector<BenchLine>& lines,
         p.setPen(QColor(128, 128, 128));
         const int ascent = QFontMetrics(p.font()).ascent();
         for (const BenchText& t : texts)
-            p.drawText(t.x, t.y + ascent, QString::fromUtf8(t.text.data(), static_cast<int>(t.text.size())));
+            p.drawText(t.x, t.y + ascent,
+                       QString::fromUtf8(t.text.data(), static_cast<int>(t.text.size())));
     }
     QPainter window(&backing);
     window.setCompositionMode(QPainter::CompositionMode_Source);

@@ -22,7 +22,9 @@ QString qt_name_filter(const std::string& name, const std::string& patterns) {
 }
 
 namespace {
-QColor qcolor(Color c) { return QColor(c.r, c.g, c.b); }
+QColor qcolor(Color c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 QPen make_pen(const headless::PenInfo& info) {
     if (info.style == PenStyle::Null) return QPen(Qt::NoPen);
@@ -41,7 +43,9 @@ QPen make_pen(const headless::PenInfo& info) {
 
 QtDc::QtDc(const QFont& font) : font_(font), metrics_(font) {}
 
-QtDc::~QtDc() { end(); }
+QtDc::~QtDc() {
+    end();
+}
 
 bool QtDc::begin(QImage* target) {
     end();
@@ -99,7 +103,8 @@ void QtDc::do_polygon(const Look& look, const Point* points, int count) {
     use_pen(look);
     use_brush(look);
     points_.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) points_[static_cast<std::size_t>(i)] = QPoint(points[i].x, points[i].y);
+    for (int i = 0; i < count; ++i)
+        points_[static_cast<std::size_t>(i)] = QPoint(points[i].x, points[i].y);
     painter_.drawPolygon(points_.data(), count, Qt::OddEvenFill);
 }
 
@@ -126,15 +131,26 @@ void QtDc::do_text(const Look& look, Point at, std::string_view text) {
     painter_.drawText(at.x, at.y + metrics_.ascent(), s);
 }
 
-void QtDc::line(const DcRec& dc, Point from, Point to) { do_line(look_of(dc), from, to); }
-void QtDc::polygon(const DcRec& dc, const Point* p, int n) { do_polygon(look_of(dc), p, n); }
-void QtDc::ellipse(const DcRec& dc, const Rect& b) { do_ellipse(look_of(dc), b); }
-void QtDc::rectangle(const DcRec& dc, const Rect& b) { do_rectangle(look_of(dc), b); }
-void QtDc::text(const DcRec& dc, Point at, std::string_view t) { do_text(look_of(dc), at, t); }
+void QtDc::line(const DcRec& dc, Point from, Point to) {
+    do_line(look_of(dc), from, to);
+}
+void QtDc::polygon(const DcRec& dc, const Point* p, int n) {
+    do_polygon(look_of(dc), p, n);
+}
+void QtDc::ellipse(const DcRec& dc, const Rect& b) {
+    do_ellipse(look_of(dc), b);
+}
+void QtDc::rectangle(const DcRec& dc, const Rect& b) {
+    do_rectangle(look_of(dc), b);
+}
+void QtDc::text(const DcRec& dc, Point at, std::string_view t) {
+    do_text(look_of(dc), at, t);
+}
 
 void QtDc::fill(const Rect& r, const headless::BrushInfo& brush) {
     if (brush.null) return;
-    painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), qcolor(brush.color));
+    painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                      qcolor(brush.color));
 }
 
 Size QtDc::extent(std::string_view text) const {

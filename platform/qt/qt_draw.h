@@ -21,7 +21,7 @@ QString qt_name_filter(const std::string& name, const std::string& patterns);
 // One QPainter on one image, with the pen, brush and background last applied
 // remembered so that repeated calls with the same selection cost no state change.
 class QtDc {
-public:
+  public:
     explicit QtDc(const QFont& font);
     ~QtDc();
     QtDc(const QtDc&) = delete;
@@ -41,7 +41,7 @@ public:
     // Draws a recording of the headless back end.
     void replay(const std::vector<headless::DrawOp>& ops);
 
-private:
+  private:
     struct Look {
         headless::PenInfo pen;
         headless::BrushInfo brush;

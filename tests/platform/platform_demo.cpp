@@ -21,10 +21,10 @@ namespace {
 struct Demo {
     Hwnd window;
     Hwnd frame_control;
-    int angle = 0;              // degrees, middle drag
+    int angle = 0;                   // degrees, middle drag
     int offset_x = 0, offset_y = 0;  // pixels, right drag
-    double scale = 1.0;         // left drag
-    int drag = 0;               // button held: 1 left, 2 right, 3 middle
+    double scale = 1.0;              // left drag
+    int drag = 0;                    // button held: 1 left, 2 right, 3 middle
     Point start;
     int saved_angle = 0, saved_x = 0, saved_y = 0;
     double saved_scale = 1.0;
@@ -161,6 +161,47 @@ void show_images(Hwnd dlg, bool running) {
     set_button_image(dlg, ids::IDC_JUMP, load_bitmap(running ? ids::BMP_JUMP_GREY : ids::BMP_JUMP));
 }
 
+constexpr unsigned kStopCode = 230;
+
+// A polling playback loop nested in the Start button's handler, as the viewers run
+// theirs: it takes every message of the thread, turns the view one degree per tick,
+// asks for a repaint and sleeps 10 ms. Stop (or closing the window) ends it; the
+// ticks per second go to standard error.
+void run_playback(Hwnd dlg) {
+    g.running = true;
+    show_images(dlg, true);
+    const auto start = tick_ms();
+    int ticks = 0;
+    while (g.running) {
+        Msg msg;
+        while (peek_message(msg)) {
+            if (msg.message == WM_QUIT) {
+                post_quit_message(static_cast<int>(msg.wparam));
+                g.running = false;
+                break;
+            }
+            if (msg.message == WM_COMMAND && loword(msg.wparam) == kStopCode) {
+                g.running = false;
+                break;
+            }
+            translate_message(msg);
+            dispatch_message(msg);
+            if (msg.message == WM_CLOSE) g.running = false;
+        }
+        if (!g.running || !is_window(g.window)) break;
+        g.angle = (g.angle + 1) % 360;
+        ++ticks;
+        invalidate(g.window, false);
+        sleep_ms(10);
+    }
+    g.running = false;
+    const auto ms = tick_ms() - start;
+    std::fprintf(stderr, "playback: %d ticks in %llu ms, %.1f ticks/s\n", ticks,
+                 static_cast<unsigned long long>(ms),
+                 ms ? ticks * 1000.0 / static_cast<double>(ms) : 0.0);
+    if (is_window(dlg)) show_images(dlg, false);
+}
+
 bool frame_control_proc(Hwnd dlg, unsigned m, WPARAM w, LPARAM) {
     if (m == WM_INITDIALOG) {
         set_dlg_item_text(dlg, ids::IDC_FRAME_NO, "0");
@@ -170,12 +211,11 @@ bool frame_control_proc(Hwnd dlg, unsigned m, WPARAM w, LPARAM) {
         return true;
     }
     if (m == WM_COMMAND && loword(w) == ids::IDC_START) {
-        g.running = !g.running;
-        show_images(dlg, g.running);
+        if (!g.running) run_playback(dlg);
         return true;
     }
     if (m == WM_COMMAND && loword(w) == ids::IDC_STOP) {
-        g.running = false;
+        if (g.running) post_message(g.window, WM_COMMAND, kStopCode);
         show_images(dlg, false);
         return true;
     }

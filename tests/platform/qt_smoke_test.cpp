@@ -75,18 +75,20 @@ LRESULT main_proc(Hwnd h, unsigned m, WPARAM w, LPARAM l) {
             return 0;
         case WM_COMMAND:
             s.commands.push_back(loword(w));
-            if (loword(w) == 51) check_menu_item(get_menu(h), 51, menu_item_checked(get_menu(h), 51) == 0);
+            if (loword(w) == 51)
+                check_menu_item(get_menu(h), 51, menu_item_checked(get_menu(h), 51) == 0);
             if (loword(w) == 23) {
                 // The queued action that ends the dialog is already waiting.
                 post_message(h, END_ABOUT);
-                s.about_result = dialog_box(2000, h, [&s](Hwnd dlg, unsigned dm, WPARAM dw, LPARAM) {
-                    if (dm == WM_INITDIALOG) {
-                        s.about = dlg;
-                        return true;
-                    }
-                    if (dm == WM_COMMAND && loword(dw) == IDOK) return end_dialog(dlg, 1);
-                    return false;
-                });
+                s.about_result =
+                    dialog_box(2000, h, [&s](Hwnd dlg, unsigned dm, WPARAM dw, LPARAM) {
+                        if (dm == WM_INITDIALOG) {
+                            s.about = dlg;
+                            return true;
+                        }
+                        if (dm == WM_COMMAND && loword(dw) == IDOK) return end_dialog(dlg, 1);
+                        return false;
+                    });
                 post_message(h, SNAPSHOT);
                 post_message(h, WM_CLOSE);
             }

@@ -22,12 +22,12 @@ TEST(ViewerResources, PlovaneMenuItemsStandInTheirOrder) {
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->popups.size(), 2u);
     EXPECT_EQ(m->popups[0].text, "File");
-    EXPECT_EQ(menu_items(*m, 0), (std::vector<std::pair<std::string, int>>{
-                                     {"Load Ego", 20},
-                                     {"Load Org (Optional)", 22},
-                                     {"Load Mov", 21},
-                                     {"About", 23},
-                                     {"Exit", 24}}));
+    EXPECT_EQ(menu_items(*m, 0),
+              (std::vector<std::pair<std::string, int>>{{"Load Ego", 20},
+                                                        {"Load Org (Optional)", 22},
+                                                        {"Load Mov", 21},
+                                                        {"About", 23},
+                                                        {"Exit", 24}}));
     EXPECT_EQ(menu_items(*m, 1), (std::vector<std::pair<std::string, int>>{{"Setting", 50},
                                                                            {"Grid Line", 51},
                                                                            {"Axis", 52},
@@ -66,7 +66,8 @@ TEST(ViewerResources, AboutBoxGeometry) {
         if (c.kind == ControlKind::Label) ++labels;
         if (c.id == IDOK) {
             EXPECT_EQ(c.kind, ControlKind::DefaultButton);
-            EXPECT_EQ((std::vector<int>{c.x, c.y, c.cx, c.cy}), (std::vector<int>{180, 19, 40, 14}));
+            EXPECT_EQ((std::vector<int>{c.x, c.y, c.cx, c.cy}),
+                      (std::vector<int>{180, 19, 40, 14}));
         }
     }
     EXPECT_EQ(labels, 4);
@@ -78,8 +79,8 @@ TEST(ViewerResources, DisplaySettingFieldsAndButtons) {
         const ResourceSet* set;
         int height, fields, buttons_y;
     };
-    for (const Case& c : {Case{&resources::plovane(), 139, 7, 120},
-                          Case{&resources::vantrel(), 89, 4, 71}}) {
+    for (const Case& c :
+         {Case{&resources::plovane(), 139, 7, 120}, Case{&resources::vantrel(), 89, 4, 71}}) {
         const DialogTemplate* d = c.set->find_dialog(2100);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->title, "Display Setting");
@@ -153,7 +154,7 @@ TEST(DecodeImage, MalformedRowsAndColoursBecomeTransparent) {
     const Pixels p = decode_image(t);
     ASSERT_EQ(p.argb.size(), 6u);
     EXPECT_EQ(p.argb[0], 0xFFFF0000u);
-    EXPECT_EQ(p.argb[1], 0u);  // colour not in #rrggbb form
-    EXPECT_EQ(p.argb[2], 0u);  // row too short
+    EXPECT_EQ(p.argb[1], 0u);           // colour not in #rrggbb form
+    EXPECT_EQ(p.argb[2], 0u);           // row too short
     EXPECT_EQ(p.argb[5], 0xFFFF0000u);  // extra characters ignored
 }

@@ -22,7 +22,7 @@ struct Seen {
 };
 
 class HeadlessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         plat::use_resources(&resources::plovane());
         plat::StartOptions o;
@@ -31,7 +31,8 @@ protected:
         plat::WindowClass cls;
         cls.name = "TestClass";
         cls.menu_id = 10;
-        cls.proc = [this](plat::Hwnd h, unsigned m, plat::WPARAM w, plat::LPARAM l) -> plat::LRESULT {
+        cls.proc = [this](plat::Hwnd h, unsigned m, plat::WPARAM w,
+                          plat::LPARAM l) -> plat::LRESULT {
             seen.push_back(Seen{h, m, w, l});
             if (handler) {
                 bool handled = false;
