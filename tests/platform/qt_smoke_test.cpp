@@ -178,3 +178,51 @@ TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
     std::remove(session.png.c_str());
     std::remove(canvas_png.c_str());
 }
+
+TEST(QtBackend, CanvasOnlyModeDrawsPicturesWithoutWindows) {
+    register_qt_backend();
+    StartOptions options;
+    options.backend = "qt";
+    options.canvas_only = true;
+    ASSERT_TRUE(start_platform(options));
+    WindowClass cls;
+    cls.name = "NoWindows";
+    cls.proc = def_window_proc;
+    ASSERT_TRUE(register_class(cls));
+    EXPECT_FALSE(create_window("NoWindows", "none", 100, 100));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(message_box(Hwnd{}, "Invalid TRAJ file.", "Error"), IDOK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Invalid TRAJ file.\n");
+
+    const Dc canvas = create_canvas(120, 80);
+    const Pen pen = create_pen(PenStyle::Dot, 1, rgb(0, 0, 255));
+    select_object(canvas, pen);
+    move_to(canvas, 0, 40);
+    line_to(canvas, 120, 40);
+    set_text_color(canvas, rgb(128, 128, 128));
+    text_out(canvas, 4, 4, "-200");
+    const std::string png = ::testing::TempDir() + "qt_canvas_only.png";
+    EXPECT_TRUE(save_canvas_png(canvas, png));
+    EXPECT_TRUE(file_has_png_signature(png));
+    delete_dc(canvas);
+    stop_platform();
+    std::remove(png.c_str());
+}
+
+// Last in this file: the picture needs a GUI application, which then stays.
+TEST(QtBackend, HeadlessRecordingIsRasterisedWhenThePictureIsWanted) {
+    register_qt_backend();
+    StartOptions options;
+    options.backend = "headless";
+    ASSERT_TRUE(start_platform(options));
+    const Dc canvas = create_canvas(64, 64);
+    select_object(canvas, create_solid_brush(rgb(255, 255, 0)));
+    const Point box[] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
+    polygon(canvas, box, 4);
+    text_out(canvas, 2, 2, "12");
+    const std::string png = ::testing::TempDir() + "headless_canvas.png";
+    EXPECT_TRUE(save_canvas_png(canvas, png));
+    EXPECT_TRUE(file_has_png_signature(png));
+    stop_platform();
+    std::remove(png.c_str());
+}
