@@ -1,5 +1,6 @@
 #include "render/snapshot.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -79,6 +80,10 @@ bool write_png(plat::Dc canvas, const std::string& path) {
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(tmpl.data());
     if (fd < 0) return false;
+    // mkstemp makes the file private; the picture gets the mode a new file would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     close(fd);
     if (!plat::save_canvas_png(canvas, tmpl) || std::rename(tmpl.c_str(), path.c_str()) != 0) {
         std::remove(tmpl.c_str());

@@ -1,6 +1,7 @@
 #include "render/snapshot.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -142,7 +143,12 @@ TEST_F(Snapshot, EgoCarAndRoleColourInThePicture) {
     o.png_path = "out.png";
     o.steps = 2;
     o.scale = 0.2;
+    const mode_t old_mask = umask(022);
     ASSERT_EQ(render::run_snapshot(o), 0);
+    umask(old_mask);
+    // Written through a private temporary file, but readable as any new file.
+    const auto perms = std::filesystem::status("out.png").permissions();
+    EXPECT_NE(perms & std::filesystem::perms::others_read, std::filesystem::perms::none);
 
     const Picture pic = read_png("out.png");
     ASSERT_EQ(pic.width, 960);
