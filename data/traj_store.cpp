@@ -67,6 +67,37 @@ inline int32_t read_int_token(const char*& p, const char* end) {
 // separator at the latest), and anything else, or a value out of range, goes to
 // parse_real itself. So the value is always parse_real's.
 inline double read_real_token(const char*& p, const char* end) {
+    // Plain decimals ("-12.345") with at most 15 digits: the digits as an integer
+    // and a power of ten are both exact doubles, so one division gives the
+    // correctly rounded value, the same that from_chars gives.
+    {
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const char* q = p;
+        bool negative = *q == '-';
+        if (negative) ++q;
+        uint64_t mantissa = 0;
+        int digits = 0, decimals = 0;
+        while (q < end && is_digit(*q)) {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+            ++digits;
+            ++q;
+        }
+        if (q < end && *q == '.') {
+            ++q;
+            while (q < end && is_digit(*q)) {
+                mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+                ++digits;
+                ++decimals;
+                ++q;
+            }
+        }
+        if (digits > 0 && digits <= 15 && (q == end || is_data_separator(*q))) {
+            double value = static_cast<double>(mantissa) / kPow10[decimals];
+            p = q;
+            return negative ? -value : value;
+        }
+    }
     char c = *p;
     if (c != '+' && c != '\r' && c != '\v' && c != '\f') {
         double value = 0;

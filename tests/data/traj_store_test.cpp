@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -175,10 +176,41 @@ TEST(ReadTrajText, ReadsLinesOfAnyLengthAndCrLfEnds) {
 
 TEST(ReadTrajText, NumbersReadAsParseIntAndParseReal) {
     // Every odd token must come out as the format's own number readers give it.
-    const char* tokens[] = {"1.5",  "+1.5",        "-0.25",       ".5",     "-.5", "1e5",
-                            "1E-3", "1e400",       "-1e400",      "1e-400", "inf", "nan",
-                            "0x10", "1.5abc",      "abc",         "-",      "+-1", "007",
-                            "12.7", "-2147483649", "99999999999", "1.",     "\v3", "+7"};
+    const char* tokens[] = {"1.5",
+                            "+1.5",
+                            "-0.25",
+                            ".5",
+                            "-.5",
+                            "1e5",
+                            "1E-3",
+                            "1e400",
+                            "-1e400",
+                            "1e-400",
+                            "inf",
+                            "nan",
+                            "0x10",
+                            "1.5abc",
+                            "abc",
+                            "-",
+                            "+-1",
+                            "007",
+                            "12.7",
+                            "-2147483649",
+                            "99999999999",
+                            "1.",
+                            "\v3",
+                            "+7",
+                            "0.1",
+                            "-0.000",
+                            "3.14159265358979",
+                            "123456789012345",
+                            "1234567890123456",
+                            "0.30000000000000004",
+                            "4503599627370497.5",
+                            "2.675",
+                            "-1234.5678",
+                            "-.",
+                            "."};
     for (const char* token : tokens) {
         std::string text = std::string("tno=1\n1000,") + token + ",0,0,0," + token +
                            ",0,1,0,0,0,1," + token + "\n";
@@ -336,4 +368,27 @@ TEST(SmoothTrajectory, KeepsTheImpliedEgoPose) {
         EXPECT_EQ(p.time_ms, before[j].time_ms);
     }
     EXPECT_NE(s[3].x, before[3].x);  // it did smooth
+}
+
+TEST(ReadTrajText, RandomDecimalsReadAsParseReal) {
+    // Plain decimals take a shortcut in the reader; it must round exactly as
+    // parse_real does, also past 15 digits where the shortcut gives way.
+    std::mt19937_64 rng(99);
+    std::vector<std::string> tokens;
+    for (int i = 0; i < 3000; ++i) {
+        int int_digits = static_cast<int>(rng() % 10), frac_digits = static_cast<int>(rng() % 12);
+        std::string t = (rng() & 1) ? "-" : "";
+        for (int d = 0; d < int_digits; ++d) t += static_cast<char>('0' + rng() % 10);
+        if (int_digits == 0) t += '0';
+        if (frac_digits > 0) t += '.';
+        for (int d = 0; d < frac_digits; ++d) t += static_cast<char>('0' + rng() % 10);
+        tokens.push_back(t);
+    }
+    // One sample per store: smoothing would average the lengths of several.
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        TrajStore one;
+        std::string line = "tno=1\n1000,1,0,0," + tokens[i] + ",1,0,1,0,0,0,1,0\n";
+        ASSERT_EQ(read_traj_text(line, one), TrajReadStatus::Ok);
+        ASSERT_EQ(one.samples[0].length, parse_real(tokens[i])) << tokens[i];
+    }
 }
