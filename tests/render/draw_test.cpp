@@ -280,3 +280,16 @@ TEST_F(DrawResources, LabellingToolHasGreyEntryThreeAndNoRamp) {
     EXPECT_FALSE(r.palette_pens[0]);
     EXPECT_FALSE(r.light_grey_pen);
 }
+
+TEST_F(PlacingOperations, ShapeFollowsAModelPose) {
+    render::model_pose() = render::ModelPose{150, -40, 0, 0, 0, 30};
+    const Vec2 points[3] = {{1, 0}, {0, 2}, {-3, 1}};
+    plat::Dc dc = plat::create_canvas(960, 640);
+    render::draw_shape(dc, points, 3, 0);
+    const std::vector<DrawOp>& ops = plat::headless::canvas_ops(dc);
+    ASSERT_EQ(ops.size(), 1u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ops[0].points[i], render_test::project(points[i].x, points[i].y, 0)) << i;
+    EXPECT_NE(ops[0].points[0], render::WorldToScreen(100, 0, 0));
+    plat::delete_dc(dc);
+}

@@ -1,0 +1,403 @@
+// Cost of a scene paint at 960 x 640: 100 visible vehicles and a full history of
+// 5000 boxes (the "Time Serials" view) in a tilted view, painted by paint_scene
+// through the Qt device context the way WM_PAINT paints (window DC, off-screen DC
+// and bitmap, one block copy), against the very same drawing calls made straight
+// with QPainter (a fresh off-screen image, the polygons, lines and texts, one copy
+// onto a kept window image), alternating in rounds in the same run. The direct
+// calls are the ones a paint of the same state records on the headless back end.
+//
+// Also counts the operator-new allocations of one paint against those of a bare
+// off-screen picture (create, select, copy, delete), and those of the painter alone
+// (the same paint with no platform running, where every drawing call does nothing):
+// a paint may allocate nothing but its picture.
+//
+//   bench_paint [paints-per-round] [rounds]
+//
+// This file talks to QPainter itself only for the reference drawing.
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <QString>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "data/pose_track.h"
+#include "data/scene_clock.h"
+#include "data/traj_store.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "platform/qt_backend.h"
+#include "render/display_settings.h"
+#include "render/scene_painter.h"
+#include "render/view.h"
+
+// ---- Allocation count ------------------------------------------------------------------
+
+namespace {
+std::atomic<long> g_allocations{0};
+}
+
+void* operator new(std::size_t n) {
+    ++g_allocations;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    ++g_allocations;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(n ? n : 1);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using plat::headless::DrawOp;
+using plat::headless::Op;
+
+constexpr int kWidth = 960, kHeight = 640;
+constexpr int kVehicles = 100;
+constexpr int kFrames = 60;  // samples per trajectory
+constexpr int kElevation = 30;
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Ego driving along +y at 25 m/s; 100 vehicles in five lanes around it, 20 per
+// lane, 12 m apart, at speeds from 15 to 34 m/s, all seen on every frame.
+void write_scene(const std::filesystem::path& dir) {
+    std::ofstream nav(dir / "bench.nav");
+    for (int t = 0; t <= kFrames * 100 + 2000; t += 100)
+        nav << 36000000 + t << " 0 0 0 0 " << 25.0 * t / 1000 << " 0\n";
+    std::ofstream traj(dir / "bench.traj");
+    char line[200];
+    for (int v = 0; v < kVehicles; ++v) {
+        traj << "tno=" << 1000 + v << "\n";
+        const int lane = v % 5;
+        const double x = (lane - 2) * 3.5, y0 = (v / 5 - 10) * 12.0;
+        const double speed = 15 + (v % 20);
+        for (int f = 1; f <= kFrames; ++f) {
+            const int t = (f - 1) * 100;
+            const double y = y0 + speed * t / 1000, ego_y = y - 25.0 * t / 1000;
+            std::snprintf(line, sizeof line, "%d,%d,%.3f,%.3f,4.6,1.9,0,1,%.3f,%.3f,0,1,%.2f\n",
+                          36000000 + t, 5000 + f, x, y, x, ego_y, speed);
+            traj << line;
+        }
+    }
+}
+
+// The clock at frame 51 with the history filled (5050 boxes appended) by painting
+// every frame before it, as playback would. Returns the filled ring.
+std::unique_ptr<render::HistoryRing> play_to_frame_50(plat::Dc target) {
+    render::clear_history();
+    rewind_scene();
+    while (current_frame() < 5051) {
+        render::paint_scene(target, plat::Size{kWidth, kHeight});
+        step_scene();
+    }
+    auto ring = std::make_unique<render::HistoryRing>(render::history_ring());
+    return ring;
+}
+
+void start_renderer(plat::Hwnd window) {
+    render::renderer_startup(window);
+    clock_settings().tooShortTraj = 20;
+    render::ResetView(plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
+    render::BuildTrigTables();
+    render::view_state().elevation = kElevation;
+}
+
+// ---- The reference: the recorded calls straight on QPainter ---------------------------
+
+QPen make_pen(const plat::headless::PenInfo& info) {
+    if (info.style == plat::PenStyle::Null) return QPen(Qt::NoPen);
+    const int width = std::max(info.width, 1);
+    QPen pen(QColor(info.color.r, info.color.g, info.color.b));
+    pen.setWidth(width);
+    if (width == 1 && info.style == plat::PenStyle::Dot) pen.setDashPattern({3, 3});
+    pen.setCapStyle(width == 1 ? Qt::FlatCap : Qt::RoundCap);
+    pen.setJoinStyle(width == 1 ? Qt::MiterJoin : Qt::RoundJoin);
+    return pen;
+}
+
+// One recorded paint prepared for QPainter: Qt points, pens and strings made once.
+struct DirectScene {
+    struct Item {
+        Op op;
+        int pen = -1, brush = -1;  // indices into pens/brushes; -1 keeps the previous
+        std::vector<QPoint> points;
+        QString text;
+        QColor text_color;
+    };
+    std::vector<QPen> pens;
+    std::vector<QColor> brushes;
+    std::vector<Item> items;
+    int polygons = 0, lines = 0, texts = 0, ellipses = 0;
+};
+
+DirectScene prepare(const std::vector<DrawOp>& ops) {
+    DirectScene s;
+    plat::headless::PenInfo pen{};
+    plat::headless::BrushInfo brush{};
+    bool have_pen = false, have_brush = false;
+    for (const DrawOp& op : ops) {
+        if (op.op == Op::BitBlt || op.op == Op::MoveTo) continue;
+        DirectScene::Item item;
+        item.op = op.op;
+        if (op.op != Op::Text && (!have_pen || !(op.pen_info == pen))) {
+            pen = op.pen_info;
+            have_pen = true;
+            s.pens.push_back(make_pen(pen));
+            item.pen = static_cast<int>(s.pens.size()) - 1;
+        }
+        if ((op.op == Op::Polygon || op.op == Op::Ellipse) &&
+            (!have_brush || !(op.brush_info == brush))) {
+            brush = op.brush_info;
+            have_brush = true;
+            s.brushes.push_back(QColor(brush.color.r, brush.color.g, brush.color.b));
+            item.brush = static_cast<int>(s.brushes.size()) - 1;
+        }
+        for (plat::Point p : op.points) item.points.push_back(QPoint(p.x, p.y));
+        if (op.op == Op::Text) {
+            item.text = QString::fromStdString(op.text);
+            item.text_color = QColor(op.text_color.r, op.text_color.g, op.text_color.b);
+            have_pen = false;  // text drawing changes the painter's pen
+        }
+        s.polygons += op.op == Op::Polygon;
+        s.lines += op.op == Op::LineTo;
+        s.texts += op.op == Op::Text;
+        s.ellipses += op.op == Op::Ellipse;
+        s.items.push_back(std::move(item));
+    }
+    return s;
+}
+
+// A paint as a direct QPainter program would make it: a fresh picture filled black,
+// the drawing, one copy onto the window's image.
+void paint_direct(const DirectScene& s, QImage& window, const QFont& font, int ascent) {
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    {
+        QPainter p(&picture);
+        p.setFont(font);
+        p.setBackgroundMode(Qt::TransparentMode);
+        for (const DirectScene::Item& item : s.items) {
+            if (item.pen >= 0) p.setPen(s.pens[static_cast<size_t>(item.pen)]);
+            if (item.brush >= 0) p.setBrush(s.brushes[static_cast<size_t>(item.brush)]);
+            switch (item.op) {
+                case Op::Polygon:
+                    p.drawPolygon(item.points.data(), static_cast<int>(item.points.size()),
+                                  Qt::OddEvenFill);
+                    break;
+                case Op::LineTo:
+                    p.drawLine(item.points[0], item.points[1]);
+                    break;
+                case Op::Ellipse:
+                    p.drawEllipse(QRect(item.points[0], item.points[1] - QPoint(1, 1)));
+                    break;
+                case Op::Text:
+                    p.setPen(item.text_color);
+                    p.drawText(item.points[0].x(), item.points[0].y() + ascent, item.text);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    QPainter w(&window);
+    w.setCompositionMode(QPainter::CompositionMode_Source);
+    w.drawImage(0, 0, picture);
+}
+
+// ---- The layer: paint_scene on the window, as WM_PAINT does -----------------------------
+
+void paint_layer(plat::Hwnd h) {
+    plat::PaintStruct ps;
+    const plat::Dc dc = plat::begin_paint(h, ps);
+    render::paint_scene(dc, plat::Size{kWidth, kHeight});
+    plat::end_paint(h, ps);
+}
+
+// The bare off-screen picture of a paint, for the allocation baseline.
+void bare_picture(plat::Hwnd h) {
+    plat::PaintStruct ps;
+    const plat::Dc dc = plat::begin_paint(h, ps);
+    const plat::Dc mem = plat::create_compatible_dc(dc);
+    const plat::Bitmap bmp = plat::create_compatible_bitmap(dc, kWidth, kHeight);
+    const plat::Bitmap old = plat::select_object(mem, bmp);
+    plat::bit_blt(dc, 0, 0, kWidth, kHeight, mem, 0, 0);
+    plat::select_object(mem, old);
+    plat::delete_dc(mem);
+    plat::delete_object(bmp);
+    plat::end_paint(h, ps);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int per_round = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    char dir_template[] = "/tmp/bench_paint_XXXXXX";
+    if (!mkdtemp(dir_template)) return 1;
+    const std::filesystem::path dir(dir_template);
+    write_scene(dir);
+    // The role colours come from the program's defaults, not from a file here.
+    std::filesystem::current_path(dir);
+
+    // 1. Record the calls of one paint on the headless back end.
+    plat::register_qt_backend();
+    plat::StartOptions headless;
+    headless.backend = "headless";
+    if (!plat::start_platform(headless)) return 1;
+    start_renderer(plat::Hwnd{});
+    if (!load_ego((dir / "bench.nav").string()) || !load_mov((dir / "bench.traj").string()))
+        return 1;
+    std::vector<DrawOp> recorded;
+    {
+        play_to_frame_50(plat::Dc{});
+        plat::Dc canvas = plat::create_canvas(kWidth, kHeight);
+        render::paint_scene(canvas, plat::Size{kWidth, kHeight});
+        recorded = plat::headless::canvas_ops(canvas);
+        plat::delete_dc(canvas);
+    }
+    render::renderer_shutdown();
+    plat::stop_platform();
+
+    // 2. The same state on the Qt back end.
+    plat::StartOptions qt;
+    qt.backend = "qt";
+    if (!plat::start_platform(qt, argc, argv)) return 1;
+    plat::WindowClass cls;
+    cls.name = "BenchPaint";
+    cls.proc = plat::def_window_proc;
+    if (!plat::register_class(cls)) return 1;
+    const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth, kHeight);
+    const plat::Size client = plat::get_client_size(h);
+    start_renderer(plat::Hwnd{});
+    const std::unique_ptr<render::HistoryRing> ring = play_to_frame_50(plat::Dc{});
+    const int visible = [] {
+        int n = 0, index = 0;
+        for (auto s = next_visible_sample(true, index); s; s = next_visible_sample(false, index))
+            ++n;
+        return n;
+    }();
+
+    const DirectScene direct = prepare(recorded);
+    QImage window(kWidth, kHeight, QImage::Format_RGB32);
+    window.fill(Qt::black);
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(13);  // the platform's canvas font
+    const int ascent = QFontMetrics(font).ascent();
+
+    // Each layer paint appends 101 entries; the ring is put back before each so that
+    // every paint draws the same 5000 history boxes.
+    auto layer_once = [&]() {
+        render::history_ring() = *ring;
+        const auto t0 = Clock::now();
+        paint_layer(h);
+        return seconds(Clock::now() - t0);
+    };
+    auto direct_once = [&]() {
+        const auto t0 = Clock::now();
+        paint_direct(direct, window, font, ascent);
+        return seconds(Clock::now() - t0);
+    };
+    for (int i = 0; i < 5; ++i) {
+        layer_once();
+        direct_once();
+    }
+
+    double layer = 0, reference = 0;
+    std::vector<double> ratios;
+    for (int r = 0; r < rounds; ++r) {
+        double l = 0, d = 0;
+        for (int i = 0; i < per_round; ++i) l += layer_once();
+        for (int i = 0; i < per_round; ++i) d += direct_once();
+        layer += l;
+        reference += d;
+        ratios.push_back(l / d);
+    }
+    std::sort(ratios.begin(), ratios.end());
+
+    // Allocations of one paint against those of its bare off-screen picture.
+    render::history_ring() = *ring;
+    bare_picture(h);
+    long before = g_allocations;
+    bare_picture(h);
+    const long bare = g_allocations - before;
+    before = g_allocations;
+    paint_layer(h);
+    const long painted = g_allocations - before;
+
+    const int paints = per_round * rounds;
+    std::printf("scene: %d visible vehicles, %d history boxes, elevation %d, client %dx%d\n",
+                visible, render::kHistorySize, kElevation, client.width, client.height);
+    std::printf(
+        "calls per paint: %d polygons, %d lines, %d texts, %d ellipses; %d paints per path\n",
+        direct.polygons, direct.lines, direct.texts, direct.ellipses, paints);
+    std::printf("paint_scene via Qt DC : %8.1f paints/s (goal >= 60)\n", paints / layer);
+    std::printf("direct QPainter       : %8.1f paints/s\n", paints / reference);
+    std::printf("overhead ratio        : %.3f (median of rounds %.3f, goal <= 1.15)\n",
+                layer / reference, ratios[ratios.size() / 2]);
+    std::printf("allocations per paint : %ld (bare off-screen picture: %ld)\n", painted, bare);
+
+    render::renderer_shutdown();
+    plat::destroy_window(h);
+    plat::stop_platform();
+
+    // The renderer's own share: with no platform running every drawing call is a
+    // no-op, so what is left is the painter's own work.
+    render::history_ring() = *ring;
+    before = g_allocations;
+    render::paint_scene(plat::Dc{}, plat::Size{kWidth, kHeight});
+    const long own = g_allocations - before;
+    const auto t0 = Clock::now();
+    for (int i = 0; i < 20; ++i) {
+        render::history_ring() = *ring;
+        render::paint_scene(plat::Dc{}, plat::Size{kWidth, kHeight});
+    }
+    std::printf("painter alone         : %.2f ms per paint, %ld allocations\n",
+                seconds(Clock::now() - t0) / 20 * 1000, own);
+
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(dir);
+    return 0;
+}
