@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
 
     double best_s = 0;
     long long steps = 0, visible = 0;
-    unsigned long long visits = 0;
+    ClockStats stats;
     for (int run = 0; run < 3; ++run) {
         rewind_scene();
         clock_stats() = ClockStats{};
@@ -41,16 +41,24 @@ int main(int argc, char** argv) {
         if (run == 0 || s < best_s) best_s = s;
         steps = run_steps;
         visible = run_visible;
-        visits = clock_stats().samples_visited;
+        stats = clock_stats();
     }
 
     std::printf("input            %s: %d trajectories, %lld samples, frames %d..%d\n", path.c_str(),
                 st.entry_count, samples, st.min_frame, st.max_frame);
     std::printf("replay           %lld steps in %.3f s (best of 3) = %.0f steps/s\n", steps, best_s,
                 steps / best_s);
+    const unsigned long long visits = stats.step_visits + stats.query_visits;
+    const double n = static_cast<double>(samples);
     std::printf("samples visited  %llu = %.3g per second; %lld visible samples yielded\n", visits,
                 visits / best_s, visible);
-    std::printf("visits/samples   %.3f (goal: about 1)\n",
-                static_cast<double>(visits) / static_cast<double>(samples));
+    std::printf(
+        "visits/samples   %.3f (goal: about 1): %.3f by the steps (a cursor looks again at\n"
+        "                 the sample it stopped on), %.3f by the visibility queries\n",
+        visits / n, stats.step_visits / n, stats.query_visits / n);
+    std::printf(
+        "not started      a step over every trajectory from first_active on would look at\n"
+        "                 %.3g more samples (%.1f per sample)\n",
+        static_cast<double>(stats.unstarted_skipped), stats.unstarted_skipped / n);
     return 0;
 }

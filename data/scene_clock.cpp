@@ -103,7 +103,7 @@ void ensure_index(TrajStore& st) {
 bool visible(const TrajStore& st, int32_t i) {
     const TrajEntry& e = st.entries[i];
     if (e.cursor < 0 || e.cursor >= e.count || e.count < g_settings.tooShortTraj) return false;
-    ++g_stats.samples_visited;
+    ++g_stats.query_visits;
     return frame_distance(cursor_sample(st, i).frame, st.current_frame) <= 1;
 }
 
@@ -214,7 +214,9 @@ int step_scene() {
             st.current_time = s.time_ms;
         }
     }
-    g_stats.samples_visited += visits;
+    g_stats.step_visits += visits;
+    size_t unstarted = ix.start_order.size() - ix.next_start;
+    if (unstarted > 1) g_stats.unstarted_skipped += unstarted - 1;
 
     collect_near(st);
     ix.built_frame = cf;

@@ -26,7 +26,11 @@ void reset_clock_settings();
 
 // Counts kept for the replay benchmark.
 struct ClockStats {
-    uint64_t samples_visited = 0;  // samples looked at by step_scene and next_visible_sample
+    uint64_t step_visits = 0;   // samples looked at by step_scene
+    uint64_t query_visits = 0;  // samples looked at by next_visible_sample
+    // Looks at the first sample of trajectories that have not started yet, which
+    // a step walking every trajectory from first_active on would add.
+    uint64_t unstarted_skipped = 0;
 };
 ClockStats& clock_stats();
 
