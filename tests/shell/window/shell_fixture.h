@@ -1,5 +1,5 @@
 // A viewer session on the headless back end: the main window started as the
-// program starts it, helpers to let it run, and small scene files to load.
+// program starts it, a helper that lets it run, and small scene files to load.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/headless.h"
-#include "platform/platform.h"
 #include "render/display_settings.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
@@ -21,57 +20,56 @@
 
 namespace shell_test {
 
+namespace ids = resources;
+namespace hl = plat::headless;
+
 inline std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
+    const std::string path = testing::TempDir() + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
 
-// An ego track in the .nav layout: poses every 100 ms from 1000 ms.
-inline std::string nav_file(const std::string& name = "ego.nav") {
+// Ego poses every 100 ms from 1000 ms (.nav layout).
+inline std::string nav_file() {
     std::string text;
-    for (int i = 0; i < 40; ++i) {
-        text += std::to_string(1000 + 100 * i) + " 0 0 0.1 " + std::to_string(i) + " 2 0\n";
-    }
-    return write_temp(name, text);
+    for (int i = 0; i < 40; ++i) text += std::to_string(1000 + 100 * i) + " 0 0 0.1 1 2 0\n";
+    return write_temp("ego.nav", text);
 }
 
-// A TRAJ file with two trajectories of 25 samples each, frames 10 .. 34.
-inline std::string traj_file(const std::string& name = "scene.traj") {
+// Two trajectories of 25 samples, frames 10 .. 34.
+inline std::string traj_file() {
     std::string text;
-    for (int id : {7, 9}) {
-        text += "tno=" + std::to_string(id) + "\n";
+    for (const char* id : {"7", "9"}) {
+        text += std::string("tno=") + id + "\n";
         for (int f = 10; f < 35; ++f) {
-            text += std::to_string(1000 + 100 * (f - 10)) + "," + std::to_string(f) + "," +
-                    std::to_string(f) + "," + std::to_string(id) + ",4,2,0,1,0,0,0,1,5\n";
+            text += std::to_string(1000 + 100 * (f - 10)) + "," + std::to_string(f) +
+                    ",1,2,4,2,0,1,0,0,0,1,5\n";
         }
     }
-    return write_temp(name, text);
+    return write_temp("scene.traj", text);
 }
 
 class ShellSession : public testing::Test {
   protected:
     void SetUp() override {
+        quit = false;
         ASSERT_TRUE(plat::start_platform({"headless"}));
         shell::reset_shell();
         free_traj_store();
         reset_pose_state();
-        reset_clock_settings();
         ASSERT_TRUE(shell::StartShell(shell::plovane_profile()));
         main = shell::app_state().mainWindow;
-        ASSERT_TRUE(main);
         run();
-        plat::headless::clear_logs();
+        hl::clear_logs();
     }
     void TearDown() override {
-        plat::headless::set_dialog_script(nullptr);
-        plat::headless::set_idle_hook(nullptr);
+        hl::set_dialog_script(nullptr);
+        hl::set_idle_hook(nullptr);
         plat::stop_platform();
         shell::reset_shell();
         free_traj_store();
         reset_pose_state();
     }
-
     // Dispatches what is queued and the paints that follow, as the message loop
     // would, until nothing is left or the quit message arrives.
     void run() {
@@ -80,30 +78,26 @@ class ShellSession : public testing::Test {
             if (msg.message == plat::WM_QUIT) {
                 quit = true;
                 exit_code = static_cast<int>(msg.wparam);
-                break;
+            } else {
+                plat::translate_message(msg);
+                plat::dispatch_message(msg);
             }
-            plat::translate_message(msg);
-            plat::dispatch_message(msg);
         }
     }
-    // The user picks a menu item.
     void menu(int id) {
-        ASSERT_TRUE(plat::headless::click_menu(main, id)) << "no menu item " << id;
+        ASSERT_TRUE(hl::click_menu(main, id)) << "no menu item " << id;
         run();
     }
-    // Runs the next modal dialog with `script` acting when it opens.
-    void on_dialog(std::function<void(plat::Hwnd, int)> script) {
-        plat::headless::set_dialog_script(std::move(script));
-    }
-    // Acts each time a modal loop waits for input (after the script's presses).
-    void when_idle(std::function<void()> hook) { plat::headless::set_idle_hook(std::move(hook)); }
+    // `script` acts when the next modal dialogs open; `hook` each time a modal
+    // loop waits for input.
+    void on_dialog(hl::DialogScript script) { hl::set_dialog_script(std::move(script)); }
+    void when_idle(std::function<void()> hook) { hl::set_idle_hook(std::move(hook)); }
 
     bool checked(int id) { return plat::menu_item_checked(plat::get_menu(main), id) == 1; }
     render::ViewState& view() { return render::view_state(); }
     int invalidations(bool erase) {
         int n = 0;
-        for (const auto& r : plat::headless::invalidations())
-            n += r.hwnd == main && r.erase == erase;
+        for (const auto& r : hl::invalidations()) n += r.hwnd == main && r.erase == erase;
         return n;
     }
 
