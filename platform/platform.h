@@ -233,7 +233,7 @@ bool register_class(const WindowClass& cls);
 // null handle for an unknown class.
 Hwnd create_window(std::string_view class_name, std::string_view title, int width, int height,
                    Hwnd owner = {});
-// Shows or hides a window (a first show marks the whole client area invalid).
+// Shows or hides a window; showing marks the whole client area invalid (and erased).
 void show_window(Hwnd hwnd, bool show = true);
 // Dispatches WM_PAINT at once when the window is visible and invalid.
 void update_window(Hwnd hwnd);
