@@ -49,15 +49,28 @@ QtDc::~QtDc() {
 
 bool QtDc::begin(QImage* target) {
     end();
-    if (!target || target->isNull()) return false;
-    if (!painter_.begin(target)) return false;
-    painter_.setFont(font_);
-    pen_valid_ = brush_valid_ = false;
-    return true;
+    target_ = target && !target->isNull() ? target : nullptr;
+    return target_ != nullptr;
 }
 
 void QtDc::end() {
     if (painter_.isActive()) painter_.end();
+}
+
+bool QtDc::ready() {
+    if (painter_.isActive()) return true;
+    if (!target_ || !painter_.begin(target_)) return false;
+    painter_.setFont(font_);
+    pen_use_ = PenUse::None;
+    brush_valid_ = false;
+    bg_mode_ = painter_.backgroundMode();
+    return true;
+}
+
+void QtDc::use_bg_mode(Qt::BGMode mode) {
+    if (bg_mode_ == mode) return;
+    painter_.setBackgroundMode(mode);
+    bg_mode_ = mode;
 }
 
 QtDc::Look QtDc::look_of(const DcRec& dc) {
@@ -69,18 +82,17 @@ QtDc::Look QtDc::look_of(const headless::DrawOp& op) {
 }
 
 void QtDc::use_pen(const Look& look) {
-    if (pen_valid_ && pen_ == look.pen && pen_bk_mode_ == look.bk_mode &&
+    if (pen_use_ == PenUse::Lines && pen_ == look.pen && pen_bk_mode_ == look.bk_mode &&
         pen_bk_color_ == look.bk_color)
         return;
     painter_.setPen(make_pen(look.pen));
     // In opaque mode the gaps of a styled pen take the background colour.
-    painter_.setBackgroundMode(look.bk_mode == BkMode::Opaque ? Qt::OpaqueMode
-                                                              : Qt::TransparentMode);
+    use_bg_mode(look.bk_mode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_.setBackground(qcolor(look.bk_color));
     pen_ = look.pen;
     pen_bk_mode_ = look.bk_mode;
     pen_bk_color_ = look.bk_color;
-    pen_valid_ = true;
+    pen_use_ = PenUse::Lines;
 }
 
 void QtDc::use_brush(const Look& look) {
@@ -94,12 +106,13 @@ void QtDc::use_brush(const Look& look) {
 }
 
 void QtDc::do_line(const Look& look, Point from, Point to) {
-    if (look.pen.style == PenStyle::Null) return;
+    if (look.pen.style == PenStyle::Null || !ready()) return;
     use_pen(look);
     painter_.drawLine(from.x, from.y, to.x, to.y);
 }
 
 void QtDc::do_polygon(const Look& look, const Point* points, int count) {
+    if (!ready()) return;
     use_pen(look);
     use_brush(look);
     points_.resize(static_cast<std::size_t>(count));
@@ -109,25 +122,31 @@ void QtDc::do_polygon(const Look& look, const Point* points, int count) {
 }
 
 void QtDc::do_ellipse(const Look& look, const Rect& b) {
+    if (!ready()) return;
     use_pen(look);
     use_brush(look);
     painter_.drawEllipse(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
 }
 
 void QtDc::do_rectangle(const Look& look, const Rect& b) {
+    if (!ready()) return;
     use_pen(look);
     use_brush(look);
     painter_.drawRect(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
 }
 
 void QtDc::do_text(const Look& look, Point at, std::string_view text) {
+    if (!ready()) return;
     const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
     if (look.bk_mode == BkMode::Opaque)
         painter_.fillRect(QRect(at.x, at.y, metrics_.horizontalAdvance(s), metrics_.height()),
                           qcolor(look.bk_color));
-    painter_.setPen(qcolor(look.text_color));
-    painter_.setBackgroundMode(Qt::TransparentMode);
-    pen_valid_ = false;
+    if (pen_use_ != PenUse::Text || text_pen_color_ != look.text_color) {
+        painter_.setPen(qcolor(look.text_color));
+        text_pen_color_ = look.text_color;
+        pen_use_ = PenUse::Text;
+    }
+    use_bg_mode(Qt::TransparentMode);  // the box, if any, is filled above
     painter_.drawText(at.x, at.y + metrics_.ascent(), s);
 }
 
@@ -148,7 +167,7 @@ void QtDc::text(const DcRec& dc, Point at, std::string_view t) {
 }
 
 void QtDc::fill(const Rect& r, const headless::BrushInfo& brush) {
-    if (brush.null) return;
+    if (brush.null || !ready()) return;
     painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
                       qcolor(brush.color));
 }
@@ -159,6 +178,7 @@ Size QtDc::extent(std::string_view text) const {
 }
 
 void QtDc::blit(Point at, Size size, const QImage& source, Point from) {
+    if (!ready()) return;
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.drawImage(QPoint(at.x, at.y), source, QRect(from.x, from.y, size.width, size.height));
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);

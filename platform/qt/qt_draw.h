@@ -27,7 +27,10 @@ class QtDc {
     QtDc(const QtDc&) = delete;
     QtDc& operator=(const QtDc&) = delete;
 
-    bool begin(QImage* target);  // ends a previous target first
+    // Aims at a new image (ending work on the previous one); the painter starts on
+    // it with the first drawing call, so a DC whose bitmap is swapped before it
+    // draws never paints on the first one.
+    bool begin(QImage* target);
     void end();
 
     void line(const DcRec& dc, Point from, Point to);
@@ -58,13 +61,19 @@ class QtDc {
     void do_ellipse(const Look& look, const Rect& box);
     void do_rectangle(const Look& look, const Rect& box);
     void do_text(const Look& look, Point at, std::string_view text);
+    bool ready();  // the painter is active on the target
+    void use_bg_mode(Qt::BGMode mode);
 
     QPainter painter_;
+    QImage* target_ = nullptr;
     QFont font_;
     QFontMetrics metrics_;
     std::vector<QPoint> points_;  // reused for polygons
-    bool pen_valid_ = false;
+    enum class PenUse { None, Lines, Text };
+    PenUse pen_use_ = PenUse::None;  // what the painter's pen was last set for
     headless::PenInfo pen_;
+    Color text_pen_color_;
+    Qt::BGMode bg_mode_ = Qt::TransparentMode;
     BkMode pen_bk_mode_ = BkMode::Opaque;
     Color pen_bk_color_;
     bool brush_valid_ = false;
