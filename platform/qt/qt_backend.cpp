@@ -326,6 +326,9 @@ class QtBackend : public Backend {
         QWidget* owner = widget_of(w.owner);
         n->frame = new FrameWindow(Hwnd{w.id}, owner);
         n->frame->setWindowTitle(qs(w.title));
+        if (w.icon_id != 0 && current_resources())
+            if (const ImageTemplate* icon = current_resources()->find_icon(w.icon_id))
+                n->frame->setWindowIcon(QIcon(QPixmap::fromImage(image_from(decode_image(*icon)))));
         n->client = new ClientWidget(Hwnd{w.id}, &n->backing);
         n->frame->setCentralWidget(n->client);
         int menu_height = 0;
