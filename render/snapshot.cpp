@@ -20,18 +20,6 @@
 
 namespace render {
 
-const char* const kSnapshotUsage =
-    "  --snapshot OUT.png    write a PNG picture of the scene after the steps\n"
-    "  --export-frames DIR   write DIR/frame_00001.png ... one picture per step\n"
-    "  --steps N             clock steps, each painted as playback paints (default 0)\n"
-    "  --size WxH            picture size in pixels (default 960x640)\n"
-    "  --elevation DEG       view tilt, 0 (top view) to 90 (side view)\n"
-    "  --azimuth DEG         view turn in whole degrees (default 270)\n"
-    "  --scale S             zoom in pixels per centimetre (default 0.045)\n"
-    "  --ego-centered        draw in the ego vehicle's frame\n"
-    "  --no-time-series      leave out the history of earlier boxes\n"
-    "  --traj-id             write the trajectory ids beside the boxes\n";
-
 namespace {
 
 enum GivenBit : unsigned {

@@ -37,9 +37,6 @@ struct SnapshotOptions {
     unsigned given = 0;            // options seen by parse_snapshot_option (bit per option)
 };
 
-// Usage lines of the options above, for the program's usage text.
-extern const char* const kSnapshotUsage;
-
 // Takes the option at argv[a] when it is one of the above, with its value (a is
 // advanced past it). Returns 1 when taken, 0 when argv[a] is not a snapshot option,
 // -1 with error set to a one-line reason for a missing or malformed value or an

@@ -11,10 +11,13 @@
 #include "data/report.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
+#include "platform/platform.h"
+#include "platform/qt_backend.h"
 
 const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
-    "               (--summary | --dump-store | --trace-clock)\n"
+    "               (--summary | --dump-store | --trace-clock |\n"
+    "                --snapshot OUT.png | --export-frames DIR) [picture options]\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --org FILE        origin points\n"
@@ -24,6 +27,18 @@ const char* const kPlovaneUsage =
     "  --summary         print the store's counts and ranges\n"
     "  --dump-store      print the cleaned store, one row per sample\n"
     "  --trace-clock     print the clock after the loads and after each step\n"
+    "  --snapshot OUT.png    write a PNG picture of the scene after the steps\n"
+    "  --export-frames DIR   write DIR/frame_00001.png ... one picture per step\n"
+    "picture options:\n"
+    "  --steps N             clock steps, each painted as playback paints (default 0)\n"
+    "  --size WxH            picture size in pixels (default 960x640)\n"
+    "  --elevation DEG       view tilt, 0 (top view) to 90 (side view)\n"
+    "  --azimuth DEG         view turn in whole degrees (default 270)\n"
+    "  --scale S             zoom in pixels per centimetre (default 0.045)\n"
+    "  --ego-centered        draw in the ego vehicle's frame\n"
+    "  --no-time-series      leave out the history of earlier boxes\n"
+    "  --traj-id             write the trajectory ids beside the boxes\n"
+    "Pictures need no display; trajcolset.ini is read from the current folder.\n"
     "Files load in the order ego, org, traj. Exit status: 0 success, 1 a load failed,\n"
     "2 usage error.\n";
 
@@ -141,6 +156,9 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
             ok = set_mode(PlovaneMode::DumpStore);
         } else if (arg == "--trace-clock") {
             ok = set_mode(PlovaneMode::TraceClock);
+        } else if (const int taken =
+                       render::parse_snapshot_option(argc, argv, a, options.pictures, error)) {
+            ok = taken > 0;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
             ok = true;
@@ -149,6 +167,15 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
             ok = false;
         }
         if (!ok) return false;
+    }
+    if (!render::check_snapshot_options(options.pictures, error)) return false;
+    if (render::snapshot_requested(options.pictures)) {
+        if (options.mode != PlovaneMode::None) {
+            error =
+                "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock";
+            return false;
+        }
+        options.mode = PlovaneMode::Pictures;
     }
     return true;
 }
@@ -208,6 +235,23 @@ void print_clock_trace(std::FILE* out) {
     while (step_scene()) print_trace_row(out, ++step);
 }
 
+namespace {
+
+// Pictures are drawn on the Qt back end's off-screen canvases, which need no display.
+int write_pictures(const render::SnapshotOptions& pictures) {
+    plat::register_qt_backend();
+    plat::StartOptions start;
+    start.backend = "qt";
+    start.command_line = true;
+    start.canvas_only = true;
+    if (!plat::start_platform(start)) return 1;
+    const int status = render::run_snapshot(pictures);
+    plat::stop_platform();
+    return status;
+}
+
+}  // namespace
+
 int run_plovane_headless(const PlovaneOptions& options, std::FILE* out) {
     free_traj_store();
     reset_pose_state();
@@ -243,6 +287,9 @@ int run_plovane_headless(const PlovaneOptions& options, std::FILE* out) {
             break;
         case PlovaneMode::TraceClock:
             print_clock_trace(out);
+            break;
+        case PlovaneMode::Pictures:
+            if (write_pictures(options.pictures) != 0) return 1;
             break;
         case PlovaneMode::None:
             break;

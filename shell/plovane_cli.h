@@ -3,7 +3,8 @@
 // replay.
 //
 //   plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N]
-//           [--too-short N] (--summary | --dump-store | --trace-clock)
+//           [--too-short N] (--summary | --dump-store | --trace-clock |
+//           --snapshot OUT.png | --export-frames DIR) [picture options]
 //
 // Exit status: 0 success, 1 a load failed (its message on standard error) or
 // the output could not be written, 2 usage error (usage text on standard error).
@@ -13,11 +14,14 @@
 #include <optional>
 #include <string>
 
+#include "render/snapshot.h"
+
 enum class PlovaneMode {
     None,        // no mode option given (the window, once there is one)
     Summary,     // --summary: line 1 of --dump-store
     DumpStore,   // --dump-store: the cleaned store, one row per sample
     TraceClock,  // --trace-clock: the clock's state after the loads and after each step
+    Pictures,    // --snapshot / --export-frames: PNG pictures (render/snapshot.h)
 };
 
 struct PlovaneOptions {
@@ -27,7 +31,8 @@ struct PlovaneOptions {
     int frame_step = 1;                    // --frame-step: frames per step, at least 1
     int too_short = 20;                    // --too-short: minimum samples of a visible trajectory
     PlovaneMode mode = PlovaneMode::None;
-    bool help = false;  // --help / -h: print the usage and exit 0
+    render::SnapshotOptions pictures;  // --snapshot, --export-frames and their options
+    bool help = false;                 // --help / -h: print the usage and exit 0
 };
 
 extern const char* const kPlovaneUsage;

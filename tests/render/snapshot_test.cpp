@@ -13,6 +13,7 @@
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
+#include "shell/plovane_cli.h"
 #include "tests/render/render_fixture.h"
 
 namespace {
@@ -195,4 +196,29 @@ TEST_F(Snapshot, UnwritablePathFailsWithoutLeavingAFile) {
     EXPECT_FALSE(std::filesystem::exists("missing-folder"));
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find(".out.png"), std::string::npos);
+}
+
+TEST_F(Snapshot, CommandLineWritesThePicture) {
+    load_scene({TrajSpec{}});  // files in the current folder
+    std::vector<std::string> args = {"plovane",    "--ego",      "scene.nav", "--traj",
+                                     "scene.traj", "--snapshot", "cli.png",   "--size",
+                                     "120x80",     "--steps",    "2",         "--traj-id"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    PlovaneOptions options;
+    std::string error;
+    ASSERT_TRUE(parse_plovane_options(static_cast<int>(argv.size()), argv.data(), options, error))
+        << error;
+    EXPECT_EQ(options.mode, PlovaneMode::Pictures);
+    EXPECT_EQ(plovane_cli_main(static_cast<int>(argv.size()), argv.data()), 0);
+    const Picture pic = read_png("cli.png");
+    EXPECT_EQ(pic.width, 120);
+    EXPECT_EQ(pic.height, 80);
+
+    args = {"plovane", "--snapshot", "a.png", "--trace-clock"};
+    argv.clear();
+    for (std::string& a : args) argv.push_back(a.data());
+    EXPECT_FALSE(parse_plovane_options(static_cast<int>(argv.size()), argv.data(), options, error));
+    EXPECT_EQ(error,
+              "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock");
 }
