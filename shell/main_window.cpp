@@ -87,9 +87,6 @@ plat::Hwnd CreateMainWindow(const ShellProfile& profile) {
 void InitMainWindow() {
     const plat::Hwnd hwnd = g_app.mainWindow;
     const ShellProfile* profile = g_profile;
-    render::init_display_settings(
-        profile && profile->display ? *profile->display : render::plovane_display_profile(), hwnd);
-    render::reset_model_pose();
     if (profile && profile->startup) profile->startup(hwnd);
     render::ResetView(plat::get_client_size(hwnd),
                       profile ? profile->initialScale : render::kPlovaneInitialScale);

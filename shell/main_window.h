@@ -3,15 +3,15 @@
 //
 // What differs between the viewer and the labelling tool is one ShellProfile: the
 // class name, title and size of the window, its menu and accelerator table, the
-// initial zoom, the display-setting defaults, and four functions (renderer start-up,
-// shutdown, paint, commands). Everything else here is shared.
+// initial zoom, its resources, and four functions (renderer start-up with the
+// display-setting defaults, shutdown, paint, commands). Everything else here is
+// shared.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "platform/platform.h"
-#include "render/display_settings.h"
 
 namespace shell {
 
@@ -37,10 +37,11 @@ struct ShellProfile {
     int iconId = 1;               // icon resource
     int accelTableId = 0;         // accelerator table; 0: none. A missing table fails start-up.
     double initialScale = 0.045;  // zoom of ResetView, pixels per centimetre
-    const render::DisplayProfile* display = nullptr;  // settings defaults and toggles
-    const plat::ResourceSet* resources = nullptr;     // installed by StartShell when set
+    const plat::ResourceSet* resources = nullptr;  // installed by StartShell when set
 
-    // Renderer start-up after the display defaults (pens, brushes, colours...).
+    // Renderer start-up: the display-setting defaults and check marks of the
+    // program's DisplayProfile (render/display_settings.h), pens and brushes, the
+    // zero model pose, and what else the program's painter keeps.
     void (*startup)(plat::Hwnd mainWindow) = nullptr;
     // Releases what the program holds, at WM_DESTROY.
     void (*shutdown)() = nullptr;
@@ -66,9 +67,8 @@ int RegisterMainClass(const ShellProfile& profile);
 // InitMainWindow, shows and updates it. Null when the window cannot be created.
 plat::Hwnd CreateMainWindow(const ShellProfile& profile);
 
-// One-time set-up after the window exists: the display-setting defaults and check
-// marks, the zero model pose, the profile's renderer start-up, ResetView,
-// BuildTrigTables, the three drag cursors.
+// One-time set-up after the window exists: the profile's renderer start-up,
+// ResetView, BuildTrigTables, the three drag cursors.
 void InitMainWindow();
 
 // The main window's procedure.

@@ -35,7 +35,6 @@ ShellProfile make_profile() {
     p.iconId = resources::IDI_APP;
     p.accelTableId = 0;
     p.initialScale = render::kPlovaneInitialScale;
-    p.display = &render::plovane_display_profile();
     p.resources = &plovane_resources();
     p.startup = &render::renderer_startup;
     p.shutdown = &plovane_shutdown;
