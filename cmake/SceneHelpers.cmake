@@ -27,13 +27,14 @@ function(scene_library name)
 endfunction()
 
 # scene_test(name SOURCES ... DEPS ...): a GoogleTest executable whose cases are
-# registered one by one, each with a timeout and the headless back end selected.
+# registered one by one, each with a timeout; tests/test_environment.cpp selects the
+# headless back end and Qt's offscreen platform.
 function(scene_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_environment.cpp)
   target_link_libraries(${name} PRIVATE scene_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE SCENE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name}
-    PROPERTIES TIMEOUT 120 ENVIRONMENT "SCENE_PLATFORM=headless;QT_QPA_PLATFORM=offscreen"
+    PROPERTIES TIMEOUT 120
     DISCOVERY_TIMEOUT 60)
 endfunction()
