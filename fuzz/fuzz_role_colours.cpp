@@ -1,0 +1,41 @@
+// Feeds arbitrary bytes to the trajcolset.ini reader, over zeroed and over default
+// settings, and checks what any input must leave behind.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "render/role_colours.h"
+
+#define CHECK(cond)                    \
+    do {                               \
+        if (!(cond)) __builtin_trap(); \
+    } while (0)
+
+namespace {
+
+bool same(const render::RoleColours& a, const render::RoleColours& b) {
+    auto same_real = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+    return a.frontid == b.frontid && a.leadid == b.leadid && a.lagid == b.lagid &&
+           a.rearid == b.rearid && a.frontcol == b.frontcol && a.leadcol == b.leadcol &&
+           a.lagcol == b.lagcol && a.rearcol == b.rearcol && a.egocol == b.egocol &&
+           same_real(a.speedmin, b.speedmin) && same_real(a.speedmax, b.speedmax) &&
+           a.trajcolseton == b.trajcolseton;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const render::RoleColours& start :
+         {render::RoleColours{}, render::default_role_colours()}) {
+        render::RoleColours once = start;
+        render::apply_role_colour_text(text, once);
+        CHECK(once.trajcolseton == 0 || once.trajcolseton == 1);
+        // The last value of each key wins, so reading the file twice changes nothing.
+        render::RoleColours twice = once;
+        render::apply_role_colour_text(text, twice);
+        CHECK(same(once, twice));
+    }
+    return 0;
+}
