@@ -100,11 +100,10 @@ inline constexpr std::string_view kTrajOpenFailure = "Open TRAJ file failure.";
 inline constexpr std::string_view kTrajInvalid = "Invalid TRAJ file.";
 inline constexpr std::string_view kTrajOutOfMemory = "Out of memory reading TRAJ file.";
 
-// Reads the TRAJ file at path into the program's store, which must be empty (the
-// "Load Mov" sequence frees it first). Returns 1 on success. On failure returns 0
-// with the store empty, after report_error (data/report.h) with
-// kTrajOpenFailure (the file cannot be opened or read), kTrajInvalid or
-// kTrajOutOfMemory. progress may be empty.
+// Reads the TRAJ file at path into the program's store, freeing what it held
+// first. Returns 1 on success. On failure returns 0 with the store empty, after
+// report_error (data/report.h) with kTrajOpenFailure (the file cannot be opened
+// or read), kTrajInvalid or kTrajOutOfMemory. progress may be empty.
 int load_traj_file(const std::string& path, const LoadProgress& progress = {});
 
 // 1 when the program's store holds at least one trajectory, else 0.
