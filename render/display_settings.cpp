@@ -106,6 +106,11 @@ void ToggleDisplayFlag(plat::Hwnd window, int bit, int id) {
     plat::invalidate(window, true);
 }
 
+int64_t grid_lines(const DisplaySettings& settings) {
+    if (settings.gridSizeX <= 0 || settings.maxRangeX < 0) return 0;
+    return 2 * int64_t{settings.maxRangeX} / settings.gridSizeX + 1;
+}
+
 std::vector<std::string> format_display_fields(const DisplaySettings& settings,
                                                const ClockSettings& clock, int fieldCount) {
     std::vector<std::string> texts = {
@@ -134,18 +139,29 @@ ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
     if (n > 5) out.clock.tooShortTraj = parse_int(field(texts, 5));
     if (n > 6) out.settings.drawHistory = parse_int(field(texts, 6)) != 0 ? 1 : 0;
 
-    auto refuse = [&out](int id, const char* label) {
+    auto refuse = [&out](int id, const std::string& text) {
         if (out.refusedId != 0) return;
         out.refusedId = id;
-        out.refusal = std::string(label) + " must be a number greater than 0.";
+        out.refusal = text;
     };
-    if (n > 1 && out.settings.gridSizeX <= 0) refuse(kFirstDisplayField + 1, "Grid Size X [cm]");
+    auto not_positive = [](const char* label) {
+        return std::string(label) + " must be a number greater than 0.";
+    };
+    if (n > 1 && out.settings.gridSizeX <= 0) {
+        refuse(kFirstDisplayField + 1, not_positive("Grid Size X [cm]"));
+    } else if (n > 1 && grid_lines(out.settings) > kMaxGridLines) {
+        // Each line is drawn on every paint: a 2 km range with a 1 cm grid would
+        // hold the program for minutes per picture.
+        refuse(kFirstDisplayField + 1,
+               "Grid Size X [cm] is too small for Max Range X [cm]: at most " +
+                   std::to_string(kMaxGridLines) + " grid lines.");
+    }
     // "not greater than 0" also catches NaN; an infinite factor flattens the drawing.
     if (n > 2 && !(out.settings.yxFactor > 0 && std::isfinite(out.settings.yxFactor))) {
-        refuse(kFirstDisplayField + 2, "Y:X Factor");
+        refuse(kFirstDisplayField + 2, not_positive("Y:X Factor"));
     }
     if (n > 3 && !(out.settings.msPerMeter > 0 && std::isfinite(out.settings.msPerMeter))) {
-        refuse(kFirstDisplayField + 3, "Millisec:Meter Factor");
+        refuse(kFirstDisplayField + 3, not_positive("Millisec:Meter Factor"));
     }
     return out;
 }

@@ -84,6 +84,12 @@ void ToggleDisplayFlag(plat::Hwnd window, int bit, int id);
 constexpr int kFirstDisplayField = 2101;  // ids run 2101 .. 2100 + fieldCount
 // Characters of a field the dialog reads (a 32-byte buffer).
 constexpr std::size_t kDisplayFieldMaxChars = 31;
+// Most grid lines in each direction the dialog accepts.
+constexpr int64_t kMaxGridLines = 10000;
+
+// Grid lines in each direction: one every gridSizeX from -maxRangeX while not
+// beyond +maxRangeX; 0 when gridSizeX <= 0 or maxRangeX < 0.
+int64_t grid_lines(const DisplaySettings& settings);
 
 // The texts of the fields in id order: maxRangeX "%d", gridSizeX "%d", yxFactor
 // "%.2f", msPerMeter "%.2f", frameStep "%d", tooShortTraj "%d", drawHistory as "1"
@@ -104,7 +110,8 @@ struct ParsedDisplayFields {
 // 32-bit range; drawHistory becomes 1 for any nonzero number. Fields beyond the
 // texts keep the current values. Refused: a Grid Size X, Y:X Factor or
 // Millisec:Meter Factor that is not a number greater than 0 (the grid would never
-// advance; the drawing divides by the factors).
+// advance; the drawing divides by the factors), and a Grid Size X that makes more
+// than kMaxGridLines grid lines across the range.
 ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
                                          const DisplaySettings& current,
                                          const ClockSettings& clock);

@@ -31,15 +31,24 @@ TEST(DisplayFields, RefuseFactorsAndGridSizeNotAboveZero) {
     const std::string grid = "Grid Size X [cm] must be a number greater than 0.";
     const std::string yx = "Y:X Factor must be a number greater than 0.";
     const std::string ms = "Millisec:Meter Factor must be a number greater than 0.";
+    const std::string too_fine =
+        "Grid Size X [cm] is too small for Max Range X [cm]: at most 10000 grid lines.";
     const struct {
         Texts texts;
         int refused;
         std::string message;
     } cases[] = {
-        {{"30000", "0", "1.5", "5"}, 2102, grid},   {{"30000", "-20", "1.5", "5"}, 2102, grid},
-        {{"30000", "2000", "0", "5"}, 2103, yx},    {{"30000", "2000", "nan", "5"}, 2103, yx},
-        {{"30000", "2000", "1.5", "-1"}, 2104, ms}, {{"30000", "2000", "1.5", "inf"}, 2104, ms},
-        {{"30000", "x", "y", "z"}, 2102, grid},     {{"-5", "10", "1", "1"}, 0, ""},
+        {{"30000", "0", "1.5", "5"}, 2102, grid},
+        {{"30000", "-20", "1.5", "5"}, 2102, grid},
+        {{"30000", "2000", "0", "5"}, 2103, yx},
+        {{"30000", "2000", "nan", "5"}, 2103, yx},
+        {{"30000", "2000", "1.5", "-1"}, 2104, ms},
+        {{"30000", "2000", "1.5", "inf"}, 2104, ms},
+        {{"30000", "x", "y", "z"}, 2102, grid},
+        {{"-5", "10", "1", "1"}, 0, ""},
+        {{"2000000000", "1", "1", "1"}, 2102, too_fine},
+        {{"49995", "10", "1", "1"}, 0, ""},
+        {{"50000", "10", "1", "1"}, 2102, too_fine},
     };
     for (const auto& c : cases) {
         const render::ParsedDisplayFields r = parse(c.texts);
