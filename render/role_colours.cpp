@@ -243,6 +243,9 @@ const RolePens& role_pens() {
 
 void load_role_colours_from(const char* path) {
     TextBuffer text;
+    // Keys the file leaves out stay at zero, as before any load, also when the
+    // renderer is started a second time in one process.
+    g_colours = RoleColours{};
     if (read_text_file(path, text, nullptr) == ReadTextStatus::Ok)
         apply_role_colour_text(text.view(), g_colours);
     else

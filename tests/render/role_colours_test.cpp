@@ -98,8 +98,7 @@ TEST_F(LoadRoleColours, DefaultsOnlyWhenTheFileIsMissing) {
               "ego 255,255,0 speeds 5 30 on 1");
     // A file with one key: everything else stays at zero, role colours off.
     render_test::write_file("trajcolset.ini", "frontid=12\n");
-    render::role_colours() = RoleColours{};
-    render::load_role_colours();
+    render::load_role_colours();  // over the defaults of the first load
     EXPECT_EQ(describe(render::role_colours()),
               "ids 12 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0");
     EXPECT_TRUE(render::role_pens().front);
