@@ -153,17 +153,6 @@ TEST_F(PoseTrackTest, LoadFailuresWriteTheirMessage) {
     }
 }
 
-TEST_F(PoseTrackTest, LoadUsesNavColumnsFlag) {
-    std::string path = write_temp("track.pos", "5 1000 0 0 0.5 1 2 0\n");
-    set_nav_columns(0);
-    ASSERT_EQ(load_pose_track(path), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 1000);
-    EXPECT_EQ(pose_track().poses[0].heading, 0.5);
-    set_nav_columns(1);
-    ASSERT_EQ(load_pose_track(path), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 5);
-}
-
 TEST_F(PoseTrackTest, AdvancePoseCursorMovesToNearestPoseForwardOnly) {
     load_times({1000, 1100, 1200});
     struct Step {
@@ -180,11 +169,6 @@ TEST_F(PoseTrackTest, AdvancePoseCursorMovesToNearestPoseForwardOnly) {
     EXPECT_EQ(advance_pose_cursor(1150), 1);
     EXPECT_EQ(advance_pose_cursor(5000), 0);  // ran to the last pose
     EXPECT_EQ(pose_cursor(), 2);
-}
-
-TEST_F(PoseTrackTest, AdvancePoseCursorWithoutTrack) {
-    EXPECT_EQ(advance_pose_cursor(1000), 0);
-    EXPECT_EQ(pose_cursor(), 0);
 }
 
 TEST_F(PoseTrackTest, FindSceneOriginFromPoses) {
@@ -211,13 +195,6 @@ TEST_F(PoseTrackTest, FindSceneOriginFromPoses) {
     }
 }
 
-TEST_F(PoseTrackTest, FindSceneOriginNeedsTwoPoses) {
-    load_times({1000});
-    find_scene_origin(1000);
-    EXPECT_EQ(scene_origin().x, 0);
-    EXPECT_EQ(scene_origin().heading, 0);
-}
-
 TEST_F(PoseTrackTest, FindSceneOriginPrefersOriginPoints) {
     load_times({1000, 1100, 1200});
     uint64_t lines = 0;
@@ -232,22 +209,4 @@ TEST_F(PoseTrackTest, FindSceneOriginPrefersOriginPoints) {
     EXPECT_EQ(scene_start_index(), 0);  // origin points leave the start pose alone
     find_scene_origin(0);
     EXPECT_EQ(scene_origin().x, 1);
-}
-
-TEST_F(PoseTrackTest, GetCursorPoseAndPoseTime) {
-    Vec2 p;
-    double heading = 7;
-    get_cursor_pose(p, heading);
-    EXPECT_EQ(heading, 0);
-    load_times({1000, 1100});
-    pose_track().pose_cursor = 1;
-    get_cursor_pose(p, heading);
-    EXPECT_EQ(p.x, 1);
-    EXPECT_EQ(p.y, 10);
-    EXPECT_DOUBLE_EQ(heading, 0.1);
-    EXPECT_EQ(pose_time(1), 1100);
-    EXPECT_EQ(pose_time(2), 0);
-    free_pose_track();
-    EXPECT_EQ(pose_cursor(), 0);
-    EXPECT_EQ(pose_track_loaded(), 0);
 }

@@ -13,12 +13,6 @@ void remember(std::string_view text) {
 
 }  // namespace
 
-TEST(ReportError, DefaultSinkWritesErrorLineToStderr) {
-    testing::internal::CaptureStderr();
-    report_error("Invalid TRAJ file.");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Invalid TRAJ file.\n");
-}
-
 TEST(ReportError, SinkCanBeReplacedAndRestored) {
     ErrorSink previous = set_error_sink(remember);
     report_error("Open TRAJ file failure.");

@@ -71,16 +71,3 @@ TEST(BufferLines, SplitsAtLineEnds) {
         EXPECT_EQ(got[i].length, want[i].second) << i;
     }
 }
-
-TEST(ProgressMeter, ReportsAfterIntervalClampedToTotal) {
-    std::vector<std::pair<uint64_t, uint64_t>> calls;
-    ProgressMeter meter([&](uint64_t done, uint64_t total) { calls.push_back({done, total}); });
-    meter.set_total(10);
-    std::this_thread::sleep_for(ProgressMeter::kProgressInterval * 2);
-    meter.update(50);
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back(), (std::pair<uint64_t, uint64_t>{10, 10}));
-
-    ProgressMeter silent{LoadProgress{}};
-    silent.update(5);  // no callback: nothing to call
-}

@@ -80,20 +80,6 @@ TEST(LoadTrajFile, ReportsFailuresAndLeavesStoreEmpty) {
     EXPECT_TRUE(traj_store().samples.empty());
 }
 
-TEST(LoadTrajFile, LoadsIntoProgramStore) {
-    ReportCapture capture;
-    free_traj_store();
-    std::string path =
-        write_temp("two.traj", "tno=4\n" + line(1000, 1, 0, 0) + line(1100, 2, 0, 1));
-    ASSERT_EQ(load_traj_file(path), 1);
-    EXPECT_EQ(traj_store_loaded(), 1);
-    EXPECT_EQ(traj_store().entries[0].id, 4);
-    EXPECT_TRUE(g_reports.empty());
-    free_traj_store();
-    EXPECT_EQ(traj_store_loaded(), 0);
-    EXPECT_EQ(traj_store().max_time, 0);
-}
-
 TEST(ReadTrajText, DropsIncompleteLinesButTheirTimesCount) {
     std::string text = "tno=1\n" + line(2000, 10, 0, 0) + "500,11,1,2,3,4,5,6,7,8,9,10\n" +
                        line(2100, 12, 0, 1) + "9000,13\n";
@@ -229,17 +215,6 @@ TEST(ReadTrajText, NumbersReadAsParseIntAndParseReal) {
     }
 }
 
-TEST(CompareByFrame, OrdersByFrameOnly) {
-    TrajPoint a, b;
-    a.frame = 5;
-    b.frame = 7;
-    a.time_ms = 900;
-    EXPECT_EQ(compare_by_frame(a, b), -1);
-    EXPECT_EQ(compare_by_frame(b, a), 1);
-    b.frame = 5;
-    EXPECT_EQ(compare_by_frame(a, b), 0);
-}
-
 TEST(RecomputeSpeeds, ShortTrajectoriesKeepFileSpeeds) {
     TrajPoint one[] = {point(1000, 0, 0, 3)};
     recompute_speeds(one, 1);
@@ -272,13 +247,6 @@ TEST(RecomputeSpeeds, WindowOfAtMostFiveAndEqualTimesCountOneMillisecond) {
     TrajPoint same[] = {point(1000, 0, 0, 0), point(1000, 3, 4, 0), point(1000, 6, 8, 0)};
     recompute_speeds(same, 3);
     EXPECT_DOUBLE_EQ(same[1].speed, 10.0 / 0.001);
-}
-
-TEST(SmoothTrajectory, LeavesShortTrajectoriesAlone) {
-    TrajPoint s[] = {point(1000, 0, 0, 1), point(1100, 5, 1, 2)};
-    smooth_trajectory(s, 2, nullptr);
-    EXPECT_EQ(s[1].x, 5);
-    EXPECT_EQ(s[1].speed, 2);
 }
 
 TEST(SmoothTrajectory, AveragesSizesOverMiddleSamples) {

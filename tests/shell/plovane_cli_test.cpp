@@ -152,16 +152,6 @@ TEST(PlovaneCli, TraceClock) {
               "0,12,1200,200,0,\n");
 }
 
-TEST(PlovaneCli, OriginPointsGiveTheSceneOrigin) {
-    std::string org = write_temp("points.txt", "0 900 0 0 1.5 2.5 0.75\n");
-    CliRun r = run({"--trace-clock", "--ego", write_temp("o.nav", kEgo), "--org", org, "--traj",
-                    write_temp("o.traj", kTraj)});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
-              "# origin_x=1.500000 origin_y=2.500000 origin_heading=0.750000 "
-              "scene_start_index=0");
-}
-
 TEST(PlovaneCli, ExampleScene) {
     const std::string dir = std::string(SCENE_SOURCE_DIR) + "/examples/";
     CliRun summary = run({"--summary", "--traj", dir + "scene.traj"});
