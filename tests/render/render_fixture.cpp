@@ -3,11 +3,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "data/pose_track.h"
-#include "data/report.h"
 #include "data/scene_clock.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
@@ -16,27 +14,25 @@
 namespace render_test {
 
 std::string traj_text(const std::vector<TrajSpec>& trajectories) {
-    std::string text = "# generated for the renderer tests\n";
+    std::string text;
     char buf[200];
     for (const TrajSpec& t : trajectories) {
-        std::snprintf(buf, sizeof buf, "tno=%d\n", t.id);
-        text += buf;
-        for (int f = t.first; f <= t.last; ++f) {
+        text += "tno=" + std::to_string(t.id) + "\n";
+        for (int f = 1; f <= t.last; ++f) {
             const int time = 1000 + 100 * (f - 1);
-            const double y = t.y0 + t.speed * (time - 1000) / 1000.0;
             std::snprintf(buf, sizeof buf, "%d,%d,%.6f,%.6f,4.5,1.8,0,1,%.6f,%.6f,0,1,%.6f\n", time,
-                          f, t.x, y, t.ego_x, t.ego_y, t.speed);
+                          f, t.x, t.y0 + t.speed * (f - 1) / 10, t.ego_x, t.ego_y, t.speed);
             text += buf;
         }
     }
     return text;
 }
 
-std::string nav_text(double x, double y, double heading, double v) {
+std::string nav_text(double x, double y, double h, double v) {
     std::string text;
     char buf[160];
     for (int time = 1000; time <= 10000; time += 100) {
-        std::snprintf(buf, sizeof buf, "%d 0 0 %.9f %.6f %.6f 0\n", time, heading, x,
+        std::snprintf(buf, sizeof buf, "%d 0 0 %.9f %.6f %.6f 0\n", time, h, x,
                       y + v * (time - 1000) / 1000.0);
         text += buf;
     }
@@ -47,17 +43,17 @@ void write_file(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary) << text;
 }
 
-void RenderTest::SetUp() {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    old_dir_ = cwd;
-    std::string tmpl = testing::TempDir() + "render_test_XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name.data();
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+plat::Point project(double x, double y, double z) {
+    const render::Vec3 w = render::LocalToWorld(x, y, render::model_pose());
+    return render::WorldToScreen(w.x, w.y, z);
+}
 
+void RenderTest::SetUp() {
+    old_dir_ = std::filesystem::current_path();
+    std::string name = testing::TempDir() + "render_test_XXXXXX";
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    dir_ = name;
+    std::filesystem::current_path(dir_);
     plat::StartOptions options;
     options.backend = "headless";
     ASSERT_TRUE(plat::start_platform(options));
@@ -65,7 +61,7 @@ void RenderTest::SetUp() {
     reset_pose_state();
     free_traj_store();
     render::renderer_startup(plat::Hwnd{});
-    render::ResetView(kClient, render::kPlovaneInitialScale);
+    render::ResetView(plat::Size{960, 640}, render::kPlovaneInitialScale);
     render::BuildTrigTables();
 }
 
@@ -75,9 +71,8 @@ void RenderTest::TearDown() {
     free_traj_store();
     reset_pose_state();
     plat::stop_platform();
-    if (!old_dir_.empty()) (void)chdir(old_dir_.c_str());
-    std::string command = "rm -rf '" + dir_ + "'";
-    if (!dir_.empty()) (void)std::system(command.c_str());
+    std::filesystem::current_path(old_dir_);
+    std::filesystem::remove_all(dir_);
 }
 
 void RenderTest::load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading) {
@@ -88,23 +83,16 @@ void RenderTest::load_scene(const std::vector<TrajSpec>& trajectories, double eg
 }
 
 const std::vector<plat::headless::DrawOp>& RenderTest::paint() {
-    plat::Dc canvas = plat::create_canvas(kClient.width, kClient.height);
-    canvases_.push_back(canvas);
-    render::paint_scene(canvas, kClient);
-    return plat::headless::canvas_ops(canvas);
+    canvases_.push_back(plat::create_canvas(960, 640));
+    render::paint_scene(canvases_.back(), plat::Size{960, 640});
+    return plat::headless::canvas_ops(canvases_.back());
 }
 
 std::vector<plat::headless::DrawOp> RenderTest::polygons() {
     std::vector<plat::headless::DrawOp> out;
-    if (canvases_.empty()) return out;
     for (const auto& op : plat::headless::canvas_ops(canvases_.back()))
         if (op.op == plat::headless::Op::Polygon) out.push_back(op);
     return out;
-}
-
-plat::Point project(double x, double y, double z) {
-    render::Vec3 w = render::LocalToWorld(x, y, render::model_pose());
-    return render::WorldToScreen(w.x, w.y, z);
 }
 
 }  // namespace render_test

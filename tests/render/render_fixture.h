@@ -1,66 +1,47 @@
-// Shared set-up of the renderer tests: a headless platform, a fresh current
-// directory (so that "trajcolset.ini" is whatever the test writes), the renderer
-// started as the main window would start it, and a small scene written to files and
-// loaded as the File menu loads them.
+// Set-up shared by the renderer tests: the headless platform, a fresh current folder
+// (so "trajcolset.ini" is whatever a test writes), the renderer started as the main
+// window starts it, and small generated scenes loaded as the File menu loads them.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "data/traj_store.h"
 #include "platform/headless.h"
-#include "platform/platform.h"
 
 namespace render_test {
 
-// One trajectory of a generated TRAJ file: samples at frames first..last (time
-// 1000 + 100·(frame - 1) ms), moving along +y at `speed` m/s from (x, y0) in the
-// world, heading +y; box 4.5 x 1.8 m. Its ego-frame columns put it at (ego_x, ego_y)
-// with heading +y.
+// A trajectory at frames 1..last (time 1000 + 100·(frame - 1) ms), moving along +y
+// from (x, y0) at `speed` m/s, heading +y, box 4.5 x 1.8 m; its ego-frame columns
+// say (ego_x, ego_y), heading +y.
 struct TrajSpec {
     int id = 0;
-    int first = 1;
     int last = 30;
-    double x = 0;
-    double y0 = 0;
-    double speed = 10;
-    double ego_x = 0;
-    double ego_y = 0;
+    double x = 0, y0 = 0, speed = 10, ego_x = 0, ego_y = 0;
 };
 
 std::string traj_text(const std::vector<TrajSpec>& trajectories);
-// A .nav pose track: poses every 100 ms from 1000 ms to 10000 ms at (x, y + v·t)
-// with the given heading.
-std::string nav_text(double x, double y, double heading, double v = 10);
-
-// Writes text into the current directory.
+// A .nav track: poses every 100 ms from 1000 to 10000 ms at (x, y + v·t), heading h.
+std::string nav_text(double x, double y, double h, double v = 10);
 void write_file(const std::string& name, const std::string& text);
+// A shape point (metres) at time height z as the placing operations project it.
+plat::Point project(double x, double y, double z);
 
 class RenderTest : public testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-
-    // Writes and loads scene.nav and scene.traj as "Load Ego" and "Load Mov" do.
+    // Writes scene.nav and scene.traj and loads them as "Load Ego" and "Load Mov".
     void load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading = 0);
-    // Paints the scene into a fresh canvas of the client size and returns its ops
-    // (the canvas is deleted by TearDown).
+    // Paints into a fresh 960 x 640 canvas; its ops, and its polygons alone.
     const std::vector<plat::headless::DrawOp>& paint();
-    // The polygons of the latest paint, in drawing order.
     std::vector<plat::headless::DrawOp> polygons();
 
-    static constexpr plat::Size kClient{960, 640};
-
   private:
-    std::string old_dir_;
-    std::string dir_;
+    std::filesystem::path old_dir_, dir_;
     std::vector<plat::Dc> canvases_;
 };
-
-// Screen point of a shape point (metres) at time height z, as the placing operations
-// project it: LocalToWorld with the model pose, then WorldToScreen.
-plat::Point project(double x, double y, double z);
 
 }  // namespace render_test

@@ -5,189 +5,161 @@
 #include <string>
 
 #include "platform/headless.h"
-#include "render/scene_painter.h"
 #include "resources/resource_ids.h"
 #include "tests/render/render_fixture.h"
 
 namespace {
 
 using render::RoleColours;
-using render_test::RenderTest;
+namespace ids = resources;
 
-// Settings as compared in these tests: the members in key order.
-std::string describe(const RoleColours& c) {
-    char buf[400];
-    std::snprintf(buf, sizeof buf,
-                  "ids %d %d %d %d front %d,%d,%d lead %d,%d,%d lag %d,%d,%d rear %d,%d,%d "
-                  "ego %d,%d,%d speeds %g %g on %d",
-                  c.frontid, c.leadid, c.lagid, c.rearid, c.frontcol.r, c.frontcol.g, c.frontcol.b,
-                  c.leadcol.r, c.leadcol.g, c.leadcol.b, c.lagcol.r, c.lagcol.g, c.lagcol.b,
-                  c.rearcol.r, c.rearcol.g, c.rearcol.b, c.egocol.r, c.egocol.g, c.egocol.b,
-                  c.speedmin, c.speedmax, c.trajcolseton);
-    return buf;
+// The members that are not zero, in key order: "frontid=12 frontcol=255,128,0 ".
+std::string nonzero(const RoleColours& c) {
+    std::string out;
+    char buf[64];
+    auto add = [&](const char* key, double v) {
+        std::snprintf(buf, sizeof buf, "%s=%g ", key, v);
+        if (v != 0) out += buf;
+    };
+    auto col = [&](const char* key, plat::Color v) {
+        std::snprintf(buf, sizeof buf, "%s=%d,%d,%d ", key, v.r, v.g, v.b);
+        if (v != plat::Color{}) out += buf;
+    };
+    add("frontid", c.frontid);
+    col("frontcol", c.frontcol);
+    add("leadid", c.leadid);
+    col("leadcol", c.leadcol);
+    add("lagid", c.lagid);
+    col("lagcol", c.lagcol);
+    add("rearid", c.rearid);
+    col("rearcol", c.rearcol);
+    col("egocol", c.egocol);
+    add("speedmin", c.speedmin);
+    add("speedmax", c.speedmax);
+    add("trajcolseton", c.trajcolseton);
+    return out;
 }
 
-RoleColours read(const std::string& text) {
+std::string read(const std::string& text) {
     RoleColours c;
     render::apply_role_colour_text(text, c);
-    return c;
+    return nonzero(c);
 }
 
-class LoadRoleColours : public RenderTest {};
-class TrajColorSetting : public RenderTest {};
+const std::string kDefaults =
+    "frontid=-1 frontcol=255,0,0 leadid=-1 leadcol=0,255,0 lagid=-1 lagcol=0,0,255 rearid=-1 "
+    "rearcol=255,0,255 egocol=255,255,0 speedmin=5 speedmax=30 trajcolseton=1 ";
+
+class RoleColourSetting : public render_test::RenderTest {};
 
 }  // namespace
 
 TEST(ApplyRoleColourText, KeysValuesAndSeparators) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* expected;
     };
     const Case cases[] = {
-        {"frontid=12\n",
-         "ids 12 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        {"frontcol=255,128,0\n",
-         "ids 0 0 0 0 front 255,128,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        {"frontcol 255 128 0\n",
-         "ids 0 0 0 0 front 255,128,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        {"frontcolour=1\t2\t3\nleadcx=9,9,9\nleadc 9 9 9\n",
-         "ids 0 0 0 0 front 1,2,3 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        {"egocol=300,-1,256\n",
-         "ids 0 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 44,255,0 speeds 0 0 on 0"},
-        {"trajcolseton=5\n",
-         "ids 0 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 1"},
-        {"trajcolseton=5\ntrajcols=0\n",
-         "ids 0 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
+        {"frontid=12\n", "frontid=12 "},  // the switch stays off without its key
+        {"frontcol=255,128,0\n", "frontcol=255,128,0 "},
+        {"frontcol 255 128 0\n", "frontcol=255,128,0 "},
+        {"frontcolour=1\t2\t3\nleadcx=9,9,9\nleadc 9 9 9\n", "frontcol=1,2,3 "},
+        {"egocol=300,-1,256\n", "egocol=44,255,0 "},
+        {"trajcolseton=5\n", "trajcolseton=1 "},
+        {"trajcolseton=5\ntrajcols=0\n", ""},
         {"leadid=3\nlagid=-4\nrearid=x\nspeedmin=2.5\nspeedmax=1e1\n",
-         "ids 0 3 -4 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 2.5 10 on 0"},
-        // Case matters; the last value wins.
-        {"FrontId=3\nfrontid=4\nfrontid=5\n",
-         "ids 5 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        // A blank before "=" is read as key and value.
-        {"frontid = 3\nleadid =4\nlagcol = 1, 2, 3\n",
-         "ids 3 4 0 0 front 0,0,0 lead 0,0,0 lag 1,2,3 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0"},
-        // Carriage returns belong to the line end.
-        {"rearid=8\r\nrearcol=4,5,6\r\n",
-         "ids 0 0 0 8 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 4,5,6 ego 0,0,0 speeds 0 0 on 0"},
+         "leadid=3 lagid=-4 speedmin=2.5 speedmax=10 "},
+        {"FrontId=3\nfrontid=4\nfrontid=5\n", "frontid=5 "},  // case matters; the last wins
+        {"frontid = 3\nleadid =4\nlagcol = 1, 2, 3\n", "frontid=3 leadid=4 lagcol=1,2,3 "},
+        {"rearid=8\r\nrearcol=4,5,6\r\n", "rearid=8 rearcol=4,5,6 "},
+        // A line is read in pieces of 199 characters, each taken as a line.
+        {std::string(199, '#') + "frontid=9\n", "frontid=9 "},
     };
-    for (const Case& c : cases) EXPECT_EQ(describe(read(c.text)), c.expected) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(read(c.text), c.expected) << c.text;
 }
 
 TEST(ApplyRoleColourText, MissingValuesLeaveTheMemberAlone) {
     RoleColours c = render::default_role_colours();
-    const std::string before = describe(c);
     render::apply_role_colour_text(
         "frontid\nleadid=\nfrontcol=1,2\nlagcol 7\negocol=\nspeedmin=\ntrajcolseton\nrearco", c);
-    EXPECT_EQ(describe(c), before);
+    EXPECT_EQ(nonzero(c), kDefaults);
 }
 
-TEST(ApplyRoleColourText, LongLinesAreReadIn199CharacterPieces) {
-    // The second piece of a long line counts as a line of its own.
-    const std::string padding(199, '#');
-    EXPECT_EQ(read(padding + "frontid=9\n").frontid, 9);
-    // A key line cut after 199 characters keeps the numbers of its first piece.
-    const std::string key = "speedmin=1" + std::string(189, '0');  // 199 characters
-    EXPECT_EQ(read(key + "5\n").speedmin, 1e189);
-}
-
-TEST_F(LoadRoleColours, DefaultsOnlyWhenTheFileIsMissing) {
-    // No file (the fixture's start-up found none).
-    EXPECT_EQ(describe(render::role_colours()), describe(render::default_role_colours()));
-    EXPECT_EQ(describe(render::role_colours()),
-              "ids -1 -1 -1 -1 front 255,0,0 lead 0,255,0 lag 0,0,255 rear 255,0,255 "
-              "ego 255,255,0 speeds 5 30 on 1");
-    // A file with one key: everything else stays at zero, role colours off.
+TEST_F(RoleColourSetting, DefaultsOnlyWhenTheFileIsMissing) {
+    EXPECT_EQ(nonzero(render::role_colours()), kDefaults);  // the fixture's start found no file
+    EXPECT_FALSE(render::role_pen_for_id(-1));              // -1: an empty role
     render_test::write_file("trajcolset.ini", "frontid=12\n");
     render::load_role_colours();  // over the defaults of the first load
-    EXPECT_EQ(describe(render::role_colours()),
-              "ids 12 0 0 0 front 0,0,0 lead 0,0,0 lag 0,0,0 rear 0,0,0 ego 0,0,0 speeds 0 0 on 0");
-    EXPECT_TRUE(render::role_pens().front);
+    EXPECT_EQ(nonzero(render::role_colours()), "frontid=12 ");
+    EXPECT_EQ(render::role_pen_for_id(12), render::role_pens().front);
     EXPECT_TRUE(render::role_pens().ego_brush);
 }
 
-TEST_F(LoadRoleColours, RoleIdMinusOneNeverMatches) {
-    render::RoleColours& c = render::role_colours();
-    c.frontid = -1;
-    c.leadid = 4;
-    EXPECT_FALSE(render::role_pen_for_id(-1));
-    EXPECT_EQ(render::role_pen_for_id(4), render::role_pens().lead);
-}
+// The dialog driven as a user would: a script edits fields and presses buttons.
+class TrajColorDialog : public render_test::RenderTest {
+  protected:
+    void SetUp() override {
+        RenderTest::SetUp();
+        plat::WindowClass cls;
+        cls.name = "RoleColourOwner";
+        cls.proc = plat::def_window_proc;
+        ASSERT_TRUE(plat::register_class(cls));
+        owner = plat::create_window(cls.name, "owner", 960, 640);
+        plat::headless::clear_logs();
+    }
+    // Whether the owner was asked to repaint, and never with erase.
+    bool repainted() {
+        for (const auto& r : plat::headless::invalidations())
+            if (r.hwnd == owner && !r.erase) return true;
+        return false;
+    }
+    plat::Hwnd owner;
+};
 
-// The dialog, driven as a user would: the script edits fields and presses a button.
-TEST_F(TrajColorSetting, OkWithTheBoxTickedAppliesTheFields) {
-    plat::headless::set_dialog_script([](plat::Hwnd dlg, int id) {
-        ASSERT_EQ(id, resources::IDD_TRAJ_COLOR);
-        EXPECT_EQ(plat::get_dlg_item_text(dlg, resources::IDC_FRONT_ID), "-1");
-        EXPECT_EQ(plat::get_dlg_item_text(dlg, resources::IDC_FRONT_COL), "255,0,0");
-        EXPECT_EQ(plat::get_dlg_item_text(dlg, resources::IDC_SPEED_MIN), "5.00");
-        EXPECT_TRUE(plat::is_dlg_button_checked(dlg, resources::IDC_TRAJ_COL_ON));
-        plat::set_dlg_item_text(dlg, resources::IDC_FRONT_ID, "7");
-        plat::set_dlg_item_text(dlg, resources::IDC_FRONT_COL, "10, 20,\t300");
-        plat::set_dlg_item_text(dlg, resources::IDC_LEAD_COL, "1,2");  // short: kept
-        plat::set_dlg_item_text(dlg, resources::IDC_SPEED_MAX, "12.5");
+TEST_F(TrajColorDialog, OkWithTheBoxTickedAppliesTheFields) {
+    plat::headless::set_dialog_script([](plat::Hwnd dlg, int) {
+        EXPECT_EQ(plat::get_dlg_item_text(dlg, ids::IDC_FRONT_COL), "255,0,0");
+        EXPECT_EQ(plat::get_dlg_item_text(dlg, ids::IDC_SPEED_MIN), "5.00");
+        plat::set_dlg_item_text(dlg, ids::IDC_FRONT_ID, "7");
+        plat::set_dlg_item_text(dlg, ids::IDC_FRONT_COL, "10, 20,\t300");
+        plat::set_dlg_item_text(dlg, ids::IDC_LEAD_COL, "1,2");  // short: kept
+        plat::set_dlg_item_text(dlg, ids::IDC_SPEED_MAX, "12.5");
         plat::headless::press_button(dlg, plat::IDOK);
     });
     const plat::Pen old_front = render::role_pens().front;
-    EXPECT_EQ(render::run_traj_color_dialog(plat::Hwnd{}), 1);
-    const RoleColours& c = render::role_colours();
-    EXPECT_EQ(c.frontid, 7);
-    EXPECT_EQ(c.frontcol, plat::rgb(10, 20, 44));
-    EXPECT_EQ(c.leadcol, plat::rgb(0, 255, 0));
-    EXPECT_EQ(c.speedmax, 12.5);
-    EXPECT_EQ(c.trajcolseton, 1);
+    EXPECT_EQ(render::run_traj_color_dialog(owner), 1);
+    EXPECT_EQ(nonzero(render::role_colours()),
+              "frontid=7 frontcol=10,20,44 leadid=-1 leadcol=0,255,0 lagid=-1 lagcol=0,0,255 "
+              "rearid=-1 rearcol=255,0,255 egocol=255,255,0 speedmin=5 speedmax=12.5 "
+              "trajcolseton=1 ");
     EXPECT_NE(render::role_pens().front, old_front);
-    EXPECT_FALSE(plat::delete_object(old_front));  // the old pen is gone already
+    EXPECT_FALSE(plat::delete_object(old_front));  // already deleted
+    EXPECT_TRUE(repainted());
 }
 
-TEST_F(TrajColorSetting, UntickedOkOnlySwitchesRoleColoursOff) {
-    const plat::Pen old_front = render::role_pens().front;
+// Unticked OK switches role colours off and discards the fields; Cancel and the
+// close box change nothing and repaint nothing.
+TEST_F(TrajColorDialog, OtherEndsDiscardTheFields) {
+    enum How { Untick, Cancel, CloseBox };
+    for (How how : {Cancel, CloseBox, Untick}) {
+        const plat::Pen old_front = render::role_pens().front;
+        plat::headless::set_dialog_script([how](plat::Hwnd dlg, int) {
+            EXPECT_EQ(plat::get_dlg_item_text(dlg, ids::IDC_FRONT_ID), "-1");
+            plat::set_dlg_item_text(dlg, ids::IDC_FRONT_ID, "7");
+            if (how == Untick) plat::headless::press_button(dlg, ids::IDC_TRAJ_COL_ON);
+            if (how == CloseBox) plat::headless::click_close_box(dlg);
+            plat::headless::press_button(dlg, how == Untick ? plat::IDOK : plat::IDCANCEL);
+        });
+        EXPECT_EQ(render::run_traj_color_dialog(owner), how == Untick ? 1 : 2);
+        std::string expected = kDefaults;
+        if (how == Untick) expected.erase(expected.find("trajcolseton"));
+        EXPECT_EQ(nonzero(render::role_colours()), expected);
+        EXPECT_EQ(render::role_pens().front, old_front);
+        EXPECT_EQ(repainted(), how == Untick);
+    }
     plat::headless::set_dialog_script([](plat::Hwnd dlg, int) {
-        plat::set_dlg_item_text(dlg, resources::IDC_FRONT_ID, "7");
-        plat::headless::press_button(dlg, resources::IDC_TRAJ_COL_ON);  // untick
-        plat::headless::press_button(dlg, plat::IDOK);
-    });
-    EXPECT_EQ(render::run_traj_color_dialog(plat::Hwnd{}), 1);
-    RoleColours expected = render::default_role_colours();
-    expected.trajcolseton = 0;
-    EXPECT_EQ(describe(render::role_colours()), describe(expected));
-    EXPECT_EQ(render::role_pens().front, old_front);
-
-    // Reopened, the dialog shows the earlier values and an unticked box.
-    plat::headless::set_dialog_script([](plat::Hwnd dlg, int) {
-        EXPECT_EQ(plat::get_dlg_item_text(dlg, resources::IDC_FRONT_ID), "-1");
-        EXPECT_FALSE(plat::is_dlg_button_checked(dlg, resources::IDC_TRAJ_COL_ON));
+        EXPECT_FALSE(plat::is_dlg_button_checked(dlg, ids::IDC_TRAJ_COL_ON));
         plat::headless::press_button(dlg, plat::IDCANCEL);
     });
-    EXPECT_EQ(render::run_traj_color_dialog(plat::Hwnd{}), 2);
-}
-
-TEST_F(TrajColorSetting, CancelAndCloseChangeNothingAndDoNotRepaint) {
-    plat::WindowClass cls;
-    cls.name = "RoleColourOwner";
-    cls.proc = plat::def_window_proc;
-    ASSERT_TRUE(plat::register_class(cls));
-    const plat::Hwnd owner = plat::create_window(cls.name, "owner", 960, 640);
-    const std::string before = describe(render::role_colours());
-    for (bool close_box : {false, true}) {
-        plat::headless::clear_logs();
-        plat::headless::set_dialog_script([close_box](plat::Hwnd dlg, int) {
-            plat::set_dlg_item_text(dlg, resources::IDC_FRONT_ID, "7");
-            if (close_box)
-                plat::headless::click_close_box(dlg);
-            else
-                plat::headless::press_button(dlg, plat::IDCANCEL);
-        });
-        EXPECT_EQ(render::run_traj_color_dialog(owner), 2);
-        EXPECT_EQ(describe(render::role_colours()), before);
-        EXPECT_TRUE(plat::headless::invalidations().empty());
-    }
-    // OK repaints the owner without erase.
-    plat::headless::clear_logs();
-    plat::headless::set_dialog_script(
-        [](plat::Hwnd dlg, int) { plat::headless::press_button(dlg, plat::IDOK); });
-    EXPECT_EQ(render::run_traj_color_dialog(owner), 1);
-    ASSERT_EQ(plat::headless::invalidations().size(), 1u);
-    EXPECT_EQ(plat::headless::invalidations()[0].hwnd, owner);
-    EXPECT_FALSE(plat::headless::invalidations()[0].erase);
-    plat::destroy_window(owner);
+    EXPECT_EQ(render::run_traj_color_dialog(owner), 2);
 }

@@ -12,66 +12,54 @@
 #include "platform/qt_backend.h"
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
-#include "render/view.h"
 #include "shell/plovane_cli.h"
 #include "tests/render/render_fixture.h"
 
 namespace {
 
-using render_test::RenderTest;
 using render_test::TrajSpec;
 
-// A decoded picture (through ImageMagick, which the set-up installs).
+// A PNG decoded through ImageMagick (tools/bootstrap installs it).
 struct Picture {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
-    plat::Color at(int x, int y) const {
-        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    plat::Color at(plat::Point p) const {
+        const size_t i = (static_cast<size_t>(p.y) * width + p.x) * 3;
         return plat::rgb(rgb[i], rgb[i + 1], rgb[i + 2]);
-    }
-    bool contains(plat::Color c) const {
-        for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-            if (plat::rgb(rgb[i], rgb[i + 1], rgb[i + 2]) == c) return true;
-        return false;
     }
 };
 
 Picture read_png(const std::string& path) {
     Picture p;
-    const std::string command = std::string(SCENE_CONVERT) + " '" + path + "' ppm:-";
-    std::FILE* in = popen(command.c_str(), "r");
-    if (!in) return p;
+    std::FILE* in = popen((std::string(SCENE_CONVERT) + " '" + path + "' ppm:-").c_str(), "r");
     int maxval = 0;
-    if (std::fscanf(in, "P6 %d %d %d", &p.width, &p.height, &maxval) == 3 && maxval == 255) {
-        std::fgetc(in);  // the single blank after the header
+    if (in && std::fscanf(in, "P6 %d %d %d", &p.width, &p.height, &maxval) == 3) {
+        std::fgetc(in);
         p.rgb.resize(static_cast<size_t>(p.width) * p.height * 3);
         if (std::fread(p.rgb.data(), 1, p.rgb.size(), in) != p.rgb.size()) p.rgb.clear();
     }
-    pclose(in);
+    if (in) pclose(in);
     return p;
 }
 
-// Parses a command line of snapshot options only.
-int parse_all(std::vector<std::string> args, render::SnapshotOptions& o, std::string& error) {
-    std::vector<char*> argv{const_cast<char*>("plovane")};
-    for (std::string& a : args) argv.push_back(a.data());
-    for (int a = 1; a < static_cast<int>(argv.size()); ++a) {
-        const int r =
-            render::parse_snapshot_option(static_cast<int>(argv.size()), argv.data(), a, o, error);
-        if (r != 1) return r;
+// The viewer's command line, argv[0] included.
+struct Args {
+    std::vector<std::string> text;
+    std::vector<char*> argv;
+    Args(std::vector<std::string> t) : text(std::move(t)) {
+        for (std::string& a : text) argv.push_back(a.data());
     }
-    return render::check_snapshot_options(o, error) ? 1 : -1;
-}
+    int argc() const { return static_cast<int>(argv.size()); }
+};
 
-// The Qt back end in canvas-only mode, as the command line runs it.
-class Snapshot : public RenderTest {
+// Pictures on the Qt back end's canvases, as the command line makes them.
+class Snapshot : public render_test::RenderTest {
   protected:
     void SetUp() override {
         RenderTest::SetUp();
         plat::register_qt_backend();
         plat::StartOptions qt;
         qt.backend = "qt";
-        qt.command_line = true;
         qt.canvas_only = true;
         ASSERT_TRUE(plat::start_platform(qt));
     }
@@ -79,54 +67,24 @@ class Snapshot : public RenderTest {
 
 }  // namespace
 
-TEST(ParseSnapshotOption, ValuesAndRefusals) {
-    struct Case {
-        std::vector<std::string> args;
-        int result;
-        const char* error;
+TEST(SnapshotOptions, Refusals) {
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--snapshot", "a", "--snapshot", "b"}, "--snapshot given twice"},
+        {{"--snapshot", "a", "--size", "0x10"}, "--size needs WxH, each 1 to 8192, not '0x10'"},
+        {{"--steps", "4"}, "picture options need --snapshot or --export-frames"},
+        {{"--export-frames", "out"}, "--export-frames needs --steps of at least 1"},
+        {{"--snapshot", "a", "--summary"},
+         "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock"},
     };
-    const Case cases[] = {
-        {{"--snapshot", "a.png", "--steps", "3", "--size", "320x200", "--elevation", "60",
-          "--azimuth", "-90", "--scale", "0.1", "--ego-centered", "--no-time-series", "--traj-id"},
-         1,
-         ""},
-        {{"--snapshot"}, -1, "--snapshot needs a value"},
-        {{"--snapshot", "a.png", "--snapshot", "b.png"}, -1, "--snapshot given twice"},
-        {{"--snapshot", "a.png", "--size", "320"},
-         -1,
-         "--size needs WxH, each 1 to 8192, not '320'"},
-        {{"--snapshot", "a.png", "--size", "0x10"},
-         -1,
-         "--size needs WxH, each 1 to 8192, not '0x10'"},
-        {{"--snapshot", "a.png", "--elevation", "91"},
-         -1,
-         "--elevation needs whole degrees 0 to 90, not '91'"},
-        {{"--snapshot", "a.png", "--scale", "0"}, -1, "--scale needs a number above 0, not '0'"},
-        {{"--snapshot", "a.png", "--steps", "-1"},
-         -1,
-         "--steps needs an integer of at least 0, not '-1'"},
-        {{"--steps", "4"}, -1, "picture options need --snapshot or --export-frames"},
-        {{"--export-frames", "out"}, -1, "--export-frames needs --steps of at least 1"},
-        {{"--frame-step", "2"}, 0, ""},
-    };
-    for (const Case& c : cases) {
-        render::SnapshotOptions o;
+    for (const auto& [args, message] : refused) {
+        std::vector<std::string> text{"plovane"};
+        text.insert(text.end(), args.begin(), args.end());
+        Args a(text);
+        PlovaneOptions o;
         std::string error;
-        EXPECT_EQ(parse_all(c.args, o, error), c.result) << c.args[0];
-        EXPECT_EQ(error, c.error);
+        EXPECT_FALSE(parse_plovane_options(a.argc(), a.argv.data(), o, error)) << message;
+        EXPECT_EQ(error, message);
     }
-    render::SnapshotOptions o;
-    std::string error;
-    ASSERT_EQ(parse_all(cases[0].args, o, error), 1);
-    EXPECT_EQ(o.png_path, "a.png");
-    EXPECT_EQ(o.steps, 3);
-    EXPECT_EQ(o.size, (plat::Size{320, 200}));
-    EXPECT_EQ(o.elevation, 60);
-    EXPECT_EQ(o.azimuth, -90);
-    EXPECT_EQ(o.scale, 0.1);
-    EXPECT_TRUE(o.ego_centered);
-    EXPECT_FALSE(o.time_series);
-    EXPECT_TRUE(o.traj_id);
 }
 
 TEST_F(Snapshot, EgoCarAndRoleColourInThePicture) {
@@ -150,75 +108,44 @@ TEST_F(Snapshot, EgoCarAndRoleColourInThePicture) {
     // Written through a private temporary file, but readable as any new file.
     const auto perms = std::filesystem::status("out.png").permissions();
     EXPECT_NE(perms & std::filesystem::perms::others_read, std::filesystem::perms::none);
+    EXPECT_EQ(current_frame(), 4);  // one step after the first frame, then two
 
     const Picture pic = read_png("out.png");
-    ASSERT_EQ(pic.width, 960);
-    ASSERT_EQ(pic.height, 640);
-    // The last ego entry holds the car's plane position and heading.
+    ASSERT_EQ(pic.width * 1000 + pic.height, 960640);
+    // The last entry is the ego car's: its plane position and heading.
     const render::HistoryRing& ring = render::history_ring();
-    const int last = (ring.appended - 1) % render::kHistorySize;
-    ASSERT_EQ(ring.owners[last], render::kEgoOwner);
-    const TrajPoint& ego = ring.boxes[last];
+    const TrajPoint& ego = ring.boxes[(ring.appended - 1) % render::kHistorySize];
     const double f = render::GetDisplaySettings().yxFactor;
-    const plat::Point centre = render_test::project(ego.ego_x * f, ego.ego_y, 0);
-    const plat::Point body = render_test::project((ego.ego_x + 1.2 * ego.ego_head_x) * f,
-                                                  ego.ego_y + 1.2 * ego.ego_head_y, 0);
-    EXPECT_EQ(pic.at(centre.x, centre.y), plat::rgb(128, 0, 128));  // centre marker
-    EXPECT_EQ(pic.at(body.x, body.y), plat::rgb(255, 255, 0));      // body
-    EXPECT_TRUE(pic.contains(plat::rgb(255, 0, 0)));                // the front vehicle's outline
-    EXPECT_EQ(current_frame(), 4);  // one step after the first frame, then two
+    auto at = [&](double ahead) {  // a point of the car's centre line, metres ahead of its centre
+        return render_test::project((ego.ego_x + ahead * ego.ego_head_x) * f,
+                                    ego.ego_y + ahead * ego.ego_head_y, 0);
+    };
+    EXPECT_EQ(pic.at(at(0)), plat::rgb(128, 0, 128));    // centre marker
+    EXPECT_EQ(pic.at(at(1.2)), plat::rgb(255, 255, 0));  // body
+    // The front vehicle (id 101, the middle one) is outlined in red.
+    const TrajPoint& front = ring.boxes[(ring.appended - 3) % render::kHistorySize];
+    const plat::Point rear_edge = render_test::project(front.ego_x * f, front.ego_y - 2.25, 0);
+    bool red = false;
+    for (int dx = -2; dx <= 2; ++dx)
+        red |= pic.at({rear_edge.x + dx, rear_edge.y}) == plat::rgb(255, 0, 0);
+    EXPECT_TRUE(red);
 }
 
-TEST_F(Snapshot, ExportFramesWritesOnePicturePerStep) {
-    load_scene({TrajSpec{}});
-    render::SnapshotOptions o;
-    o.frames_dir = "frames";
-    o.steps = 3;
-    o.size = plat::Size{200, 100};
-    ASSERT_EQ(render::run_snapshot(o), 0);
-    for (int step = 1; step <= 3; ++step) {
-        char name[40];
-        std::snprintf(name, sizeof name, "frames/frame_%05d.png", step);
+TEST_F(Snapshot, CommandLineFramesAndFailures) {
+    load_scene({TrajSpec{}});  // files in the current folder
+    Args frames({"plovane", "--ego", "scene.nav", "--traj", "scene.traj", "--export-frames",
+                 "frames", "--steps", "3", "--size", "200x100"});
+    EXPECT_EQ(plovane_cli_main(frames.argc(), frames.argv.data()), 0);
+    for (const char* name : {"frames/frame_00001.png", "frames/frame_00003.png"}) {
         const Picture pic = read_png(name);
-        EXPECT_EQ(pic.width, 200) << name;
-        EXPECT_EQ(pic.height, 100) << name;
+        EXPECT_EQ(pic.width * 1000 + pic.height, 200100) << name;
     }
     EXPECT_FALSE(std::filesystem::exists("frames/frame_00004.png"));
-    EXPECT_FALSE(std::filesystem::exists("frames/frame_00000.png"));
     // Four paints (the first and one per step), each adding one box and the ego car.
     EXPECT_EQ(render::history_ring().appended, 8);
-}
 
-TEST_F(Snapshot, UnwritablePathFailsWithoutLeavingAFile) {
-    render::SnapshotOptions o;
-    o.png_path = "missing-folder/out.png";
-    EXPECT_EQ(render::run_snapshot(o), 1);
-    EXPECT_FALSE(std::filesystem::exists("missing-folder"));
+    Args unwritable({"plovane", "--snapshot", "missing-folder/out.png"});
+    EXPECT_EQ(plovane_cli_main(unwritable.argc(), unwritable.argv.data()), 1);
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find(".out.png"), std::string::npos);
-}
-
-TEST_F(Snapshot, CommandLineWritesThePicture) {
-    load_scene({TrajSpec{}});  // files in the current folder
-    std::vector<std::string> args = {"plovane",    "--ego",      "scene.nav", "--traj",
-                                     "scene.traj", "--snapshot", "cli.png",   "--size",
-                                     "120x80",     "--steps",    "2",         "--traj-id"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    PlovaneOptions options;
-    std::string error;
-    ASSERT_TRUE(parse_plovane_options(static_cast<int>(argv.size()), argv.data(), options, error))
-        << error;
-    EXPECT_EQ(options.mode, PlovaneMode::Pictures);
-    EXPECT_EQ(plovane_cli_main(static_cast<int>(argv.size()), argv.data()), 0);
-    const Picture pic = read_png("cli.png");
-    EXPECT_EQ(pic.width, 120);
-    EXPECT_EQ(pic.height, 80);
-
-    args = {"plovane", "--snapshot", "a.png", "--trace-clock"};
-    argv.clear();
-    for (std::string& a : args) argv.push_back(a.data());
-    EXPECT_FALSE(parse_plovane_options(static_cast<int>(argv.size()), argv.data(), options, error));
-    EXPECT_EQ(error,
-              "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock");
 }
