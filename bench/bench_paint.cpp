@@ -42,6 +42,7 @@
 #include "data/traj_store.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "platform/qt/qt_draw.h"
 #include "platform/qt_backend.h"
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
@@ -145,17 +146,6 @@ void start_renderer(plat::Hwnd window) {
 
 // ---- The reference: the recorded calls straight on QPainter ---------------------------
 
-QPen make_pen(const plat::headless::PenInfo& info) {
-    if (info.style == plat::PenStyle::Null) return QPen(Qt::NoPen);
-    const int width = std::max(info.width, 1);
-    QPen pen(QColor(info.color.r, info.color.g, info.color.b));
-    pen.setWidth(width);
-    if (width == 1 && info.style == plat::PenStyle::Dot) pen.setDashPattern({3, 3});
-    pen.setCapStyle(width == 1 ? Qt::FlatCap : Qt::RoundCap);
-    pen.setJoinStyle(width == 1 ? Qt::MiterJoin : Qt::RoundJoin);
-    return pen;
-}
-
 // One recorded paint prepared for QPainter: Qt points, pens and strings made once.
 struct DirectScene {
     struct Item {
@@ -183,7 +173,7 @@ DirectScene prepare(const std::vector<DrawOp>& ops) {
         if (op.op != Op::Text && (!have_pen || !(op.pen_info == pen))) {
             pen = op.pen_info;
             have_pen = true;
-            s.pens.push_back(make_pen(pen));
+            s.pens.push_back(plat::detail::qt_pen(pen));
             item.pen = static_cast<int>(s.pens.size()) - 1;
         }
         if ((op.op == Op::Polygon || op.op == Op::Ellipse) &&

@@ -1,12 +1,16 @@
 // Drawing with QPainter in the terms of our device contexts (Qt back end only).
 #pragma once
 
+#include <QBrush>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 #include <QPoint>
 #include <QString>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/detail.h"
@@ -15,6 +19,8 @@ namespace plat::detail {
 
 // The font text_out draws with.
 QFont qt_canvas_font();
+// The QPen that draws like a pen of our device contexts.
+QPen qt_pen(const headless::PenInfo& info);
 // A QFileDialog name filter showing `name` and matching `patterns` (';'-separated).
 QString qt_name_filter(const std::string& name, const std::string& patterns);
 
@@ -78,6 +84,10 @@ class QtDc {
     Color pen_bk_color_;
     bool brush_valid_ = false;
     headless::BrushInfo brush_;
+    // Qt pens and brushes made once per look: a scene switches pens for nearly
+    // every box, and making a QPen or QBrush allocates.
+    std::unordered_map<std::uint64_t, QPen> pen_cache_;
+    std::unordered_map<std::uint32_t, QBrush> brush_cache_;
 };
 
 }  // namespace plat::detail
