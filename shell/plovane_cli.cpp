@@ -16,8 +16,9 @@
 
 const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
-    "               (--summary | --dump-store | --trace-clock |\n"
-    "                --snapshot OUT.png | --export-frames DIR) [picture options]\n"
+    "               [--summary | --dump-store | --trace-clock |\n"
+    "                --snapshot OUT.png | --export-frames DIR] [picture options]\n"
+    "Without a mode, opens the viewer window with the files loaded.\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --org FILE        origin points\n"
