@@ -356,6 +356,9 @@ int main(int argc, char** argv) {
     before = g_allocations;
     paint_layer(h);
     const long painted = g_allocations - before;
+    before = g_allocations;
+    direct_once();
+    const long direct_allocs = g_allocations - before;
 
     const int paints = per_round * rounds;
     std::printf("scene: %d visible vehicles, %d history boxes, elevation %d, client %dx%d\n",
@@ -367,7 +370,9 @@ int main(int argc, char** argv) {
     std::printf("direct QPainter       : %8.1f paints/s\n", paints / reference);
     std::printf("overhead ratio        : %.3f (median of rounds %.3f, goal <= 1.15)\n",
                 layer / reference, ratios[ratios.size() / 2]);
-    std::printf("allocations per paint : %ld (bare off-screen picture: %ld)\n", painted, bare);
+    std::printf(
+        "allocations per paint : %ld (bare off-screen picture: %ld, direct QPainter: %ld)\n",
+        painted, bare, direct_allocs);
 
     render::renderer_shutdown();
     plat::destroy_window(h);

@@ -106,7 +106,8 @@ void QtDc::use_pen(const Look& look) {
     painter_.setPen(it->second);
     // In opaque mode the gaps of a styled pen take the background colour.
     use_bg_mode(look.bk_mode == BkMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    painter_.setBackground(qcolor(look.bk_color));
+    if (pen_use_ == PenUse::None || pen_bk_color_ != look.bk_color)
+        painter_.setBackground(qcolor(look.bk_color));
     pen_ = look.pen;
     pen_bk_mode_ = look.bk_mode;
     pen_bk_color_ = look.bk_color;
