@@ -5,12 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "render/role_colours.h"
-
-#define CHECK(cond)                    \
-    do {                               \
-        if (!(cond)) __builtin_trap(); \
-    } while (0)
 
 namespace {
 
