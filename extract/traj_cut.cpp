@@ -1,14 +1,12 @@
 #include "extract/traj_cut.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <strings.h>
 
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
 
+#include "data/atomic_file.h"
 #include "data/geometry.h"
 #include "data/line_reader.h"
 
@@ -99,82 +97,16 @@ std::string trimlet_output_name(const std::string& path) {
 
 namespace {
 
-// Writes the cut into a temporary file beside the target, in large blocks, and
-// renames it over the target only when every write succeeded.
+// The cut goes through an atomic file: renamed over the target only when complete.
 class FileCutOutput : public CutOutput {
   public:
-    explicit FileCutOutput(std::string target) : target_(std::move(target)) {}
-    ~FileCutOutput() override { discard(); }
-
-    bool open() override {
-        std::string tmpl = target_ + ".partXXXXXX";
-        fd_ = mkstemp(tmpl.data());
-        if (fd_ < 0) return false;
-        temp_ = tmpl;
-        // mkstemp creates the file 0600; give it the mode a plain fopen would.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd_, 0666 & ~mask);
-        buf_.reserve(kBlock);
-        return true;
-    }
-
-    void write(std::string_view text) override {
-        if (buf_.size() + text.size() > kBlock) flush();
-        if (text.size() >= kBlock) {
-            put(text.data(), text.size());
-        } else {
-            buf_.insert(buf_.end(), text.begin(), text.end());
-        }
-    }
-
-    // Flushes, closes and renames into place; false when anything failed.
-    bool commit() {
-        if (fd_ < 0) return false;
-        flush();
-        if (::close(fd_) != 0) ok_ = false;
-        fd_ = -1;
-        if (ok_ && std::rename(temp_.c_str(), target_.c_str()) == 0) {
-            temp_.clear();
-            return true;
-        }
-        discard();
-        return false;
-    }
+    explicit FileCutOutput(std::string target) : file_(std::move(target)) {}
+    bool open() override { return file_.open(); }
+    void write(std::string_view text) override { file_.write(text); }
+    bool commit() { return file_.commit(); }
 
   private:
-    static constexpr size_t kBlock = size_t{1} << 20;
-
-    void flush() {
-        put(buf_.data(), buf_.size());
-        buf_.clear();
-    }
-
-    void put(const char* p, size_t n) {
-        while (ok_ && n > 0) {
-            const ssize_t w = ::write(fd_, p, n);
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                ok_ = false;
-                return;
-            }
-            p += w;
-            n -= static_cast<size_t>(w);
-        }
-    }
-
-    void discard() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-        if (!temp_.empty()) std::remove(temp_.c_str());
-        temp_.clear();
-    }
-
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    bool ok_ = true;
-    std::vector<char> buf_;
+    AtomicFile file_;
 };
 
 }  // namespace

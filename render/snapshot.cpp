@@ -1,9 +1,5 @@
 #include "render/snapshot.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "data/atomic_file.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "render/display_settings.h"
@@ -59,25 +56,10 @@ bool parse_size(std::string_view text, plat::Size& size) {
     return true;
 }
 
-// Writes the canvas to path through a temporary file beside it, renamed into place
-// when complete, so that a failed write leaves no partial picture.
+// Writes the canvas to path atomically: a failed write leaves no partial picture.
 bool write_png(plat::Dc canvas, const std::string& path) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path dir =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    // mkstemp makes the file private; the picture gets the mode a new file would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    if (!plat::save_canvas_png(canvas, tmpl) || std::rename(tmpl.c_str(), path.c_str()) != 0) {
-        std::remove(tmpl.c_str());
-        return false;
-    }
-    return true;
+    return write_file_atomically(
+        path, [canvas](const std::string& temp) { return plat::save_canvas_png(canvas, temp); });
 }
 
 // One playback tick: a clock step; at the end of the data back to the start with
