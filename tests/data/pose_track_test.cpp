@@ -5,14 +5,9 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "tests/support/temp_folder.h"
 
 namespace {
-
-std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 // Poses at the given times, .nav layout, pose i at (i, 10 i) heading 0.1 i.
 std::string nav_text(const std::vector<int>& times) {
@@ -137,8 +132,9 @@ TEST_F(PoseTrackTest, LoadFailuresWriteTheirMessage) {
         std::string path;
         std::string message;
     };
-    std::string missing = testing::TempDir() + "no_such_dir/track.nav";
-    std::string empty = write_temp("empty.nav", "# no data\n");
+    test_support::TempFolder dir;
+    std::string missing = dir.file("no_such_dir/track.nav");
+    std::string empty = dir.write("empty.nav", "# no data\n");
     const Case cases[] = {{missing, "Open data failure : " + missing},
                           {empty, "Invalid data : " + empty}};
     for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 
 #include "data/pose_track.h"
 #include "data/report.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -47,12 +48,6 @@ std::vector<int32_t> visible_ids() {
         ids.push_back(traj_id_at(index));
     }
     return ids;
-}
-
-std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
 }
 
 void ignore_report(std::string_view) {}
@@ -342,8 +337,9 @@ TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
 }
 
 TEST_F(SceneClockTest, LoadMovStartsTheScene) {
-    std::string ego = write_temp("ego.nav", "1400 0 0 0.5 10 20 0\n1500 0 0 0.6 11 21 0\n");
-    std::string traj = write_temp("scene.traj", traj_text({{3, range(5, 25)}}));
+    test_support::TempFolder dir;
+    std::string ego = dir.write("ego.nav", "1400 0 0 0.5 10 20 0\n1500 0 0 0.6 11 21 0\n");
+    std::string traj = dir.write("scene.traj", traj_text({{3, range(5, 25)}}));
     ASSERT_EQ(load_ego(ego), 1);
     EXPECT_EQ(scene_origin().x, 0);  // no TRAJ data yet: min_time is 0
     ASSERT_EQ(load_mov(traj), 1);
@@ -352,7 +348,7 @@ TEST_F(SceneClockTest, LoadMovStartsTheScene) {
     EXPECT_EQ(scene_origin().x, 11);
     EXPECT_EQ(scene_start_index(), 1);
 
-    std::string org = write_temp("org.txt", "0 1400 0 0 -1 -2 0.25\n");
+    std::string org = dir.write("org.txt", "0 1400 0 0 -1 -2 0.25\n");
     ASSERT_EQ(load_org(org), 1);
     EXPECT_EQ(scene_origin().x, -1);
     EXPECT_EQ(scene_origin().heading, 0.25);
@@ -360,17 +356,19 @@ TEST_F(SceneClockTest, LoadMovStartsTheScene) {
 }
 
 TEST_F(SceneClockTest, LoadEgoChoosesLayoutFromName) {
+    test_support::TempFolder dir;
     std::string text = "7 1000 0 0 0.5 10 20 0\n";
-    ASSERT_EQ(load_ego(write_temp("track.pos", text)), 1);
+    ASSERT_EQ(load_ego(dir.write("track.pos", text)), 1);
     EXPECT_EQ(pose_track().poses[0].time_ms, 1000);
-    ASSERT_EQ(load_ego(write_temp("track.NAV2", text)), 1);
+    ASSERT_EQ(load_ego(dir.write("track.NAV2", text)), 1);
     EXPECT_EQ(pose_track().poses[0].time_ms, 7);
 }
 
 TEST_F(SceneClockTest, FailedLoadMovLeavesStoreEmpty) {
     ErrorSink previous = set_error_sink(ignore_report);
+    test_support::TempFolder dir;
     load({{1, range(0, 5)}});
-    EXPECT_EQ(load_mov(testing::TempDir() + "no_such.traj"), 0);
+    EXPECT_EQ(load_mov(dir.file("no_such.traj")), 0);
     set_error_sink(previous);
     EXPECT_EQ(traj_store_loaded(), 0);
     EXPECT_EQ(step_scene(), 0);

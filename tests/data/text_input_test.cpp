@@ -9,28 +9,22 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#include "tests/support/temp_folder.h"
 
-namespace {
-
-std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(ReadTextFile, ReadsWholeFileAndReportsFailures) {
     std::string text(300000, 'x');
     text += "\nend";
+    test_support::TempFolder dir;
     TextBuffer buffer;
-    ASSERT_EQ(read_text_file(write_temp("whole.txt", text), buffer, nullptr), ReadTextStatus::Ok);
+    ASSERT_EQ(read_text_file(dir.write("whole.txt", text), buffer, nullptr), ReadTextStatus::Ok);
     EXPECT_EQ(buffer.view(), text);
 
-    EXPECT_EQ(read_text_file(testing::TempDir() + "missing/none", buffer, nullptr),
+    EXPECT_EQ(read_text_file(dir.file("missing/none"), buffer, nullptr),
               ReadTextStatus::OpenFailed);
     EXPECT_TRUE(buffer.view().empty());
-    EXPECT_EQ(read_text_file(testing::TempDir(), buffer, nullptr), ReadTextStatus::ReadFailed);
+    EXPECT_EQ(read_text_file(dir.path(), buffer, nullptr), ReadTextStatus::ReadFailed);
 }
 
 TEST(ReadTextFile, ReadsFilesWhoseSizeIsNotKnownAhead) {
@@ -40,8 +34,8 @@ TEST(ReadTextFile, ReadsFilesWhoseSizeIsNotKnownAhead) {
     EXPECT_NE(buffer.view().find("Name:"), std::string_view::npos);
 
     // A pipe longer than the first guess of its size.
-    std::string fifo = testing::TempDir() + "text_input_fifo";
-    unlink(fifo.c_str());
+    test_support::TempFolder dir;
+    std::string fifo = dir.file("text_input_fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::string text;
     for (int i = 0; i < 30000; ++i) text += "line " + std::to_string(i) + "\n";
@@ -49,7 +43,6 @@ TEST(ReadTextFile, ReadsFilesWhoseSizeIsNotKnownAhead) {
     EXPECT_EQ(read_text_file(fifo, buffer, nullptr), ReadTextStatus::Ok);
     writer.join();
     EXPECT_EQ(buffer.view(), text);
-    unlink(fifo.c_str());
 }
 
 TEST(BufferLines, SplitsAtLineEnds) {

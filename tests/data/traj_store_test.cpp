@@ -12,6 +12,7 @@
 
 #include "data/report.h"
 #include "data/traj_format.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -38,12 +39,6 @@ class ReportCapture {
     ErrorSink previous_;
 };
 
-std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
 TrajPoint point(int time, double x, double y, double speed) {
     TrajPoint p;
     p.time_ms = time;
@@ -68,10 +63,11 @@ TEST(ReadTrajText, RefusesTextWithoutHeaderOrData) {
 
 TEST(LoadTrajFile, ReportsFailuresAndLeavesStoreEmpty) {
     ReportCapture capture;
+    test_support::TempFolder dir;
     free_traj_store();
-    EXPECT_EQ(load_traj_file(testing::TempDir() + "no_such_dir/none.traj"), 0);
-    EXPECT_EQ(load_traj_file(write_temp("headers_only.traj", "tno=1\n")), 0);
-    EXPECT_EQ(load_traj_file(testing::TempDir()), 0);  // a directory opens but cannot be read
+    EXPECT_EQ(load_traj_file(dir.file("no_such_dir/none.traj")), 0);
+    EXPECT_EQ(load_traj_file(dir.write("headers_only.traj", "tno=1\n")), 0);
+    EXPECT_EQ(load_traj_file(dir.path()), 0);  // a directory opens but cannot be read
     ASSERT_EQ(g_reports.size(), 3u);
     EXPECT_EQ(g_reports[0], "Open TRAJ file failure.");
     EXPECT_EQ(g_reports[1], "Invalid TRAJ file.");

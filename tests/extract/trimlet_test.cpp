@@ -9,20 +9,14 @@
 #include <vector>
 
 #include "extract/traj_cut.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 // A scratch folder per test, removed afterwards.
 class TrimletTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/trimlet_testXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string path(const std::string& name) const { return dir_.file(name); }
 
     static void write_file(const std::string& p, const std::string& text) {
         std::ofstream(p, std::ios::binary) << text;
@@ -62,7 +56,7 @@ class TrimletTest : public ::testing::Test {
         return read_file(path("out.traj"));
     }
 
-    std::string dir_;
+    test_support::TempFolder dir_;
 };
 
 // A sample line with every real equal to base + column, so interpolation is easy to read.
@@ -220,5 +214,5 @@ TEST_F(TrimletTest, NoSampleInsideLeavesAnExistingOutputAlone) {
     run({path("in.traj"), path("out.traj"), "5000", "6000"});
     EXPECT_EQ(read_file(path("out.traj")), "precious\n");
     // No temporary file is left beside it.
-    EXPECT_EQ(std::system(("test $(ls '" + dir_ + "' | wc -l) -eq 2").c_str()), 0);
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir_.path() + "' | wc -l) -eq 2").c_str()), 0);
 }

@@ -1,5 +1,6 @@
 // Device contexts and the recording the headless back end keeps of them.
 #include "tests/platform/test_support.h"
+#include "tests/support/temp_folder.h"
 
 using namespace plat;
 using headless::Op;
@@ -149,5 +150,6 @@ TEST_F(RecordingDc, StaleDcIsHarmless) {
 
 TEST_F(RecordingDc, WithoutTheQtLibraryCanvasesCannotBeSaved) {
     const Dc dc = create_canvas(10, 10);
-    EXPECT_FALSE(save_canvas_png(dc, ::testing::TempDir() + "canvas.png"));
+    test_support::TempFolder dir;
+    EXPECT_FALSE(save_canvas_png(dc, dir.file("canvas.png")));
 }

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/qt_backend.h"
 #include "resources/resources.h"
+#include "tests/support/temp_folder.h"
 
 using namespace plat;
 
@@ -129,8 +130,9 @@ TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
     ASSERT_TRUE(start_platform(options, argc, argv));
     EXPECT_EQ(platform_name(), "qt");
 
+    test_support::TempFolder dir;
     Session session;
-    session.png = ::testing::TempDir() + "qt_smoke_window.png";
+    session.png = dir.file("qt_smoke_window.png");
     g_session = &session;
     WindowClass cls;
     cls.name = "SmokeClass";
@@ -168,7 +170,7 @@ TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
     // A canvas without a window, as the snapshot mode draws it.
     const Dc canvas = create_canvas(64, 32);
     text_out(canvas, 2, 2, "ok");
-    const std::string canvas_png = ::testing::TempDir() + "qt_smoke_canvas.png";
+    const std::string canvas_png = dir.file("qt_smoke_canvas.png");
     EXPECT_TRUE(save_canvas_png(canvas, canvas_png));
     EXPECT_TRUE(file_has_png_signature(canvas_png));
     delete_dc(canvas);
@@ -201,7 +203,8 @@ TEST(QtBackend, CanvasOnlyModeDrawsPicturesWithoutWindows) {
     line_to(canvas, 120, 40);
     set_text_color(canvas, rgb(128, 128, 128));
     text_out(canvas, 4, 4, "-200");
-    const std::string png = ::testing::TempDir() + "qt_canvas_only.png";
+    test_support::TempFolder dir;
+    const std::string png = dir.file("qt_canvas_only.png");
     EXPECT_TRUE(save_canvas_png(canvas, png));
     EXPECT_TRUE(file_has_png_signature(png));
     delete_dc(canvas);
@@ -220,7 +223,8 @@ TEST(QtBackend, HeadlessRecordingIsRasterisedWhenThePictureIsWanted) {
     const Point box[] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
     polygon(canvas, box, 4);
     text_out(canvas, 2, 2, "12");
-    const std::string png = ::testing::TempDir() + "headless_canvas.png";
+    test_support::TempFolder dir;
+    const std::string png = dir.file("headless_canvas.png");
     EXPECT_TRUE(save_canvas_png(canvas, png));
     EXPECT_TRUE(file_has_png_signature(png));
     stop_platform();

@@ -1,7 +1,5 @@
 #include "tests/render/render_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 
@@ -49,11 +47,8 @@ plat::Point project(double x, double y, double z) {
 }
 
 void RenderTest::SetUp() {
-    old_dir_ = std::filesystem::current_path();
-    std::string name = testing::TempDir() + "render_test_XXXXXX";
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name;
-    std::filesystem::current_path(dir_);
+    dir_ = std::make_unique<test_support::TempFolder>();
+    in_dir_ = std::make_unique<test_support::CurrentFolder>(dir_->path());
     plat::StartOptions options;
     options.backend = "headless";
     ASSERT_TRUE(plat::start_platform(options));
@@ -71,8 +66,8 @@ void RenderTest::TearDown() {
     free_traj_store();
     reset_pose_state();
     plat::stop_platform();
-    std::filesystem::current_path(old_dir_);
-    std::filesystem::remove_all(dir_);
+    in_dir_.reset();
+    dir_.reset();
 }
 
 void RenderTest::load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading) {

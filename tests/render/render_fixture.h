@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/headless.h"
+#include "tests/support/temp_folder.h"
 
 namespace render_test {
 
@@ -40,7 +41,8 @@ class RenderTest : public testing::Test {
     std::vector<plat::headless::DrawOp> polygons();
 
   private:
-    std::filesystem::path old_dir_, dir_;
+    std::unique_ptr<test_support::TempFolder> dir_;
+    std::unique_ptr<test_support::CurrentFolder> in_dir_;
     std::vector<plat::Dc> canvases_;
 };
 

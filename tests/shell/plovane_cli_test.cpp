@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ CliRun run(std::vector<std::string> args) {
     std::string out = testing::internal::GetCapturedStdout();
     std::string err = testing::internal::GetCapturedStderr();
     return {status, out, err};
-}
-
-std::string write_temp(const std::string& name, const std::string& text) {
-    std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
 }
 
 // Trajectory 5: three samples 1 m apart every 100 ms, heading +y; trajectory
@@ -81,28 +76,30 @@ TEST(PlovaneCli, HelpPrintsUsage) {
 }
 
 TEST(PlovaneCli, LoadFailuresExitOne) {
-    std::string missing = testing::TempDir() + "no_such_file";
+    test_support::TempFolder dir;
+    std::string missing = dir.file("no_such_file");
     CliRun traj = run({"--summary", "--traj", missing});
     EXPECT_EQ(traj.status, 1);
     EXPECT_EQ(traj.out, "");
     EXPECT_EQ(traj.err, "Error: Open TRAJ file failure.\n");
 
-    CliRun invalid = run({"--summary", "--traj", write_temp("invalid.traj", "tno=1\n")});
+    CliRun invalid = run({"--summary", "--traj", dir.write("invalid.traj", "tno=1\n")});
     EXPECT_EQ(invalid.status, 1);
     EXPECT_EQ(invalid.err, "Error: Invalid TRAJ file.\n");
 
-    CliRun ego = run({"--trace-clock", "--ego", missing, "--traj", write_temp("ok.traj", kTraj)});
+    CliRun ego = run({"--trace-clock", "--ego", missing, "--traj", dir.write("ok.traj", kTraj)});
     EXPECT_EQ(ego.status, 1);
     EXPECT_EQ(ego.out, "");
     EXPECT_EQ(ego.err, "Open data failure : " + missing + "\n");
 
-    CliRun org = run({"--summary", "--org", write_temp("empty.txt", "\n")});
+    CliRun org = run({"--summary", "--org", dir.write("empty.txt", "\n")});
     EXPECT_EQ(org.status, 1);
-    EXPECT_EQ(org.err, "Invalid data : " + testing::TempDir() + "empty.txt\n");
+    EXPECT_EQ(org.err, "Invalid data : " + dir.file("empty.txt") + "\n");
 }
 
 TEST(PlovaneCli, DumpStore) {
-    CliRun r = run({"--dump-store", "--traj", write_temp("dump.traj", kTraj)});
+    test_support::TempFolder dir;
+    CliRun r = run({"--dump-store", "--traj", dir.write("dump.traj", kTraj)});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
@@ -118,7 +115,7 @@ TEST(PlovaneCli, DumpStore) {
               "1,6,1100,11,3.000000,3.000000,1.000000,0.000000,3.000000,8.000000,1.000000,"
               "0.000000,5.000000,2.000000,2.500000\n");
 
-    CliRun summary = run({"--summary", "--traj", testing::TempDir() + "dump.traj"});
+    CliRun summary = run({"--summary", "--traj", dir.file("dump.traj")});
     EXPECT_EQ(summary.status, 0);
     EXPECT_EQ(summary.out, r.out.substr(0, r.out.find('\n') + 1));
 }
@@ -130,8 +127,9 @@ TEST(PlovaneCli, EmptyStoreSummary) {
 }
 
 TEST(PlovaneCli, TraceClock) {
-    std::string ego = write_temp("trace.nav", kEgo);
-    std::string traj = write_temp("trace.traj", kTraj);
+    test_support::TempFolder dir;
+    std::string ego = dir.write("trace.nav", kEgo);
+    std::string traj = dir.write("trace.traj", kTraj);
     CliRun r = run({"--trace-clock", "--ego", ego, "--traj", traj, "--too-short", "1"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");

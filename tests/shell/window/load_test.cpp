@@ -58,7 +58,7 @@ TEST_F(LoadCommands, CancelledLoadsChangeNothingButOrgRepaintsWithErase) {
 
 TEST_F(LoadCommands, FailedLoadsReportAndLeaveTheStoresEmpty) {
     ASSERT_EQ(load_ego(nav_file()) + load_mov(traj_file()), 2);
-    hl::queue_file_answer(testing::TempDir() + "no-such-file.traj");
+    hl::queue_file_answer(dir.file("no-such-file.traj"));
     menu(ids::IDM_LOAD_MOV);
     hl::queue_file_answer(write_temp("title.traj", "just a title line\n"));
     menu(ids::IDM_LOAD_MOV);
@@ -73,7 +73,7 @@ TEST_F(LoadCommands, FailedLoadsReportAndLeaveTheStoresEmpty) {
     testing::internal::CaptureStderr();
     menu(ids::IDM_LOAD_EGO);
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Invalid data : " + testing::TempDir() + "blank.nav\n");
+    EXPECT_EQ(err, "Invalid data : " + dir.file("blank.nav") + "\n");
     EXPECT_EQ(pose_track_loaded(), 0);
     EXPECT_EQ(hl::message_boxes().size(), 2u);
     EXPECT_TRUE(hl::invalidations().empty());

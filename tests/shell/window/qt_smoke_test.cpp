@@ -16,6 +16,7 @@
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "shell/plovane_shell.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ TEST(PlovaneOnQt, OpensLoadsPaintsAndExitsWithZero) {
     EXPECT_EQ(plat::menu_item_checked(plat::get_menu(main), resources::IDM_GRID_LINE), 0);
     EXPECT_EQ(render::view_state().elevation, 20);
 
-    const std::string png = testing::TempDir() + "plovane_qt_smoke.png";
+    test_support::TempFolder dir;
+    const std::string png = dir.file("plovane_qt_smoke.png");
     ASSERT_TRUE(plat::qt::save_window_png(main, png));
     EXPECT_GT(std::ifstream(png, std::ios::binary | std::ios::ate).tellg(), 1000);
 

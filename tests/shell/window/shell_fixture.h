@@ -17,40 +17,38 @@
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "shell/plovane_shell.h"
+#include "tests/support/temp_folder.h"
 
 namespace shell_test {
 
 namespace ids = resources;
 namespace hl = plat::headless;
 
-inline std::string write_temp(const std::string& name, const std::string& text) {
-    const std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-// Ego poses every 100 ms from 1000 ms (.nav layout).
-inline std::string nav_file() {
-    std::string text;
-    for (int i = 0; i < 40; ++i) text += std::to_string(1000 + 100 * i) + " 0 0 0.1 1 2 0\n";
-    return write_temp("ego.nav", text);
-}
-
-// Two trajectories of 25 samples, frames 10 .. 34.
-inline std::string traj_file() {
-    std::string text;
-    for (const char* id : {"7", "9"}) {
-        text += std::string("tno=") + id + "\n";
-        for (int f = 10; f < 35; ++f) {
-            text += std::to_string(1000 + 100 * (f - 10)) + "," + std::to_string(f) +
-                    ",1,2,4,2,0,1,0,0,0,1,5\n";
-        }
-    }
-    return write_temp("scene.traj", text);
-}
-
 class ShellSession : public testing::Test {
   protected:
+    // A file of the test's own folder with the given text; returns its path.
+    std::string write_temp(const std::string& name, const std::string& text) {
+        return dir.write(name, text);
+    }
+    // Ego poses every 100 ms from 1000 ms (.nav layout).
+    std::string nav_file() {
+        std::string text;
+        for (int i = 0; i < 40; ++i) text += std::to_string(1000 + 100 * i) + " 0 0 0.1 1 2 0\n";
+        return write_temp("ego.nav", text);
+    }
+    // Two trajectories of 25 samples, frames 10 .. 34.
+    std::string traj_file() {
+        std::string text;
+        for (const char* id : {"7", "9"}) {
+            text += std::string("tno=") + id + "\n";
+            for (int f = 10; f < 35; ++f) {
+                text += std::to_string(1000 + 100 * (f - 10)) + "," + std::to_string(f) +
+                        ",1,2,4,2,0,1,0,0,0,1,5\n";
+            }
+        }
+        return write_temp("scene.traj", text);
+    }
+
     void SetUp() override {
         quit = false;
         ASSERT_TRUE(plat::start_platform({"headless"}));
@@ -101,6 +99,7 @@ class ShellSession : public testing::Test {
         return n;
     }
 
+    test_support::TempFolder dir;
     plat::Hwnd main;
     bool quit = false;
     int exit_code = -100;
