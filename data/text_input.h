@@ -55,9 +55,22 @@ enum class ReadTextStatus {
 // may be null. On failure out is empty.
 ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, ProgressMeter* meter);
 
-// Walks text line by line. A line ends at '\n'; a '\r' right before that '\n'
-// belongs to the line end, as when the file is read in text mode. The last line
-// may lack a line end.
+// Where a line starting at p (before end) ends: content_end is the end of its
+// text, before "\n" or "\r\n" (a '\r' right before the '\n' belongs to the
+// line end, as when the file is read in text mode); next is where the following
+// line starts. The last line may lack a line end.
+inline void find_line(const char* p, const char* end, const char*& content_end, const char*& next) {
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (!nl) {
+        content_end = end;
+        next = end;
+        return;
+    }
+    next = nl + 1;
+    content_end = (nl > p && nl[-1] == '\r') ? nl - 1 : nl;
+}
+
+// Walks text line by line with find_line.
 class BufferLines {
   public:
     explicit BufferLines(std::string_view text) : text_(text) {}
@@ -67,19 +80,12 @@ class BufferLines {
     bool next(std::string_view& line, size_t& length) {
         if (pos_ >= text_.size()) return false;
         const char* begin = text_.data() + pos_;
-        size_t rest = text_.size() - pos_;
-        const void* nl = std::memchr(begin, '\n', rest);
-        if (!nl) {
-            line = std::string_view(begin, rest);
-            length = rest;
-            pos_ = text_.size();
-            return true;
-        }
-        size_t n = static_cast<size_t>(static_cast<const char*>(nl) - begin);
-        pos_ += n + 1;
-        size_t content = (n > 0 && begin[n - 1] == '\r') ? n - 1 : n;
-        line = std::string_view(begin, content);
-        length = content + 1;
+        const char* end = text_.data() + text_.size();
+        const char *content_end, *next;
+        find_line(begin, end, content_end, next);
+        line = std::string_view(begin, static_cast<size_t>(content_end - begin));
+        length = line.size() + (next > content_end ? 1 : 0);
+        pos_ = static_cast<size_t>(next - text_.data());
         return true;
     }
     // Offset of the next line in the text.

@@ -1,9 +1,6 @@
 #include "data/traj_format.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -35,65 +32,6 @@ bool TokenSplitter::next(std::string_view& token) {
     token = rest_.substr(i, j - i);
     rest_ = rest_.substr(j);
     return true;
-}
-
-namespace {
-
-bool is_c_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view skip_space(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && is_c_space(s[i])) ++i;
-    return s.substr(i);
-}
-
-}  // namespace
-
-int32_t parse_int(std::string_view token) {
-    std::string_view s = skip_space(token);
-    bool negative = false;
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-        negative = s[0] == '-';
-        s.remove_prefix(1);
-    }
-    // Accumulate in 64 bits and saturate, so that long digit runs cannot overflow.
-    int64_t value = 0;
-    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-    for (char c : s) {
-        if (c < '0' || c > '9') break;
-        if (value < kLimit) value = value * 10 + (c - '0');
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
-double parse_real(std::string_view token) {
-    std::string_view s = skip_space(token);
-    bool negative = false;
-    // from_chars takes a '-' but not a '+'; C's strtod takes both.
-    if (!s.empty() && s[0] == '+') {
-        s.remove_prefix(1);
-        if (!s.empty() && (s[0] == '-' || s[0] == '+')) return 0;  // "+-1" is no number
-    }
-    double value = 0;
-    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        // Out of range: strtod gives ±HUGE_VAL for overflow and a tiny value or 0 for
-        // underflow; read the sign and magnitude from the text again.
-        negative = !s.empty() && s[0] == '-';
-        std::string_view digits = negative ? s.substr(1) : s;
-        size_t e = digits.find_first_of("eE");
-        bool tiny = e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-';
-        double mag = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-        return negative ? -mag : mag;
-    }
-    if (ec != std::errc()) return 0;
-    (void)ptr;
-    return value;
 }
 
 int32_t traj_header_id(std::string_view line) {

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "data/number_text.h"
+
 enum class TrajLineKind {
     Header,  // "tno" in any case
     Data,    // first character is '0'..'9'
@@ -38,15 +40,6 @@ class TokenSplitter {
     std::string_view rest_;
     bool is_sep_[256] = {};
 };
-
-// Reads an integer as C's strtol reads the leading digits of a token: optional
-// leading white space, optional sign, digits; "12.7" reads 12, "x" reads 0.
-// Values beyond the 32-bit range saturate at its ends.
-int32_t parse_int(std::string_view token);
-// Reads a real from the start of a token, the decimal floating-point text that
-// C's strtod accepts (optional '+'); parsing stops at the first character that
-// does not belong; a token that is not a number reads as 0. Locale independent.
-double parse_real(std::string_view token);
 
 // The trajectory id of a header line: its second token at "= ,\t\n"; 0 when the
 // line has no second token or it is not a number.

@@ -140,19 +140,6 @@ inline int parse_sample_line(const char* p, const char* end, TrajPoint& slot) {
     return kTrajFieldCount;
 }
 
-// Where a line starting at p ends: its content end (before "\n" or "\r\n") and
-// the start of the next line.
-inline void find_line(const char* p, const char* end, const char*& content_end, const char*& next) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    if (!nl) {
-        content_end = end;
-        next = end;
-        return;
-    }
-    next = nl + 1;
-    content_end = (nl > p && nl[-1] == '\r') ? nl - 1 : nl;
-}
-
 inline TrajLineKind line_kind(const char* p, const char* content_end) {
     if (p == content_end) return TrajLineKind::Other;
     if (is_digit(*p)) return TrajLineKind::Data;

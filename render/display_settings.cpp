@@ -1,9 +1,8 @@
 #include "render/display_settings.h"
 
-#include <charconv>
 #include <cmath>
 
-#include "data/traj_format.h"
+#include "data/number_text.h"
 
 namespace render {
 
@@ -33,20 +32,6 @@ DisplayProfile make_vantrel_profile() {
 const DisplayProfile* g_profile = nullptr;
 DisplaySettings g_settings;
 int g_ego_centered = 0;
-
-std::string format_int(long long v) {
-    char buf[32];
-    auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
-
-// "%.2f" without the C locale's decimal separator.
-std::string format_fixed2(double v) {
-    char buf[512];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-    if (res.ec != std::errc()) return "0.00";
-    return std::string(buf, res.ptr);
-}
 
 std::string_view field(const std::vector<std::string>& texts, std::size_t i) {
     std::string_view s = texts[i];
@@ -115,7 +100,7 @@ std::vector<std::string> format_display_fields(const DisplaySettings& settings,
                                                const ClockSettings& clock, int fieldCount) {
     std::vector<std::string> texts = {
         format_int(settings.maxRangeX),        format_int(settings.gridSizeX),
-        format_fixed2(settings.yxFactor),      format_fixed2(settings.msPerMeter),
+        format_fixed(settings.yxFactor, 2),    format_fixed(settings.msPerMeter, 2),
         format_int(clock.frameStep),           format_int(clock.tooShortTraj),
         settings.drawHistory != 0 ? "1" : "0",
     };

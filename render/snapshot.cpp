@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "data/atomic_file.h"
+#include "data/number_text.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "render/display_settings.h"
@@ -34,23 +35,12 @@ enum GivenBit : unsigned {
 
 constexpr int kMaxPictureSide = 8192;  // pixels; a picture of 8192 x 8192 takes 256 MiB
 
-bool whole_int(std::string_view text, int& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return !text.empty() && ec == std::errc() && ptr == end;
-}
-
-bool whole_real(std::string_view text, double& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return !text.empty() && ec == std::errc() && ptr == end;
-}
-
 bool parse_size(std::string_view text, plat::Size& size) {
     const std::size_t x = text.find('x');
     if (x == std::string_view::npos) return false;
     int w = 0, h = 0;
-    if (!whole_int(text.substr(0, x), w) || !whole_int(text.substr(x + 1), h)) return false;
+    if (!parse_whole_int(text.substr(0, x), w) || !parse_whole_int(text.substr(x + 1), h))
+        return false;
     if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
     size = plat::Size{w, h};
     return true;
@@ -131,22 +121,24 @@ int parse_snapshot_option(int argc, char** argv, int& a, SnapshotOptions& o, std
             o.frames_dir = std::string(value);
             break;
         case kSteps:
-            if (!whole_int(value, n) || n < 0) return refuse("an integer of at least 0");
+            if (!parse_whole_int(value, n) || n < 0) return refuse("an integer of at least 0");
             o.steps = n;
             break;
         case kSize:
             if (!parse_size(value, o.size)) return refuse("WxH, each 1 to 8192");
             break;
         case kElevation:
-            if (!whole_int(value, n) || n < 0 || n > 90) return refuse("whole degrees 0 to 90");
+            if (!parse_whole_int(value, n) || n < 0 || n > 90)
+                return refuse("whole degrees 0 to 90");
             o.elevation = n;
             break;
         case kAzimuth:
-            if (!whole_int(value, n)) return refuse("whole degrees");
+            if (!parse_whole_int(value, n)) return refuse("whole degrees");
             o.azimuth = n;
             break;
         case kScale:
-            if (!whole_real(value, r) || !(r > 0) || r > 1e6) return refuse("a number above 0");
+            if (!parse_whole_real(value, r) || !(r > 0) || r > 1e6)
+                return refuse("a number above 0");
             o.scale = r;
             break;
         case kEgoCentered:

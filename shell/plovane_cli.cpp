@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <string_view>
 
+#include "data/number_text.h"
 #include "data/pose_track.h"
 #include "data/report.h"
 #include "data/scene_clock.h"
@@ -44,12 +44,6 @@ const char* const kPlovaneUsage =
     "2 usage error.\n";
 
 namespace {
-
-bool parse_whole_int(std::string_view text, int& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && !text.empty();
-}
 
 // Shows "Loading FILE: NN%" on standard error once a load has run for a second,
 // when standard error is a terminal; clears it when the load ends.

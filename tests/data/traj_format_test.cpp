@@ -35,36 +35,6 @@ TEST(TrajHeaderId, ReadsSecondTokenAtHeaderSeparators) {
     EXPECT_EQ(traj_header_id("tno=x"), 0);
 }
 
-TEST(ParseInt, ReadsLeadingDigitsLikeStrtol) {
-    EXPECT_EQ(parse_int("123"), 123);
-    EXPECT_EQ(parse_int("+45"), 45);
-    EXPECT_EQ(parse_int("-45"), -45);
-    EXPECT_EQ(parse_int("12.9"), 12);
-    EXPECT_EQ(parse_int("1e3"), 1);
-    EXPECT_EQ(parse_int("abc"), 0);
-    EXPECT_EQ(parse_int(""), 0);
-    EXPECT_EQ(parse_int("-"), 0);
-    EXPECT_EQ(parse_int(" \t7"), 7);
-    EXPECT_EQ(parse_int("99999999999999999999"), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(parse_int("-99999999999999999999"), std::numeric_limits<int32_t>::min());
-}
-
-TEST(ParseReal, ReadsDecimalTextLikeStrtod) {
-    EXPECT_DOUBLE_EQ(parse_real("1.5"), 1.5);
-    EXPECT_DOUBLE_EQ(parse_real("+1.5"), 1.5);
-    EXPECT_DOUBLE_EQ(parse_real("-0.25"), -0.25);
-    EXPECT_DOUBLE_EQ(parse_real(".5"), 0.5);
-    EXPECT_DOUBLE_EQ(parse_real("5."), 5.0);
-    EXPECT_DOUBLE_EQ(parse_real("1e2"), 100.0);
-    EXPECT_DOUBLE_EQ(parse_real("2.5abc"), 2.5);
-    EXPECT_DOUBLE_EQ(parse_real("3.25\r"), 3.25);
-    EXPECT_DOUBLE_EQ(parse_real("abc"), 0.0);
-    EXPECT_DOUBLE_EQ(parse_real(""), 0.0);
-    EXPECT_DOUBLE_EQ(parse_real("+-1"), 0.0);
-    EXPECT_DOUBLE_EQ(parse_real("1e999"), std::numeric_limits<double>::infinity());
-    EXPECT_DOUBLE_EQ(parse_real("-1e999"), -std::numeric_limits<double>::infinity());
-}
-
 TEST(ParseTrajSample, ReadsThirteenFieldsAtAnySeparatorRun) {
     TrajSample s;
     EXPECT_EQ(parse_traj_sample("100,  7\t1.5 ,2.5,4,2,0,1,3,4,0,1,12.5,extra,more\n", s), 13);
