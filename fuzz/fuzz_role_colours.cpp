@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/trajcolset.h"
 #include "fuzz/fuzz_check.h"
-#include "render/role_colours.h"
 
 namespace {
 
-bool same(const render::RoleColours& a, const render::RoleColours& b) {
+bool same(const RoleColours& a, const RoleColours& b) {
     auto same_real = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
     return a.frontid == b.frontid && a.leadid == b.leadid && a.lagid == b.lagid &&
            a.rearid == b.rearid && a.frontcol == b.frontcol && a.leadcol == b.leadcol &&
@@ -23,14 +23,13 @@ bool same(const render::RoleColours& a, const render::RoleColours& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const render::RoleColours& start :
-         {render::RoleColours{}, render::default_role_colours()}) {
-        render::RoleColours once = start;
-        render::apply_role_colour_text(text, once);
+    for (const RoleColours& start : {RoleColours{}, default_role_colours()}) {
+        RoleColours once = start;
+        apply_role_colour_text(text, once);
         CHECK(once.trajcolseton == 0 || once.trajcolseton == 1);
         // The last value of each key wins, so reading the file twice changes nothing.
-        render::RoleColours twice = once;
-        render::apply_role_colour_text(text, twice);
+        RoleColours twice = once;
+        apply_role_colour_text(text, twice);
         CHECK(same(once, twice));
     }
     return 0;

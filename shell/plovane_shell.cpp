@@ -14,6 +14,7 @@
 #include "shell/display_dialog.h"
 #include "shell/frame_control.h"
 #include "shell/load_progress.h"
+#include "shell/traj_color_dialog.h"
 
 namespace shell {
 
@@ -179,7 +180,7 @@ void PlovaneCommand(plat::Hwnd hwnd, int id) {
             render::toggle_ego_centered(hwnd);
             break;
         case resources::IDM_SET_TRAJ_COL:
-            render::run_traj_color_dialog(hwnd);
+            run_traj_color_dialog(hwnd);
             break;
         default:
             // Playback codes 230..233 land here when no playback loop takes them.

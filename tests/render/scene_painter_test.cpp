@@ -179,7 +179,7 @@ TEST_F(PaintScene, RolePensInRoleOrder) {
         {-1, -1, 101, 101, plat::rgb(0, 0, 255)}, {100, 113, 7, 5, kGrey},
     };
     for (const Case& c : cases) {
-        render::RoleColours& r = render::role_colours();
+        RoleColours& r = render::role_colours();
         r.frontid = c.front;
         r.leadid = c.lead;
         r.lagid = c.lag;
@@ -285,7 +285,7 @@ TEST_F(PaintScene, HistoryShadesBySpeedOrFrame) {
     EXPECT_EQ(pens[2].color, kYellow);
     // Off: by frame; the ego in palette entry 4 (yellow as well).
     render::role_colours().trajcolseton = 0;
-    render::role_colours().egocol = plat::rgb(1, 2, 3);
+    render::role_colours().egocol = RgbColour{1, 2, 3};
     render::recreate_role_pens();
     pens = history_pens();
     EXPECT_EQ(pens[0].color, plat::rgb(127, 127, 127));

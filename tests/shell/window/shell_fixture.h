@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "data/pose_track.h"
@@ -51,6 +52,8 @@ class ShellSession : public testing::Test {
 
     void SetUp() override {
         quit = false;
+        // The viewer reads trajcolset.ini from the current folder: the test's own.
+        in_dir = std::make_unique<test_support::CurrentFolder>(dir.path());
         ASSERT_TRUE(plat::start_platform({"headless"}));
         shell::reset_shell();
         free_traj_store();
@@ -67,6 +70,7 @@ class ShellSession : public testing::Test {
         shell::reset_shell();
         free_traj_store();
         reset_pose_state();
+        in_dir.reset();
     }
     // Dispatches what is queued and the paints that follow, as the message loop
     // would, until nothing is left or the quit message arrives.
@@ -100,6 +104,7 @@ class ShellSession : public testing::Test {
     }
 
     test_support::TempFolder dir;
+    std::unique_ptr<test_support::CurrentFolder> in_dir;
     plat::Hwnd main;
     bool quit = false;
     int exit_code = -100;
