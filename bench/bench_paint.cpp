@@ -47,6 +47,7 @@
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
+#include "shell/scene_loads.h"
 
 // ---- Allocation count ------------------------------------------------------------------
 
@@ -136,8 +137,8 @@ std::unique_ptr<render::HistoryRing> play_to_frame_50(plat::Dc target) {
     return ring;
 }
 
-void start_renderer(plat::Hwnd window) {
-    render::renderer_startup(window);
+void start_renderer() {
+    render::renderer_startup();
     clock_settings().tooShortTraj = 20;
     render::ResetView(plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
     render::BuildTrigTables();
@@ -277,8 +278,9 @@ int main(int argc, char** argv) {
     plat::StartOptions headless;
     headless.backend = "headless";
     if (!plat::start_platform(headless)) return 1;
-    start_renderer(plat::Hwnd{});
-    if (!load_ego((dir / "bench.nav").string()) || !load_mov((dir / "bench.traj").string()))
+    start_renderer();
+    if (!shell::load_ego((dir / "bench.nav").string()) ||
+        !shell::load_mov((dir / "bench.traj").string()))
         return 1;
     std::vector<DrawOp> recorded;
     {
@@ -301,7 +303,7 @@ int main(int argc, char** argv) {
     if (!plat::register_class(cls)) return 1;
     const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth, kHeight);
     const plat::Size client = plat::get_client_size(h);
-    start_renderer(plat::Hwnd{});
+    start_renderer();
     const std::unique_ptr<render::HistoryRing> ring = play_to_frame_50(plat::Dc{});
     const int visible = [] {
         int n = 0, index = 0;

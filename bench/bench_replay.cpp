@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     const std::string dir = bench_input::scene_dir(argc, argv);
     const std::string path = dir + "/scene.traj";
-    if (!load_mov(path)) return 1;
+    if (!load_traj_file(path)) return 1;
     const TrajStore& st = traj_store();
     long long samples = 0;
     for (const TrajEntry& e : st.entries) samples += e.count;

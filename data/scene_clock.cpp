@@ -288,28 +288,3 @@ int32_t elapsed_ms() {
                             std::numeric_limits<int32_t>::max());
     return static_cast<int32_t>(d);
 }
-
-int load_ego(const std::string& path, const LoadProgress& progress) {
-    free_pose_track();
-    set_nav_columns(nav_columns_for(path));
-    if (!load_pose_track(path, progress)) return 0;
-    find_scene_origin(traj_store().min_time);
-    return 1;
-}
-
-int load_org(const std::string& path, const LoadProgress& progress) {
-    free_origin_track();
-    if (!load_origin_track(path, progress)) return 0;
-    find_scene_origin(traj_store().min_time);
-    return 1;
-}
-
-int load_mov(const std::string& path, const LoadProgress& progress) {
-    free_traj_store();
-    if (!load_traj_file(path, progress)) return 0;
-    const int32_t start = traj_store().min_time;
-    rewind_scene();
-    seek_scene(start);
-    find_scene_origin(start);
-    return 1;
-}

@@ -1,7 +1,6 @@
 // The scene clock: steps the replay through the frame numbers of the loaded
 // TRAJ data, follows with the ego pose cursor, and answers which samples are
-// visible at the current frame. Also the three load sequences of the viewer's
-// File menu, each taking the path that the open-file dialog chose.
+// visible at the current frame.
 //
 // The clock state lives in the TrajStore (data/traj_store.h): current_frame,
 // current_time, start_time, first_active, visit_next and each entry's cursor.
@@ -9,9 +8,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "data/text_input.h"
 #include "data/traj_store.h"
 
 // Settings of the clock, edited in the Display Setting dialog.
@@ -67,17 +64,3 @@ int32_t current_frame();
 int32_t current_time();
 // current_time - start_time in ms (saturated to the 32-bit range).
 int32_t elapsed_ms();
-
-// "Load Ego": frees the pose track, takes the layout from the file name
-// (nav_columns_for), loads the track and takes the scene origin for the TRAJ
-// store's min_time. Returns 1 when loaded; 0 on failure (message on the standard
-// error stream, track empty).
-int load_ego(const std::string& path, const LoadProgress& progress = {});
-// "Load Org (Optional)": frees the origin points, loads them and takes the scene
-// origin for min_time. Returns 1 when loaded, 0 on failure.
-int load_org(const std::string& path, const LoadProgress& progress = {});
-// "Load Mov": frees the TRAJ store, loads the file (failures reported through
-// report_error), rewinds, seeks to min_time and takes the scene origin for it.
-// Returns 1 when the file was loaded and the scene started, 0 on failure with the
-// store empty.
-int load_mov(const std::string& path, const LoadProgress& progress = {});

@@ -11,7 +11,6 @@
 #include "render/draw.h"
 #include "render/role_colours.h"
 #include "render/view.h"
-#include "resources/resource_ids.h"
 
 namespace render {
 namespace {
@@ -318,8 +317,8 @@ void paint_scene(plat::Dc target, plat::Size client) {
     plat::delete_object(picture);
 }
 
-void renderer_startup(plat::Hwnd main_window) {
-    init_display_settings(plovane_display_profile(), main_window);
+void renderer_startup() {
+    init_display_settings(plovane_display_defaults());
     create_draw_resources(DrawFlavour::Plovane);
     reset_model_pose();
     load_role_colours();
@@ -334,17 +333,6 @@ void renderer_shutdown() {
 
 void clear_history() {
     g_history.appended = 0;
-}
-
-void toggle_time_series(plat::Hwnd hwnd) {
-    clear_history();
-    ToggleDisplayFlag(hwnd, SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS);
-}
-
-void toggle_ego_centered(plat::Hwnd hwnd) {
-    set_ego_centered(ego_centered() ? 0 : 1);
-    clear_history();
-    plat::check_menu_item(plat::get_menu(hwnd), resources::IDM_EGO_CENTERED, ego_centered() == 1);
 }
 
 }  // namespace render

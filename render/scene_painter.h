@@ -95,22 +95,16 @@ void paint_scene(plat::Dc target, plat::Size client);
 // frame (off), filled black. Selects into dc and leaves its selection changed.
 void draw_history(plat::Dc dc);
 
-// Start-up of the renderer, once, while the main window is created: display-setting
-// defaults and check marks of the window's menu (a null window: no marks), the
-// drawing resources, the zero model pose, the role colours from "trajcolset.ini",
-// the per-trajectory table zeroed. The history is emptied.
-void renderer_startup(plat::Hwnd main_window);
+// Start-up of the renderer, once, while the main window is created: the viewer's
+// display-setting defaults, the drawing resources, the zero model pose, the role
+// colours from "trajcolset.ini", the per-trajectory table zeroed. The history is
+// emptied.
+void renderer_startup();
 // Deletes the drawing resources, then the role-colour pens and brush. Safe to call
 // without a start-up and twice.
 void renderer_shutdown();
 
 // Empties the history ring (entries stay in memory but are no longer drawn).
 void clear_history();
-// Menu command 53 "Time Serials": clears the history, flips SHOW_TIME_SERIES, sets
-// the check mark of item 53 when it is now set and repaints `hwnd` with erase.
-void toggle_time_series(plat::Hwnd hwnd);
-// Menu command 54 "Ego Centered": flips egoCentered, clears the history and sets the
-// check mark of item 54 of `hwnd`'s menu exactly when it is on. Requests no repaint.
-void toggle_ego_centered(plat::Hwnd hwnd);
 
 }  // namespace render

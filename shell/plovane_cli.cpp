@@ -13,6 +13,7 @@
 #include "data/traj_store.h"
 #include "platform/platform.h"
 #include "platform/qt_backend.h"
+#include "shell/scene_loads.h"
 
 const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
@@ -78,12 +79,6 @@ int32_t stored_samples() {
     int64_t n = 0;
     for (int32_t i = 0; i < st.entry_count; ++i) n += st.entries[i].count;
     return static_cast<int32_t>(n);
-}
-
-// The pose loaders' messages have no line end; the command line ends the line.
-void end_message_line() {
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
 }
 
 }  // namespace
@@ -152,7 +147,7 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
         } else if (arg == "--trace-clock") {
             ok = set_mode(PlovaneMode::TraceClock);
         } else if (const int taken =
-                       render::parse_snapshot_option(argc, argv, a, options.pictures, error)) {
+                       shell::parse_snapshot_option(argc, argv, a, options.pictures, error)) {
             ok = taken > 0;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
@@ -163,8 +158,8 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
         }
         if (!ok) return false;
     }
-    if (!render::check_snapshot_options(options.pictures, error)) return false;
-    if (render::snapshot_requested(options.pictures)) {
+    if (!shell::check_snapshot_options(options.pictures, error)) return false;
+    if (shell::snapshot_requested(options.pictures)) {
         if (options.mode != PlovaneMode::None) {
             error =
                 "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock";
@@ -233,14 +228,14 @@ void print_clock_trace(std::FILE* out) {
 namespace {
 
 // Pictures are drawn on the Qt back end's off-screen canvases, which need no display.
-int write_pictures(const render::SnapshotOptions& pictures) {
+int write_pictures(const shell::SnapshotOptions& pictures) {
     plat::register_qt_backend();
     plat::StartOptions start;
     start.backend = "qt";
     start.command_line = true;
     start.canvas_only = true;
     if (!plat::start_platform(start)) return 1;
-    const int status = render::run_snapshot(pictures);
+    const int status = shell::run_snapshot(pictures);
     plat::stop_platform();
     return status;
 }
@@ -256,21 +251,15 @@ int run_plovane_headless(const PlovaneOptions& options, std::FILE* out) {
 
     if (options.ego_path) {
         ProgressLine line(*options.ego_path);
-        if (!load_ego(*options.ego_path, line.callback())) {
-            end_message_line();
-            return 1;
-        }
+        if (!shell::load_ego(*options.ego_path, line.callback())) return 1;
     }
     if (options.org_path) {
         ProgressLine line(*options.org_path);
-        if (!load_org(*options.org_path, line.callback())) {
-            end_message_line();
-            return 1;
-        }
+        if (!shell::load_org(*options.org_path, line.callback())) return 1;
     }
     if (options.traj_path) {
         ProgressLine line(*options.traj_path);
-        if (!load_mov(*options.traj_path, line.callback())) return 1;
+        if (!shell::load_mov(*options.traj_path, line.callback())) return 1;
     }
 
     switch (options.mode) {

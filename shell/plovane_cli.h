@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "render/snapshot.h"
+#include "shell/snapshot.h"
 
 enum class PlovaneMode {
     None,        // no mode option given (the window, once there is one)
@@ -31,8 +31,8 @@ struct PlovaneOptions {
     int frame_step = 1;                    // --frame-step: frames per step, at least 1
     int too_short = 20;                    // --too-short: minimum samples of a visible trajectory
     PlovaneMode mode = PlovaneMode::None;
-    render::SnapshotOptions pictures;  // --snapshot, --export-frames and their options
-    bool help = false;                 // --help / -h: print the usage and exit 0
+    shell::SnapshotOptions pictures;  // --snapshot, --export-frames and their options
+    bool help = false;                // --help / -h: print the usage and exit 0
 };
 
 extern const char* const kPlovaneUsage;

@@ -1,24 +1,28 @@
 #include "shell/plovane_shell.h"
 
-#include <cstdio>
-
 #include "data/pose_track.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "render/display_settings.h"
-#include "render/role_colours.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
-#include "shell/display_dialog.h"
+#include "shell/display_menu.h"
 #include "shell/frame_control.h"
 #include "shell/load_progress.h"
+#include "shell/scene_loads.h"
 #include "shell/traj_color_dialog.h"
 
 namespace shell {
 
 namespace {
+
+// The renderer's start-up, then the check marks of the Display menu.
+void plovane_startup(plat::Hwnd main_window) {
+    render::renderer_startup();
+    set_display_marks(plovane_display_profile(), main_window);
+}
 
 void plovane_shutdown() {
     render::renderer_shutdown();
@@ -37,7 +41,7 @@ ShellProfile make_profile() {
     p.accelTableId = 0;
     p.initialScale = render::kPlovaneInitialScale;
     p.resources = &plovane_resources();
-    p.startup = &render::renderer_startup;
+    p.startup = &plovane_startup;
     p.shutdown = &plovane_shutdown;
     p.paint = &render::paint_scene;
     p.command = &PlovaneCommand;
@@ -48,16 +52,6 @@ std::optional<std::string> ask_path(const plat::FileDialogOptions& options,
                                     const std::optional<std::string>& given) {
     if (given) return given;
     return plat::open_file_dialog(app_state().mainWindow, options);
-}
-
-// The pose loaders write their failure without a line end; in the window nothing
-// else ends that line.
-int end_line_on_failure(int loaded) {
-    if (!loaded) {
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-    return loaded;
 }
 
 }  // namespace
@@ -104,14 +98,14 @@ int load_pose_track_dialog(const std::optional<std::string>& path) {
     const std::optional<std::string> chosen = ask_path(ego_dialog_options(), path);
     if (!chosen) return 0;
     LoadProgressWindow progress(app_state().mainWindow, *chosen);
-    return end_line_on_failure(load_ego(*chosen, progress.callback()));
+    return load_ego(*chosen, progress.callback());
 }
 
 int load_origin_track_dialog(const std::optional<std::string>& path) {
     const std::optional<std::string> chosen = ask_path(org_dialog_options(), path);
     if (!chosen) return 0;
     LoadProgressWindow progress(app_state().mainWindow, *chosen);
-    return end_line_on_failure(load_org(*chosen, progress.callback()));
+    return load_org(*chosen, progress.callback());
 }
 
 int load_traj_file_dialog(const std::optional<std::string>& path) {
@@ -165,19 +159,19 @@ void PlovaneCommand(plat::Hwnd hwnd, int id) {
             RunDisplaySettingDialog(hwnd);
             break;
         case resources::IDM_GRID_LINE:
-            render::ToggleDisplayFlag(hwnd, render::SHOW_GRID, resources::IDM_GRID_LINE);
+            ToggleDisplayFlag(hwnd, render::SHOW_GRID, resources::IDM_GRID_LINE);
             break;
         case resources::IDM_AXIS:
-            render::ToggleDisplayFlag(hwnd, render::SHOW_AXIS, resources::IDM_AXIS);
+            ToggleDisplayFlag(hwnd, render::SHOW_AXIS, resources::IDM_AXIS);
             break;
         case resources::IDM_TRAJ_ID:
-            render::ToggleDisplayFlag(hwnd, render::SHOW_TRAJ_ID, resources::IDM_TRAJ_ID);
+            ToggleDisplayFlag(hwnd, render::SHOW_TRAJ_ID, resources::IDM_TRAJ_ID);
             break;
         case resources::IDM_TIME_SERIALS:
-            render::toggle_time_series(hwnd);
+            toggle_time_series(hwnd);
             break;
         case resources::IDM_EGO_CENTERED:
-            render::toggle_ego_centered(hwnd);
+            toggle_ego_centered(hwnd);
             break;
         case resources::IDM_SET_TRAJ_COL:
             run_traj_color_dialog(hwnd);

@@ -16,6 +16,7 @@
 #include "data/scene_clock.h"
 #include "data/traj_format.h"
 #include "data/traj_store.h"
+#include "tests/support/scene_files.h"
 
 namespace {
 
@@ -68,8 +69,7 @@ class ExampleScene : public testing::Test {
         free_traj_store();
         reset_pose_state();
         reset_clock_settings();
-        ASSERT_EQ(load_ego(kExamples + "scene.nav"), 1);
-        ASSERT_EQ(load_mov(kExamples + "scene.traj"), 1);
+        test_support::load_scene_files(kExamples + "scene.nav", kExamples + "scene.traj");
     }
     void TearDown() override {
         free_traj_store();

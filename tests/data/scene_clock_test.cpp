@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "data/pose_track.h"
-#include "data/report.h"
-#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -49,8 +47,6 @@ std::vector<int32_t> visible_ids() {
     }
     return ids;
 }
-
-void ignore_report(std::string_view) {}
 
 class SceneClockTest : public testing::Test {
   protected:
@@ -334,42 +330,4 @@ TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
             if (!a) break;
         }
     }
-}
-
-TEST_F(SceneClockTest, LoadMovStartsTheScene) {
-    test_support::TempFolder dir;
-    std::string ego = dir.write("ego.nav", "1400 0 0 0.5 10 20 0\n1500 0 0 0.6 11 21 0\n");
-    std::string traj = dir.write("scene.traj", traj_text({{3, range(5, 25)}}));
-    ASSERT_EQ(load_ego(ego), 1);
-    EXPECT_EQ(scene_origin().x, 0);  // no TRAJ data yet: min_time is 0
-    ASSERT_EQ(load_mov(traj), 1);
-    EXPECT_EQ(traj_store().min_time, 1500);
-    EXPECT_EQ(current_frame(), 6);  // one step past the first frame
-    EXPECT_EQ(scene_origin().x, 11);
-    EXPECT_EQ(scene_start_index(), 1);
-
-    std::string org = dir.write("org.txt", "0 1400 0 0 -1 -2 0.25\n");
-    ASSERT_EQ(load_org(org), 1);
-    EXPECT_EQ(scene_origin().x, -1);
-    EXPECT_EQ(scene_origin().heading, 0.25);
-    EXPECT_EQ(scene_start_index(), 1);
-}
-
-TEST_F(SceneClockTest, LoadEgoChoosesLayoutFromName) {
-    test_support::TempFolder dir;
-    std::string text = "7 1000 0 0 0.5 10 20 0\n";
-    ASSERT_EQ(load_ego(dir.write("track.pos", text)), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 1000);
-    ASSERT_EQ(load_ego(dir.write("track.NAV2", text)), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 7);
-}
-
-TEST_F(SceneClockTest, FailedLoadMovLeavesStoreEmpty) {
-    ErrorSink previous = set_error_sink(ignore_report);
-    test_support::TempFolder dir;
-    load({{1, range(0, 5)}});
-    EXPECT_EQ(load_mov(dir.file("no_such.traj")), 0);
-    set_error_sink(previous);
-    EXPECT_EQ(traj_store_loaded(), 0);
-    EXPECT_EQ(step_scene(), 0);
 }

@@ -8,6 +8,7 @@
 #include "render/scene_painter.h"
 #include "render/view.h"
 #include "resources/resources.h"
+#include "tests/support/scene_files.h"
 
 namespace render_test {
 
@@ -55,7 +56,7 @@ void RenderTest::SetUp() {
     plat::use_resources(&resources::plovane());
     reset_pose_state();
     free_traj_store();
-    render::renderer_startup(plat::Hwnd{});
+    render::renderer_startup();
     render::ResetView(plat::Size{960, 640}, render::kPlovaneInitialScale);
     render::BuildTrigTables();
 }
@@ -73,8 +74,7 @@ void RenderTest::TearDown() {
 void RenderTest::load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading) {
     write_file("scene.nav", nav_text(0, 0, ego_heading));
     write_file("scene.traj", traj_text(trajectories));
-    ASSERT_EQ(load_ego("scene.nav"), 1);
-    ASSERT_EQ(load_mov("scene.traj"), 1);
+    test_support::load_scene_files("scene.nav", "scene.traj");
 }
 
 const std::vector<plat::headless::DrawOp>& RenderTest::paint() {

@@ -13,6 +13,7 @@
 #include "render/view.h"
 #include "resources/resource_ids.h"
 #include "tests/render/render_fixture.h"
+#include "tests/support/scene_files.h"
 
 namespace {
 
@@ -201,8 +202,7 @@ TEST_F(PaintScene, OriginFrameAgainstAHandComputedCase) {
     t.y0 = 204;  // at 205 by the frame the clock stands at
     render_test::write_file("scene.nav", render_test::nav_text(103, 204, 0.8, 0));
     render_test::write_file("scene.traj", render_test::traj_text({t}));
-    ASSERT_EQ(load_ego("scene.nav"), 1);
-    ASSERT_EQ(load_mov("scene.traj"), 1);
+    test_support::load_scene_files("scene.nav", "scene.traj");
     scene_origin() = SceneOrigin{100, 200, 0.5};
     paint();
 
@@ -325,34 +325,6 @@ TEST_F(PaintScene, HistoryOfRecentTrajectoriesOnlyUnlessDrawHistory) {
     EXPECT_EQ(history_pens().size(), static_cast<size_t>(render::history_size() - 4));
     set_draw_history(1);
     EXPECT_EQ(history_pens().size(), static_cast<size_t>(render::history_size()));
-}
-
-TEST_F(PaintScene, TimeSerialsAndEgoCentredEmptyTheHistory) {
-    plat::WindowClass cls;
-    cls.name = "RenderToggleTest";
-    cls.proc = plat::def_window_proc;
-    cls.menu_id = resources::IDR_MAIN_MENU;
-    ASSERT_TRUE(plat::register_class(cls));
-    const plat::Hwnd hwnd = plat::create_window(cls.name, "t", 960, 640);
-    const plat::Hmenu menu = plat::get_menu(hwnd);
-    load_scene(three_visible());
-    paint();
-    plat::headless::clear_logs();
-    render::toggle_time_series(hwnd);
-    EXPECT_EQ(render::history_ring().appended, 0);
-    EXPECT_EQ(render::GetDisplaySettings().flags & render::SHOW_TIME_SERIES, 0);
-    EXPECT_EQ(plat::menu_item_checked(menu, resources::IDM_TIME_SERIALS), 0);
-    ASSERT_EQ(plat::headless::invalidations().size(), 1u);
-    EXPECT_TRUE(plat::headless::invalidations()[0].erase);
-
-    paint();
-    plat::headless::clear_logs();
-    render::toggle_ego_centered(hwnd);
-    EXPECT_EQ(render::history_ring().appended, 0);
-    EXPECT_EQ(render::ego_centered(), 1);
-    EXPECT_EQ(plat::menu_item_checked(menu, resources::IDM_EGO_CENTERED), 1);
-    EXPECT_TRUE(plat::headless::invalidations().empty());  // shows at the next repaint
-    plat::destroy_window(hwnd);
 }
 
 TEST_F(PaintScene, AppendedNeverOverflows) {

@@ -1,5 +1,5 @@
 // The text of the "Display Setting" dialog's fields.
-#include "render/display_settings.h"
+#include "shell/display_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,13 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-render::ParsedDisplayFields parse(const Texts& texts) {
-    return render::parse_display_fields(texts, render::DisplaySettings{}, ClockSettings{});
+shell::ParsedDisplayFields parse(const Texts& texts) {
+    return shell::parse_display_fields(texts, render::DisplaySettings{}, ClockSettings{});
 }
 
 TEST(DisplayFields, ReadNumbersAsTheCConversionsDoWithinThirtyOneCharacters) {
     const std::string tiny32 = "0." + std::string(29, '0') + "1";  // the 1 is character 32
-    render::ParsedDisplayFields r =
+    shell::ParsedDisplayFields r =
         parse({"  12345abc", "+500", " 2.5e1x", "1", "x", std::string(40, '9'), "-7"});
     EXPECT_EQ(r.settings.maxRangeX, 12345);
     EXPECT_EQ(r.settings.gridSizeX, 500);
@@ -51,7 +51,7 @@ TEST(DisplayFields, RefuseFactorsAndGridSizeNotAboveZero) {
         {{"50000", "10", "1", "1"}, 2102, too_fine},
     };
     for (const auto& c : cases) {
-        const render::ParsedDisplayFields r = parse(c.texts);
+        const shell::ParsedDisplayFields r = parse(c.texts);
         EXPECT_EQ(r.refusedId, c.refused) << c.texts[1] << " " << c.texts[2] << " " << c.texts[3];
         EXPECT_EQ(r.refusal, c.message);
     }

@@ -18,12 +18,15 @@
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "shell/plovane_shell.h"
+#include "shell/scene_loads.h"
 #include "tests/support/temp_folder.h"
 
 namespace shell_test {
 
 namespace ids = resources;
 namespace hl = plat::headless;
+using shell::load_ego;
+using shell::load_mov;
 
 class ShellSession : public testing::Test {
   protected:

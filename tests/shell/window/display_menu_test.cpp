@@ -1,4 +1,8 @@
-// The "Display Setting" dialog as a user works it.
+// The Display menu as a user works it: the "Display Setting" dialog and the
+// display-mode toggles.
+#include "shell/display_menu.h"
+#include "render/scene_painter.h"
+#include "shell/scene_loads.h"
 #include "shell_fixture.h"
 
 namespace {
@@ -86,6 +90,32 @@ TEST_F(DisplaySettingDialog, RefusedValueKeepsTheDialogOpenWithTheUsersText) {
     EXPECT_EQ(hl::message_boxes()[0].text, "Grid Size X [cm] must be a number greater than 0.");
     EXPECT_EQ(render::GetDisplaySettings().gridSizeX, 100);
     EXPECT_EQ(clock_settings().frameStep, 4);
+}
+
+using DisplayModes = ShellSession;
+
+TEST_F(DisplayModes, TimeSerialsAndEgoCentredEmptyTheHistory) {
+    ASSERT_EQ(shell::load_ego(nav_file()) + shell::load_mov(traj_file()), 2);
+    plat::invalidate(main, false);
+    run();  // a paint fills the history
+    ASSERT_GT(render::history_ring().appended, 0);
+    const plat::Hmenu menu = plat::get_menu(main);
+    hl::clear_logs();
+    shell::toggle_time_series(main);
+    EXPECT_EQ(render::history_ring().appended, 0);
+    EXPECT_EQ(render::GetDisplaySettings().flags & render::SHOW_TIME_SERIES, 0);
+    EXPECT_EQ(plat::menu_item_checked(menu, ids::IDM_TIME_SERIALS), 0);
+    ASSERT_EQ(hl::invalidations().size(), 1u);
+    EXPECT_TRUE(hl::invalidations()[0].erase);
+
+    run();
+    ASSERT_GT(render::history_ring().appended, 0);
+    hl::clear_logs();
+    shell::toggle_ego_centered(main);
+    EXPECT_EQ(render::history_ring().appended, 0);
+    EXPECT_EQ(render::ego_centered(), 1);
+    EXPECT_EQ(plat::menu_item_checked(menu, ids::IDM_EGO_CENTERED), 1);
+    EXPECT_TRUE(hl::invalidations().empty());  // shows at the next repaint
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "render/snapshot.h"
+#include "shell/snapshot.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -98,12 +98,12 @@ TEST_F(Snapshot, EgoCarAndRoleColourInThePicture) {
     render_test::write_file("trajcolset.ini",
                             "frontid=101\nfrontcol=255,0,0\ntrajcolseton=1\n"
                             "egocol=255,255,0\nleadid=-1\nlagid=-1\nrearid=-1\n");
-    render::SnapshotOptions o;
+    shell::SnapshotOptions o;
     o.png_path = "out.png";
     o.steps = 2;
     o.scale = 0.2;
     const mode_t old_mask = umask(022);
-    ASSERT_EQ(render::run_snapshot(o), 0);
+    ASSERT_EQ(shell::run_snapshot(o), 0);
     umask(old_mask);
     // Written through a private temporary file, but readable as any new file.
     const auto perms = std::filesystem::status("out.png").permissions();

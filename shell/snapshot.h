@@ -21,7 +21,7 @@
 
 #include "platform/platform.h"
 
-namespace render {
+namespace shell {
 
 struct SnapshotOptions {
     std::string png_path;          // --snapshot: file written after the last step ("" none)
@@ -59,4 +59,4 @@ bool check_snapshot_options(const SnapshotOptions& options, std::string& error);
 // line on standard error when a picture cannot be made or written.
 int run_snapshot(const SnapshotOptions& options);
 
-}  // namespace render
+}  // namespace shell

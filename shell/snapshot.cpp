@@ -1,4 +1,4 @@
-#include "render/snapshot.h"
+#include "shell/snapshot.h"
 
 #include <charconv>
 #include <cstdio>
@@ -16,7 +16,9 @@
 #include "render/scene_painter.h"
 #include "render/view.h"
 
-namespace render {
+namespace shell {
+
+using namespace render;
 
 namespace {
 
@@ -169,7 +171,7 @@ bool check_snapshot_options(const SnapshotOptions& o, std::string& error) {
 int run_snapshot(const SnapshotOptions& o) {
     // The display defaults reset the clock settings; the command line's stay.
     const ClockSettings clock = clock_settings();
-    renderer_startup(plat::Hwnd{});
+    render::renderer_startup();
     clock_settings() = clock;
 
     DisplaySettings s = GetDisplaySettings();
@@ -228,4 +230,4 @@ int run_snapshot(const SnapshotOptions& o) {
     return status;
 }
 
-}  // namespace render
+}  // namespace shell

@@ -1,0 +1,199 @@
+#include "shell/display_menu.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "data/number_text.h"
+#include "render/scene_painter.h"
+#include "resources/resource_ids.h"
+#include "shell/main_window.h"
+
+namespace shell {
+
+namespace {
+
+using render::DisplaySettings;
+
+DisplayProfile make_plovane_profile() {
+    DisplayProfile p;
+    p.fieldCount = 7;
+    p.flagItems = {{render::SHOW_GRID, resources::IDM_GRID_LINE},
+                   {render::SHOW_AXIS, resources::IDM_AXIS},
+                   {render::SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS},
+                   {render::SHOW_TRAJ_ID, resources::IDM_TRAJ_ID}};
+    p.egoCenteredItem = resources::IDM_EGO_CENTERED;
+    return p;
+}
+
+DisplayProfile make_vantrel_profile() {
+    DisplayProfile p;
+    p.fieldCount = 4;
+    p.flagItems = {{render::SHOW_GRID, resources::IDM_GRID_LINE},
+                   {render::SHOW_AXIS, resources::IDM_AXIS},
+                   {render::SHOW_TRAJ_ID_VANTREL, resources::IDM_V_TRAJ_ID}};
+    p.egoCenteredItem = 0;
+    return p;
+}
+
+const DisplayProfile* g_profile = nullptr;
+
+std::string_view field(const std::vector<std::string>& texts, std::size_t i) {
+    std::string_view s = texts[i];
+    return s.substr(0, kDisplayFieldMaxChars);
+}
+
+int field_count() {
+    return display_profile().fieldCount;
+}
+
+}  // namespace
+
+const DisplayProfile& plovane_display_profile() {
+    static const DisplayProfile profile = make_plovane_profile();
+    return profile;
+}
+
+const DisplayProfile& vantrel_display_profile() {
+    static const DisplayProfile profile = make_vantrel_profile();
+    return profile;
+}
+
+const DisplayProfile& display_profile() {
+    return g_profile ? *g_profile : plovane_display_profile();
+}
+
+void set_display_marks(const DisplayProfile& profile, plat::Hwnd window) {
+    g_profile = &profile;
+    const plat::Hmenu menu = plat::get_menu(window);
+    if (!menu) return;
+    const DisplaySettings s = render::GetDisplaySettings();
+    for (const FlagMenuItem& item : profile.flagItems)
+        plat::check_menu_item(menu, item.menuId, (s.flags & item.bit) != 0);
+    if (profile.egoCenteredItem != 0)
+        plat::check_menu_item(menu, profile.egoCenteredItem, render::ego_centered() != 0);
+}
+
+void ToggleDisplayFlag(plat::Hwnd window, int bit, int id) {
+    DisplaySettings s = render::GetDisplaySettings();
+    s.flags ^= bit;
+    plat::check_menu_item(plat::get_menu(window), id, (s.flags & bit) != 0);
+    render::SetDisplaySettings(s);
+    plat::invalidate(window, true);
+}
+
+void toggle_time_series(plat::Hwnd hwnd) {
+    render::clear_history();
+    ToggleDisplayFlag(hwnd, render::SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS);
+}
+
+void toggle_ego_centered(plat::Hwnd hwnd) {
+    render::set_ego_centered(render::ego_centered() ? 0 : 1);
+    render::clear_history();
+    plat::check_menu_item(plat::get_menu(hwnd), resources::IDM_EGO_CENTERED,
+                          render::ego_centered() == 1);
+}
+
+std::vector<std::string> format_display_fields(const DisplaySettings& settings,
+                                               const ClockSettings& clock, int fieldCount) {
+    std::vector<std::string> texts = {
+        format_int(settings.maxRangeX),        format_int(settings.gridSizeX),
+        format_fixed(settings.yxFactor, 2),    format_fixed(settings.msPerMeter, 2),
+        format_int(clock.frameStep),           format_int(clock.tooShortTraj),
+        settings.drawHistory != 0 ? "1" : "0",
+    };
+    if (fieldCount < 0) fieldCount = 0;
+    if (static_cast<std::size_t>(fieldCount) < texts.size()) texts.resize(fieldCount);
+    return texts;
+}
+
+ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
+                                         const DisplaySettings& current,
+                                         const ClockSettings& clock) {
+    ParsedDisplayFields out;
+    out.settings = current;
+    out.clock = clock;
+    const std::size_t n = texts.size();
+    if (n > 0) out.settings.maxRangeX = parse_int(field(texts, 0));
+    if (n > 1) out.settings.gridSizeX = parse_int(field(texts, 1));
+    if (n > 2) out.settings.yxFactor = parse_real(field(texts, 2));
+    if (n > 3) out.settings.msPerMeter = parse_real(field(texts, 3));
+    if (n > 4) out.clock.frameStep = parse_int(field(texts, 4));
+    if (n > 5) out.clock.tooShortTraj = parse_int(field(texts, 5));
+    if (n > 6) out.settings.drawHistory = parse_int(field(texts, 6)) != 0 ? 1 : 0;
+
+    auto refuse = [&out](int id, const std::string& text) {
+        if (out.refusedId != 0) return;
+        out.refusedId = id;
+        out.refusal = text;
+    };
+    auto not_positive = [](const char* label) {
+        return std::string(label) + " must be a number greater than 0.";
+    };
+    if (n > 1 && out.settings.gridSizeX <= 0) {
+        refuse(kFirstDisplayField + 1, not_positive("Grid Size X [cm]"));
+    } else if (n > 1 && render::grid_lines(out.settings) > kMaxGridLines) {
+        // Each line is drawn on every paint: a 2 km range with a 1 cm grid would
+        // hold the program for minutes per picture.
+        refuse(kFirstDisplayField + 1,
+               "Grid Size X [cm] is too small for Max Range X [cm]: at most " +
+                   std::to_string(kMaxGridLines) + " grid lines.");
+    }
+    // "not greater than 0" also catches NaN; an infinite factor flattens the drawing.
+    if (n > 2 && !(out.settings.yxFactor > 0 && std::isfinite(out.settings.yxFactor))) {
+        refuse(kFirstDisplayField + 2, not_positive("Y:X Factor"));
+    }
+    if (n > 3 && !(out.settings.msPerMeter > 0 && std::isfinite(out.settings.msPerMeter))) {
+        refuse(kFirstDisplayField + 3, not_positive("Millisec:Meter Factor"));
+    }
+    return out;
+}
+
+bool DisplaySettingProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM) {
+    const DisplaySettings current = render::GetDisplaySettings();
+    switch (message) {
+        case plat::WM_INITDIALOG: {
+            const std::vector<std::string> texts =
+                format_display_fields(current, clock_settings(), field_count());
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                plat::set_dlg_item_text(dlg, kFirstDisplayField + static_cast<int>(i), texts[i]);
+            return true;
+        }
+        case plat::WM_COMMAND:
+            switch (plat::loword(wparam)) {
+                case plat::IDOK: {
+                    std::vector<std::string> texts;
+                    for (int i = 0; i < field_count(); ++i) {
+                        texts.push_back(plat::get_dlg_item_text(dlg, kFirstDisplayField + i,
+                                                                kDisplayFieldMaxChars));
+                    }
+                    const ParsedDisplayFields parsed =
+                        parse_display_fields(texts, current, clock_settings());
+                    if (parsed.refusedId != 0) {
+                        plat::message_box(dlg, parsed.refusal, kDisplaySettingCaption);
+                        return true;
+                    }
+                    clock_settings() = parsed.clock;
+                    render::SetDisplaySettings(parsed.settings);
+                    plat::invalidate(app_state().mainWindow, false);
+                    plat::end_dialog(dlg, 1);
+                    return true;
+                }
+                case plat::IDCANCEL:
+                    plat::end_dialog(dlg, 2);
+                    return true;
+                default:
+                    return false;
+            }
+        case plat::WM_CLOSE:
+            plat::end_dialog(dlg, 2);
+            return true;
+        default:
+            return false;
+    }
+}
+
+plat::LRESULT RunDisplaySettingDialog(plat::Hwnd owner) {
+    return plat::dialog_box(resources::IDD_DISPLAY_SETTING, owner, &DisplaySettingProc);
+}
+
+}  // namespace shell
