@@ -37,13 +37,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/qt_direct.h"
 #include "data/pose_track.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "platform/qt/qt_draw.h"
-#include "platform/qt_backend.h"
+#include "platform/qt/qt_backend.h"
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
@@ -164,8 +164,8 @@ struct DirectScene {
 
 DirectScene prepare(const std::vector<DrawOp>& ops) {
     DirectScene s;
-    plat::headless::PenInfo pen{};
-    plat::headless::BrushInfo brush{};
+    plat::PenInfo pen{};
+    plat::BrushInfo brush{};
     bool have_pen = false, have_brush = false;
     for (const DrawOp& op : ops) {
         if (op.op == Op::BitBlt || op.op == Op::MoveTo) continue;
@@ -174,7 +174,7 @@ DirectScene prepare(const std::vector<DrawOp>& ops) {
         if (op.op != Op::Text && (!have_pen || !(op.pen_info == pen))) {
             pen = op.pen_info;
             have_pen = true;
-            s.pens.push_back(plat::detail::qt_pen(pen));
+            s.pens.push_back(bench_qt::pen(pen));
             item.pen = static_cast<int>(s.pens.size()) - 1;
         }
         if ((op.op == Op::Polygon || op.op == Op::Ellipse) &&
@@ -274,7 +274,7 @@ int main(int argc, char** argv) {
     std::filesystem::current_path(dir);
 
     // 1. Record the calls of one paint on the headless back end.
-    plat::register_qt_backend();
+    plat::qt::register_backend();
     plat::StartOptions headless;
     headless.backend = "headless";
     if (!plat::start_platform(headless)) return 1;
@@ -315,8 +315,7 @@ int main(int argc, char** argv) {
     const DirectScene direct = prepare(recorded);
     QImage window(kWidth, kHeight, QImage::Format_RGB32);
     window.fill(Qt::black);
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(13);  // the platform's canvas font
+    const QFont font = bench_qt::canvas_font();
     const int ascent = QFontMetrics(font).ascent();
 
     // Each layer paint appends 101 entries; the ring is put back before each so that

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/qt_direct.h"
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
-#include "platform/qt_bench.h"
+#include "platform/qt/qt_backend.h"
 
 using namespace plat;
 using Clock = std::chrono::steady_clock;
@@ -27,8 +27,8 @@ namespace {
 constexpr int kWidth = 960, kHeight = 640;
 
 struct Scene {
-    std::vector<qt::BenchLine> lines;
-    std::vector<qt::BenchText> texts;
+    std::vector<bench_qt::BenchLine> lines;
+    std::vector<bench_qt::BenchText> texts;
 };
 
 // The top view at the start of the viewer: azimuth 270, elevation 0, scale 0.045,
@@ -82,7 +82,7 @@ void paint_layer(Hwnd h, const Scene& scene, const Tools& tools) {
     set_bk_mode(mem, BkMode::Transparent);
     const Pen old_pen = select_object(mem, tools.grid);
     bool grid = true;
-    for (const qt::BenchLine& l : scene.lines) {
+    for (const bench_qt::BenchLine& l : scene.lines) {
         if (l.grid != grid) {
             select_object(mem, l.grid ? tools.grid : tools.axis);
             grid = l.grid;
@@ -91,7 +91,7 @@ void paint_layer(Hwnd h, const Scene& scene, const Tools& tools) {
         line_to(mem, l.x2, l.y2);
     }
     set_text_color(mem, rgb(128, 128, 128));
-    for (const qt::BenchText& t : scene.texts) text_out(mem, t.x, t.y, t.text);
+    for (const bench_qt::BenchText& t : scene.texts) text_out(mem, t.x, t.y, t.text);
     bit_blt(dc, 0, 0, kWidth, kHeight, mem, 0, 0);
     select_object(mem, old_pen);
     select_object(mem, old_bmp);
@@ -114,7 +114,7 @@ double percentile(std::vector<double> v, double q) {
 int main(int argc, char** argv) {
     const int paints = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    register_qt_backend();
+    qt::register_backend();
     StartOptions options;
     options.backend = "qt";
     if (!start_platform(options, argc, argv)) return 1;
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     // Warm up both paths (fonts, glyph caches, allocations).
     for (int i = 0; i < 10; ++i) {
         paint_layer(h, scene, tools);
-        qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
+        bench_qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
     }
     // Paints alternate one by one, each path going first half of the time, and the
     // medians are compared: a paint that another process interrupted lands in the
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
             if (layer_now)
                 paint_layer(h, scene, tools);
             else
-                qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
+                bench_qt::paint_direct(kWidth, kHeight, scene.lines, scene.texts);
             (layer_now ? layer_times : direct_times).push_back(seconds(Clock::now() - t0));
         }
     }

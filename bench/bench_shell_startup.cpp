@@ -14,10 +14,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/qt_direct.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
-#include "platform/qt_bench.h"
+#include "platform/qt/qt_backend.h"
 #include "shell/main_window.h"
 #include "shell/plovane_shell.h"
 
@@ -31,8 +31,8 @@ double seconds(Clock::duration d) {
 
 struct Scene {
     plat::Size client;
-    std::vector<plat::qt::BenchLine> lines;
-    std::vector<plat::qt::BenchText> texts;
+    std::vector<bench_qt::BenchLine> lines;
+    std::vector<bench_qt::BenchText> texts;
 };
 
 // One start-up paint of the viewer as the headless back end records it.
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     const int per_round = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    plat::register_qt_backend();
+    plat::qt::register_backend();
 
     // Start-up: toolkit, class, window, display defaults, renderer, first paint,
     // and the toolkit showing it.
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
     for (int i = 0; i < 10; ++i) {  // fonts, glyph caches, allocations
         paint_viewer(main);
-        plat::qt::paint_direct(client.width, client.height, scene.lines, scene.texts);
+        bench_qt::paint_direct(client.width, client.height, scene.lines, scene.texts);
     }
     double layer = 0, direct = 0;
     std::vector<double> ratios;
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < per_round; ++i) paint_viewer(main);
         const Clock::time_point b = Clock::now();
         for (int i = 0; i < per_round; ++i) {
-            plat::qt::paint_direct(client.width, client.height, scene.lines, scene.texts);
+            bench_qt::paint_direct(client.width, client.height, scene.lines, scene.texts);
         }
         const Clock::time_point c = Clock::now();
         layer += seconds(b - a);

@@ -18,12 +18,17 @@ endif()
 # into fused multiply-add; keep plain IEEE arithmetic everywhere.
 target_compile_options(scene_options INTERFACE -ffp-contract=off)
 
-# scene_library(name SOURCES ... DEPS ...): one library per folder.
+# scene_library(name SOURCES ... DEPS ... PRIVATE_DEPS ...): one library per folder.
+# DEPS are the project libraries its headers use; PRIVATE_DEPS stay inside it (a
+# toolkit behind a back end).
 function(scene_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC scene_options ${ARG_DEPS})
+  if(ARG_PRIVATE_DEPS)
+    target_link_libraries(${name} PRIVATE ${ARG_PRIVATE_DEPS})
+  endif()
 endfunction()
 
 # scene_test(name SOURCES ... DEPS ...): a GoogleTest executable whose cases are

@@ -12,8 +12,19 @@ namespace detail {
 
 namespace {
 
-std::map<std::string, BackendFactory>& registry() {
-    static std::map<std::string, BackendFactory> r{{"headless", &make_headless_backend}};
+struct Registered {
+    BackendFactory factory = nullptr;
+    BackendTraits traits;
+    int order = 0;  // registration order: the first fit is chosen
+};
+
+std::map<std::string, Registered>& registry() {
+    static std::map<std::string, Registered> r;
+    static bool seeded = false;
+    if (!seeded) {
+        seeded = true;
+        register_builtin_backends();
+    }
     return r;
 }
 
@@ -29,8 +40,11 @@ std::unique_ptr<State>& state_ptr() {
 
 }  // namespace
 
-void register_backend(const char* name, BackendFactory factory) {
-    registry()[name] = factory;
+void register_backend(const char* name, BackendFactory factory, BackendTraits traits) {
+    auto& r = registry();
+    auto it = r.find(name);
+    const int order = it != r.end() ? it->second.order : static_cast<int>(r.size());
+    r[name] = Registered{factory, traits, order};
 }
 void set_rasteriser(Rasteriser r) {
     g_rasteriser = r;
@@ -91,7 +105,7 @@ void push(const Msg& msg, bool input, unsigned mods, bool front = false) {
         state().queue.push_front(q);
     else
         state().queue.push_back(q);
-    if (state().logging) log_posted(msg);
+    state().backend->posted(msg);
 }
 
 // Takes the next message: posted ones first, then WM_PAINT for a visible, invalid
@@ -134,7 +148,7 @@ LRESULT dialog_manager(Window& dlg, unsigned message, WPARAM wparam, LPARAM lpar
 }
 
 LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam, LPARAM lparam) {
-    if (state().logging) log_delivered(Msg{Hwnd{w->id}, message, wparam, lparam});
+    state().backend->delivered(Msg{Hwnd{w->id}, message, wparam, lparam});
     switch (w->kind) {
         case WinKind::Top: {
             WndProc proc = w->proc;
@@ -175,6 +189,17 @@ void client_resized(Window& w, Size size) {
     push(Msg{Hwnd{w.id}, WM_SIZE, 0, make_lparam(size.width, size.height)}, false, 0);
 }
 
+int& default_argc() {
+    static int argc = 1;
+    return argc;
+}
+
+char** default_argv() {
+    static char arg0[] = "scene";
+    static char* argv[] = {arg0, nullptr};
+    return argv;
+}
+
 void run_modal_loop(const bool& done) {
     Msg msg;
     while (!done) {
@@ -203,36 +228,54 @@ bool display_available() {
 
 std::vector<std::string> backend_names() {
     std::vector<std::string> names;
-    for (auto& [name, factory] : registry()) names.push_back(name);
+    for (auto& [name, entry] : registry()) names.push_back(name);
     return names;
 }
 
+namespace {
+
+// The one place where a back end is chosen: the name asked for, else the
+// SCENE_PLATFORM environment variable, else by what the program needs: windows a
+// user sees, pictures, or neither (tests and the command line).
+std::string choose_backend(const StartOptions& options) {
+    if (!options.backend.empty()) return options.backend;
+    const char* env = std::getenv("SCENE_PLATFORM");
+    if (env && *env) return env;
+    const Registered* best = nullptr;
+    std::string name;
+    for (const auto& [n, entry] : registry()) {
+        const bool fits = options.window        ? entry.traits.windows
+                          : options.canvas_only ? entry.traits.pixels
+                                                : !entry.traits.windows;
+        if (fits && (!best || entry.order < best->order)) {
+            best = &entry;
+            name = n;
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
 bool start_platform(const StartOptions& options, int& argc, char** argv) {
     stop_platform();
-    std::string name = options.backend;
-    if (name.empty()) {
-        const char* env = std::getenv("SCENE_PLATFORM");
-        if (env && *env)
-            name = env;
-        else if (registry().count("qt") && display_available())
-            name = "qt";
-        else
-            name = "headless";
-    }
+    const std::string name = choose_backend(options);
     auto it = registry().find(name);
     if (it == registry().end()) {
         std::string known;
         for (auto& n : backend_names()) known += (known.empty() ? "" : ", ") + n;
-        std::fprintf(stderr, "platform: unknown back end '%s' (known: %s)\n", name.c_str(),
-                     known.c_str());
+        if (name.empty())
+            std::fprintf(stderr, "platform: no back end %s (known: %s)\n",
+                         options.window ? "shows windows" : "draws pictures", known.c_str());
+        else
+            std::fprintf(stderr, "platform: unknown back end '%s' (known: %s)\n", name.c_str(),
+                         known.c_str());
         return false;
     }
     State& st = state();
     st.options = options;
     st.options.backend = name;
-    std::unique_ptr<Backend> backend = it->second();
-    if (name == "headless") headless::reset();
-    st.logging = name == "headless";
+    std::unique_ptr<Backend> backend = it->second.factory();
     if (!backend->start(st.options, argc, argv)) {
         std::fprintf(stderr, "platform: back end '%s' could not start\n", name.c_str());
         state_ptr() = std::make_unique<State>();
@@ -244,10 +287,7 @@ bool start_platform(const StartOptions& options, int& argc, char** argv) {
 }
 
 bool start_platform(const StartOptions& options) {
-    static int argc = 1;
-    static char arg0[] = "scene";
-    static char* argv[] = {arg0, nullptr};
-    return start_platform(options, argc, argv);
+    return start_platform(options, default_argc(), default_argv());
 }
 
 void stop_platform() {
@@ -496,7 +536,7 @@ void invalidate(Hwnd hwnd, bool erase) {
     if (!w) return;
     w->invalid = true;
     w->erase = w->erase || erase;
-    if (state().logging) log_invalidate(hwnd, erase);
+    state().backend->invalidated(hwnd, erase);
 }
 
 // ---- Menus ---------------------------------------------------------------------------
@@ -815,7 +855,6 @@ Hcursor load_cursor(std::string_view name) {
     const Hcursor h{new_id()};
     if (!st.backend->load_cursor(h, image, StdCursor::Arrow)) return {};
     st.named_cursors.emplace(key, h.id);
-    st.cursor_names.emplace(h.id, key);
     return h;
 }
 
@@ -843,7 +882,7 @@ bool is_key_down(int vk) {
         case VK_MENU:
             return (st.key_mods & MODS_ALT) != 0;
         default:
-            return vk >= 0 && vk < 256 && st.keys_held[static_cast<std::size_t>(vk)];
+            return st.backend->key_held(vk);
     }
 }
 

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/draw_record.h"
 #include "platform/platform.h"
 
 namespace plat::detail {
@@ -49,9 +49,7 @@ struct Window {
     Hmenu menu;
     std::vector<MenuItemState> menu_items;  // every item of every popup, in order
     const MenuTemplate* menu_template = nullptr;
-    int paint_count = 0;
-    std::vector<headless::DrawOp> ops;  // headless: latest paint
-    int dcs_open = 0;                   // window DCs handed out and not yet released
+    int dcs_open = 0;  // window DCs handed out and not yet released
 
     // Dialogs.
     DlgProc dlg_proc;
@@ -71,12 +69,12 @@ struct Window {
 };
 
 struct PenRec {
-    headless::PenInfo info;
+    PenInfo info;
     bool stock = false;
     int selected = 0;  // DCs holding it
 };
 struct BrushRec {
-    headless::BrushInfo info;
+    BrushInfo info;
     bool stock = false;
     int selected = 0;
 };
@@ -85,8 +83,7 @@ struct BitmapRec {
     bool resource = false;  // loaded from the resources (button image)
     std::string name;
     int selected = 0;
-    void* native = nullptr;
-    std::vector<headless::DrawOp> ops;  // headless recording
+    void* native = nullptr;  // back end's picture
 };
 
 enum class DcKind { Window, Memory, Canvas };
@@ -99,14 +96,12 @@ struct DcRec {
     Bitmap stock_bitmap;  // Memory: the 1x1 bitmap it starts with
     Pen pen;
     Brush brush;
-    headless::PenInfo pen_info;
-    headless::BrushInfo brush_info;
+    PenInfo pen_info;
+    BrushInfo brush_info;
     Point pos;
     Color text_color = rgb(0, 0, 0);
     Color bk_color = rgb(255, 255, 255);
     BkMode bk_mode = BkMode::Opaque;
-    bool pen_dirty = true;    // the back end must take pen_info anew
-    bool brush_dirty = true;  // likewise brush_info
     void* native = nullptr;
 };
 
@@ -133,6 +128,7 @@ class Backend {
     virtual void modal_started(Window& dlg) = 0;
     virtual void modal_ended(Window& dlg) = 0;
     virtual void focus_control(Window& dlg, Window& ctl) = 0;
+    virtual void paint_begun(Window&) {}  // begin_paint: a new picture of the window starts
     virtual void painted(Window& w) = 0;  // end of paint: show the picture
 
     virtual int message_box(Hwnd owner, std::string_view text, std::string_view caption) = 0;
@@ -144,6 +140,13 @@ class Backend {
 
     virtual void sleep(unsigned ms) = 0;
     virtual std::uint64_t now_ms() = 0;
+    // Whether a key other than Shift, Ctrl and Alt is held, as far as the back end knows.
+    virtual bool key_held(int) { return false; }
+
+    // What passes through the core, for back ends that keep a log of it.
+    virtual void posted(const Msg&) {}       // a message queued
+    virtual void delivered(const Msg&) {}    // a message handed to a procedure
+    virtual void invalidated(Hwnd, bool) {}  // a window's client area invalidated (erase?)
 
     // Drawing objects and device contexts.
     virtual void bitmap_created(BitmapRec& bmp, const Pixels* pixels) = 0;  // black if null
@@ -164,16 +167,24 @@ class Backend {
     virtual bool save_png(DcRec& canvas, const std::string& path) = 0;
 };
 
-// Back-end registry (the headless back end is always there).
+// What a back end can do; start_platform chooses by it when no name is given.
+struct BackendTraits {
+    bool windows = false;  // shows real windows to a user
+    bool pixels = false;   // draws real pixels (canvases become pictures by themselves)
+};
+
+// Back-end registry. A back end registers under its name; registering a name
+// again replaces the entry.
 using BackendFactory = std::unique_ptr<Backend> (*)();
-void register_backend(const char* name, BackendFactory factory);
-// Rasterises a recording to PNG (set by the Qt library for the headless back end).
-using Rasteriser = bool (*)(const std::vector<headless::DrawOp>& ops, Size size,
-                            const std::string& path);
+void register_backend(const char* name, BackendFactory factory, BackendTraits traits);
+// The back ends the platform library carries itself (builtin_backends.cpp); the
+// registry starts with them.
+void register_builtin_backends();
+// Rasterises a recording to PNG (set by a back end that draws pixels, for the
+// back ends that only record).
+using Rasteriser = bool (*)(const std::vector<DrawOp>& ops, Size size, const std::string& path);
 void set_rasteriser(Rasteriser r);
 Rasteriser rasteriser();
-
-std::unique_ptr<Backend> make_headless_backend();
 
 // ---- Core state, shared by core.cpp, gdi.cpp and the back ends -----------------------
 
@@ -202,14 +213,11 @@ struct State {
     std::unordered_map<std::uint32_t, DcRec> dcs;
     Pen stock_pens[3];
     Brush stock_brushes[6];
-    std::unordered_map<std::uint32_t, std::string> cursor_names;  // for headless inspection
-    std::unordered_map<std::uint32_t, int> accel_tables;          // handle -> resource id
-    Hcursor cursor;                                               // set last
+    std::unordered_map<std::uint32_t, int> accel_tables;  // handle -> resource id
+    Hcursor cursor;                                       // set last
     Hcursor std_cursors[2];
     std::unordered_map<std::string, std::uint32_t> named_cursors;
     std::unordered_map<std::string, std::uint32_t> named_bitmaps;
-    std::vector<bool> keys_held = std::vector<bool>(256, false);  // headless key state
-    bool logging = false;  // headless: keep the logs of headless.h
 };
 State& state();
 bool started();
@@ -233,13 +241,14 @@ void gdi_stop();
 // Runs a modal message loop until `done` is set (or WM_QUIT arrives, which is
 // posted again). Used by the back ends for message boxes and file dialogs.
 void run_modal_loop(const bool& done);
-// Headless logs, fed by the core while State::logging is on (headless.cpp).
-void log_posted(const Msg& msg);
-void log_delivered(const Msg& msg);
-void log_invalidate(Hwnd hwnd, bool erase);
 
 // The top-level window or dialog a handle belongs to (itself, or a control's dialog).
 Window* top_of(Hwnd h);
+
+// An argument list of just a program name, for a toolkit started without the
+// program's own arguments; it lives as long as the process.
+int& default_argc();
+char** default_argv();
 
 // Marks a region of code as a native event handler: procedures must not run in it.
 struct NativeHandlerScope {

@@ -31,13 +31,13 @@ BitmapRec* find_bitmap(Bitmap bitmap) {
 
 namespace {
 
-Pen add_pen(headless::PenInfo info, bool stock) {
+Pen add_pen(PenInfo info, bool stock) {
     const Pen h{new_id()};
     state().pens.emplace(h.id, PenRec{info, stock, 0});
     return h;
 }
 
-Brush add_brush(headless::BrushInfo info, bool stock) {
+Brush add_brush(BrushInfo info, bool stock) {
     const Brush h{new_id()};
     state().brushes.emplace(h.id, BrushRec{info, stock, 0});
     return h;
@@ -101,8 +101,6 @@ void close_dc(DcRec& dc) {
 
 void gdi_start() {
     State& st = state();
-    using headless::BrushInfo;
-    using headless::PenInfo;
     st.stock_pens[static_cast<int>(StockPen::White)] =
         add_pen(PenInfo{PenStyle::Solid, 1, rgb(255, 255, 255)}, true);
     st.stock_pens[static_cast<int>(StockPen::Black)] =
@@ -118,7 +116,6 @@ void gdi_start() {
         const Hcursor h{new_id()};
         st.backend->load_cursor(h, nullptr, static_cast<StdCursor>(i));
         st.std_cursors[i] = h;
-        st.cursor_names.emplace(h.id, i == 0 ? "arrow" : "wait");
     }
     st.cursor = st.std_cursors[0];
 }
@@ -141,12 +138,12 @@ using namespace detail;
 
 Pen create_pen(PenStyle style, int width, Color color) {
     if (!started()) return {};
-    return add_pen(headless::PenInfo{style, std::max(width, 0), color}, false);
+    return add_pen(PenInfo{style, std::max(width, 0), color}, false);
 }
 
 Brush create_solid_brush(Color color) {
     if (!started()) return {};
-    return add_brush(headless::BrushInfo{false, color}, false);
+    return add_brush(BrushInfo{false, color}, false);
 }
 
 Pen stock_pen(StockPen which) {
@@ -189,7 +186,6 @@ Pen select_object(Dc dc, Pen pen) {
     ++p->selected;
     d->pen = pen;
     d->pen_info = p->info;
-    d->pen_dirty = true;
     return previous;
 }
 
@@ -203,7 +199,6 @@ Brush select_object(Dc dc, Brush brush) {
     ++b->selected;
     d->brush = brush;
     d->brush_info = b->info;
-    d->brush_dirty = true;
     return previous;
 }
 
@@ -381,8 +376,7 @@ Dc begin_paint(Hwnd hwnd, PaintStruct& ps) {
     if (!w) return {};
     w->invalid = false;
     const bool erase = std::exchange(w->erase, false);
-    w->ops.clear();
-    ++w->paint_count;
+    state().backend->paint_begun(*w);
     const Dc dc = open_window_dc(*w);
     if (!dc) return {};
     if (erase) {

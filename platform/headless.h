@@ -16,12 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/draw_record.h"
 #include "platform/platform.h"
 
 namespace plat::headless {
 
 // Forgets scripts, answers, logs, the key state and the clock; windows stay.
-// start_platform calls it when it starts the headless back end.
+// Starting the headless back end does it.
 void reset();
 
 // ---- Geometry ------------------------------------------------------------------------
@@ -117,39 +118,11 @@ void clear_logs();  // empties posted, delivered, invalidations, message boxes, 
 
 // ---- Recorded drawing ----------------------------------------------------------------
 
-enum class Op { MoveTo, LineTo, Polygon, Ellipse, Rectangle, FillRect, Text, BitBlt, Erase };
-
-struct PenInfo {
-    PenStyle style = PenStyle::Solid;
-    int width = 1;
-    Color color;
-    friend bool operator==(const PenInfo& a, const PenInfo& b) {
-        return a.style == b.style && a.width == b.width && a.color == b.color;
-    }
-};
-struct BrushInfo {
-    bool null = false;  // hollow brush
-    Color color;
-    friend bool operator==(const BrushInfo& a, const BrushInfo& b) {
-        return a.null == b.null && (a.null || a.color == b.color);
-    }
-};
-
-// One drawing call with the state it was made in.
-struct DrawOp {
-    Op op = Op::MoveTo;
-    // MoveTo: {to}; LineTo: {from, to}; Polygon: the vertices; Ellipse, Rectangle,
-    // FillRect, Erase: {top-left, bottom-right}; Text: {top-left}; BitBlt: {dst, size, src}.
-    std::vector<Point> points;
-    Pen pen;  // selected pen handle
-    PenInfo pen_info;
-    Brush brush;  // selected brush handle (FillRect: the brush passed)
-    BrushInfo brush_info;
-    std::string text;  // Text only
-    Color text_color;
-    Color bk_color;
-    BkMode bk_mode = BkMode::Opaque;
-};
+// The recording is made of the platform's own drawing records.
+using plat::BrushInfo;
+using plat::DrawOp;
+using plat::Op;
+using plat::PenInfo;
 
 // What was drawn on a surface. A window's surface holds the calls of its latest
 // paint (begin_paint starts it afresh); a bitmap or canvas holds every call made

@@ -153,19 +153,24 @@ constexpr int get_y_lparam(LPARAM l) {
 
 struct StartOptions {
     // Back end name ("qt", "headless"). Empty: the SCENE_PLATFORM environment
-    // variable, else "qt" when it is registered and a display exists, else "headless".
+    // variable, else the first registered back end that fits: one that shows
+    // windows when `window` is set, one that draws pixels for `canvas_only`, else
+    // one that shows none (the headless back end).
     std::string backend;
     // Command-line use: no windows are expected; the headless back end prints
     // message boxes to standard error.
     bool command_line = false;
-    // Qt only: no windows, only off-screen canvases (create_canvas) for pictures.
-    // Uses the offscreen Qt platform, so it works without a display.
+    // No windows, only off-screen canvases (create_canvas) for pictures; works
+    // without a display.
     bool canvas_only = false;
+    // The program shows its windows to a user.
+    bool window = false;
 };
 
-// Chooses and starts a back end. Back ends other than "headless" must have been
-// registered first (register_qt_backend in platform/qt_backend.h). argc/argv are
-// handed to the toolkit and must outlive the platform. Returns false, after a line
+// Chooses and starts a back end. The headless back end is always there; others
+// must have been registered first (plat::qt::register_backend in
+// platform/qt/qt_backend.h). argc/argv are handed to the toolkit and must outlive
+// the platform. Returns false, after a line
 // on standard error, when the name is unknown or the back end cannot start (for
 // instance "qt" without a display). Starting again first stops the running one.
 bool start_platform(const StartOptions& options, int& argc, char** argv);

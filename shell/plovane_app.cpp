@@ -1,31 +1,26 @@
 #include "shell/plovane_app.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "data/scene_clock.h"
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
 #include "shell/main_window.h"
 #include "shell/plovane_shell.h"
 
 namespace shell {
 
 int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv) {
-    const char* chosen = std::getenv("SCENE_PLATFORM");
-    const bool backend_named = chosen != nullptr && *chosen != '\0';
-    if (!backend_named && !plat::display_available()) {
+    plat::StartOptions start;
+    start.window = true;
+    if (!plat::start_platform(start, argc, argv)) {
         std::fputs(
-            "plovane: no display for the window (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM);\n"
-            "         without one use --summary, --dump-store or --trace-clock\n",
+            "plovane: the window cannot open (it needs a display: DISPLAY, WAYLAND_DISPLAY or\n"
+            "         QT_QPA_PLATFORM); without one use --summary, --dump-store, --trace-clock\n"
+            "         or --snapshot\n",
             stderr);
         return 1;
     }
-    plat::register_qt_backend();
-    plat::StartOptions start;
-    start.backend = backend_named ? std::string() : std::string("qt");
-    if (!plat::start_platform(start, argc, argv)) return 1;
 
     reset_shell();
     int code = 0;

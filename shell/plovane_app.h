@@ -7,10 +7,11 @@
 
 namespace shell {
 
-// Starts the platform (the Qt back end unless SCENE_PLATFORM names another), opens
-// the window, loads the files and runs the message loop. Returns the loop's exit
-// code (0 after Exit or the close box); 0 when the window cannot be made; 1, with
-// a line on standard error, when there is no display or the platform cannot start.
+// Starts the platform on a back end that shows windows (unless SCENE_PLATFORM names
+// another), opens the window, loads the files and runs the message loop. Returns
+// the loop's exit code (0 after Exit or the close box); 0 when the window cannot
+// be made; 1, with a line on standard error, when the platform cannot start (no
+// display).
 int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv);
 
 // The whole program: valid options without a headless mode (and without --help)

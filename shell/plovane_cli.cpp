@@ -12,7 +12,6 @@
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
 #include "shell/scene_loads.h"
 
 const char* const kPlovaneUsage =
@@ -227,11 +226,10 @@ void print_clock_trace(std::FILE* out) {
 
 namespace {
 
-// Pictures are drawn on the Qt back end's off-screen canvases, which need no display.
+// Pictures are drawn on off-screen canvases of a back end that draws pixels, which
+// need no display.
 int write_pictures(const shell::SnapshotOptions& pictures) {
-    plat::register_qt_backend();
     plat::StartOptions start;
-    start.backend = "qt";
     start.command_line = true;
     start.canvas_only = true;
     if (!plat::start_platform(start)) return 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/detail.h"
+#include "platform/headless.h"
 
 namespace plat {
 namespace headless {
@@ -26,7 +27,17 @@ struct HeadlessState {
     std::vector<DrawOp> draw_log;
     unsigned mods = 0;     // modifier keys held (MK_SHIFT, MK_CONTROL, Alt)
     unsigned buttons = 0;  // mouse buttons held (MK_*BUTTON)
+    bool keys[256] = {};   // other keys held
 };
+
+// What the back end keeps of a top-level window (Window::native).
+struct WindowRecord {
+    std::vector<DrawOp> ops;  // the calls of the latest paint
+    int paint_count = 0;      // begin_paint calls
+};
+
+// A bitmap's or canvas's recording (BitmapRec::native): every call since creation.
+using Recording = std::vector<DrawOp>;
 
 HeadlessState& hs() {
     static HeadlessState s;
@@ -35,8 +46,19 @@ HeadlessState& hs() {
 
 const std::vector<DrawOp> kNoOps;
 
+// The running headless back end, null while another one runs.
+const detail::Backend* g_running = nullptr;
+
 bool is_headless() {
-    return detail::started() && detail::state().logging;
+    return detail::started() && g_running != nullptr;
+}
+
+WindowRecord* record_of(const detail::Window* w) {
+    return w && w->kind == detail::WinKind::Top ? static_cast<WindowRecord*>(w->native) : nullptr;
+}
+
+Recording* recording_of(const detail::BitmapRec* b) {
+    return b ? static_cast<Recording*>(b->native) : nullptr;
 }
 
 }  // namespace
@@ -44,31 +66,33 @@ bool is_headless() {
 
 namespace detail {
 
-void log_posted(const Msg& msg) {
-    headless::hs().posted.push_back(msg);
-}
-void log_delivered(const Msg& msg) {
-    headless::hs().delivered.push_back(msg);
-}
-void log_invalidate(Hwnd hwnd, bool erase) {
-    headless::hs().invalidations.push_back(headless::InvalidateRecord{hwnd, erase});
-}
-
 namespace {
 
-using headless::DrawOp;
 using headless::hs;
-using headless::Op;
+using headless::Recording;
+using headless::WindowRecord;
 
 class HeadlessBackend : public Backend {
   public:
+    ~HeadlessBackend() override {
+        if (headless::g_running == this) headless::g_running = nullptr;
+    }
     const char* name() const override { return "headless"; }
 
     bool start(const StartOptions& options, int&, char**) override {
+        headless::reset();
         hs().echo = options.command_line;
+        headless::g_running = this;
         return true;
     }
-    void stop() override {}
+    void stop() override { headless::g_running = nullptr; }
+
+    void posted(const Msg& msg) override { hs().posted.push_back(msg); }
+    void delivered(const Msg& msg) override { hs().delivered.push_back(msg); }
+    void invalidated(Hwnd hwnd, bool erase) override {
+        hs().invalidations.push_back(headless::InvalidateRecord{hwnd, erase});
+    }
+    bool key_held(int vk) override { return vk >= 0 && vk < 256 && hs().keys[vk]; }
 
     void pump(bool wait) override {
         if (!wait) return;
@@ -84,10 +108,14 @@ class HeadlessBackend : public Backend {
     bool create_top(Window& w, int, int) override {
         const Size d = hs().default_client;
         if (d.width > 0 && d.height > 0) w.client = d;
+        w.native = new WindowRecord;
         return true;
     }
     bool create_dialog(Window&) override { return true; }
-    void destroy(Window&) override {}
+    void destroy(Window& w) override {
+        if (w.kind == WinKind::Top) delete static_cast<WindowRecord*>(w.native);
+        w.native = nullptr;
+    }
     void show(Window&, bool) override {}
     void title_changed(Window&) override {}
     void control_changed(Window&) override {}
@@ -100,6 +128,12 @@ class HeadlessBackend : public Backend {
     }
     void modal_ended(Window&) override {}
     void focus_control(Window&, Window&) override {}
+    void paint_begun(Window& w) override {
+        if (WindowRecord* r = headless::record_of(&w)) {
+            r->ops.clear();
+            ++r->paint_count;
+        }
+    }
     void painted(Window&) override {}
 
     int message_box(Hwnd owner, std::string_view text, std::string_view caption) override {
@@ -135,8 +169,11 @@ class HeadlessBackend : public Backend {
     }
     std::uint64_t now_ms() override { return hs().clock; }
 
-    void bitmap_created(BitmapRec&, const Pixels*) override {}
-    void bitmap_deleted(BitmapRec&) override {}
+    void bitmap_created(BitmapRec& b, const Pixels*) override { b.native = new Recording; }
+    void bitmap_deleted(BitmapRec& b) override {
+        delete static_cast<Recording*>(b.native);
+        b.native = nullptr;
+    }
     bool dc_opened(DcRec&) override { return true; }
     void dc_closed(DcRec&) override {}
     void dc_retarget(DcRec&) override {}
@@ -197,8 +234,9 @@ class HeadlessBackend : public Backend {
     }
     bool save_png(DcRec& canvas, const std::string& path) override {
         BitmapRec* b = find_bitmap(canvas.bitmap);
+        Recording* ops = headless::recording_of(b);
         Rasteriser r = rasteriser();
-        return b && r && r(b->ops, b->size, path);
+        return ops && r && r(*ops, b->size, path);
     }
 
   private:
@@ -224,11 +262,10 @@ class HeadlessBackend : public Backend {
 
     static std::vector<DrawOp>* target(DcRec& dc) {
         if (dc.kind == DcKind::Window) {
-            Window* w = find_window(dc.window);
-            return w ? &w->ops : nullptr;
+            WindowRecord* r = headless::record_of(find_window(dc.window));
+            return r ? &r->ops : nullptr;
         }
-        BitmapRec* b = find_bitmap(dc.bitmap);
-        return b ? &b->ops : nullptr;
+        return headless::recording_of(find_bitmap(dc.bitmap));
     }
 
     static void record(DcRec& dc, DrawOp op) {
@@ -256,10 +293,7 @@ using detail::WinKind;
 
 void reset() {
     hs() = HeadlessState{};
-    if (detail::started()) {
-        state().key_mods = 0;
-        state().keys_held.assign(256, false);
-    }
+    if (is_headless()) state().key_mods = 0;
 }
 
 void set_default_client_size(Size size) {
@@ -325,7 +359,7 @@ void set_key_down(int vk, bool down) {
     if (!detail::started()) return;
     // The held state shows at once, as if a key message had just been taken.
     state().key_mods = hs().mods;
-    if (vk >= 0 && vk < 256) state().keys_held[static_cast<std::size_t>(vk)] = down;
+    if (vk >= 0 && vk < 256) hs().keys[vk] = down;
 }
 
 bool click_menu(Hwnd hwnd, int id) {
@@ -411,20 +445,23 @@ void clear_logs() {
 }
 
 const std::vector<DrawOp>& window_ops(Hwnd hwnd) {
-    Window* w = detail::find_window_kind(hwnd, WinKind::Top);
-    return w ? w->ops : kNoOps;
+    if (!is_headless()) return kNoOps;
+    const WindowRecord* r = record_of(detail::find_window_kind(hwnd, WinKind::Top));
+    return r ? r->ops : kNoOps;
 }
 
 const std::vector<DrawOp>& canvas_ops(Dc canvas) {
+    if (!is_headless()) return kNoOps;
     detail::DcRec* d = detail::find_dc(canvas);
     if (!d || d->kind == detail::DcKind::Window) return kNoOps;
-    detail::BitmapRec* b = detail::find_bitmap(d->bitmap);
-    return b ? b->ops : kNoOps;
+    const Recording* ops = recording_of(detail::find_bitmap(d->bitmap));
+    return ops ? *ops : kNoOps;
 }
 
 int paint_count(Hwnd hwnd) {
-    Window* w = detail::find_window_kind(hwnd, WinKind::Top);
-    return w ? w->paint_count : 0;
+    if (!is_headless()) return 0;
+    const WindowRecord* r = record_of(detail::find_window_kind(hwnd, WinKind::Top));
+    return r ? r->paint_count : 0;
 }
 
 const std::vector<DrawOp>& draw_log() {
@@ -467,8 +504,12 @@ bool is_invalid(Hwnd hwnd) {
 
 std::string current_cursor_name() {
     if (!detail::started()) return {};
-    auto it = state().cursor_names.find(state().cursor.id);
-    return it == state().cursor_names.end() ? std::string() : it->second;
+    const detail::State& st = state();
+    if (st.cursor == st.std_cursors[static_cast<int>(StdCursor::Arrow)]) return "arrow";
+    if (st.cursor == st.std_cursors[static_cast<int>(StdCursor::Wait)]) return "wait";
+    for (const auto& [name, id] : st.named_cursors)
+        if (st.cursor.id == id) return name;
+    return {};
 }
 
 }  // namespace headless

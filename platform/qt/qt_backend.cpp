@@ -28,8 +28,8 @@
 #include <unordered_map>
 
 #include "platform/detail.h"
+#include "platform/qt/qt_backend.h"
 #include "platform/qt/qt_draw.h"
-#include "platform/qt_backend.h"
 
 namespace plat {
 namespace detail {
@@ -573,7 +573,6 @@ class QtBackend : public Backend {
     void dc_retarget(DcRec& dc) override {
         auto* q = static_cast<QtDc*>(dc.native);
         if (q) q->begin(target_of(dc, false));
-        dc.pen_dirty = dc.brush_dirty = true;
     }
 
     void erase(DcRec& dc, const BrushRec& brush, Size size) override {
@@ -601,7 +600,6 @@ class QtBackend : public Backend {
         q->end();
         const bool ok = img->save(qs(path), "PNG");
         q->begin(img);
-        canvas.pen_dirty = canvas.brush_dirty = true;
         return ok;
     }
 
@@ -775,16 +773,13 @@ std::unique_ptr<Backend> make_qt_backend() {
 }
 
 // Replays a headless recording onto a QImage (for pictures without a window).
-bool rasterise(const std::vector<headless::DrawOp>& ops, Size size, const std::string& path) {
+bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& path) {
     if (size.width <= 0 || size.height <= 0) return false;
     if (!QCoreApplication::instance()) {
         // Text drawing needs a GUI application; without a window the offscreen
         // platform does.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char arg0[] = "scene";
-        static char* argv[] = {arg0, nullptr};
-        new QGuiApplication(argc, argv);  // lives until the process ends
+        new QGuiApplication(default_argc(), default_argv());  // lives until the process ends
     }
     QImage img(size.width, size.height, QImage::Format_RGB32);
     img.fill(Qt::black);
@@ -799,15 +794,17 @@ bool rasterise(const std::vector<headless::DrawOp>& ops, Size size, const std::s
 }  // namespace
 }  // namespace detail
 
-void register_qt_backend() {
-    detail::register_backend("qt", &detail::make_qt_backend);
+namespace qt {
+
+void register_backend() {
+    detail::register_backend("qt", &detail::make_qt_backend, detail::BackendTraits{true, true});
     detail::set_rasteriser(&detail::rasterise);
 }
 
-namespace qt {
 bool save_window_png(Hwnd hwnd, const std::string& path) {
     return detail::g_qt && detail::g_qt->save_window(hwnd, path);
 }
+
 }  // namespace qt
 
 }  // namespace plat

@@ -28,7 +28,7 @@ QColor qcolor(Color c) {
 
 }  // namespace
 
-QPen qt_pen(const headless::PenInfo& info) {
+QPen qt_pen(const PenInfo& info) {
     if (info.style == PenStyle::Null) return QPen(Qt::NoPen);
     const int width = std::max(info.width, 1);
     QPen pen(qcolor(info.color));
@@ -87,7 +87,7 @@ QtDc::Look QtDc::look_of(const DcRec& dc) {
     return Look{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
 }
 
-QtDc::Look QtDc::look_of(const headless::DrawOp& op) {
+QtDc::Look QtDc::look_of(const DrawOp& op) {
     return Look{op.pen_info, op.brush_info, op.text_color, op.bk_color, op.bk_mode};
 }
 
@@ -192,7 +192,7 @@ void QtDc::text(const DcRec& dc, Point at, std::string_view t) {
     do_text(look_of(dc), at, t);
 }
 
-void QtDc::fill(const Rect& r, const headless::BrushInfo& brush) {
+void QtDc::fill(const Rect& r, const BrushInfo& brush) {
     if (brush.null || !ready()) return;
     painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
                       qcolor(brush.color));
@@ -210,9 +210,8 @@ void QtDc::blit(Point at, Size size, const QImage& source, Point from) {
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void QtDc::replay(const std::vector<headless::DrawOp>& ops) {
-    using headless::Op;
-    for (const headless::DrawOp& op : ops) {
+void QtDc::replay(const std::vector<DrawOp>& ops) {
+    for (const DrawOp& op : ops) {
         const Look look = look_of(op);
         const auto& p = op.points;
         switch (op.op) {

@@ -20,7 +20,7 @@ namespace plat::detail {
 // The font text_out draws with.
 QFont qt_canvas_font();
 // The QPen that draws like a pen of our device contexts.
-QPen qt_pen(const headless::PenInfo& info);
+QPen qt_pen(const PenInfo& info);
 // A QFileDialog name filter showing `name` and matching `patterns` (';'-separated).
 QString qt_name_filter(const std::string& name, const std::string& patterns);
 
@@ -43,23 +43,23 @@ class QtDc {
     void polygon(const DcRec& dc, const Point* points, int count);
     void ellipse(const DcRec& dc, const Rect& box);
     void rectangle(const DcRec& dc, const Rect& box);
-    void fill(const Rect& rect, const headless::BrushInfo& brush);
+    void fill(const Rect& rect, const BrushInfo& brush);
     void text(const DcRec& dc, Point at, std::string_view text);
     Size extent(std::string_view text) const;
     void blit(Point at, Size size, const QImage& source, Point from);
     // Draws a recording of the headless back end.
-    void replay(const std::vector<headless::DrawOp>& ops);
+    void replay(const std::vector<DrawOp>& ops);
 
   private:
     struct Look {
-        headless::PenInfo pen;
-        headless::BrushInfo brush;
+        PenInfo pen;
+        BrushInfo brush;
         Color text_color;
         Color bk_color;
         BkMode bk_mode = BkMode::Opaque;
     };
     static Look look_of(const DcRec& dc);
-    static Look look_of(const headless::DrawOp& op);
+    static Look look_of(const DrawOp& op);
     void use_pen(const Look& look);
     void use_brush(const Look& look);
     void do_line(const Look& look, Point from, Point to);
@@ -77,13 +77,13 @@ class QtDc {
     std::vector<QPoint> points_;  // reused for polygons
     enum class PenUse { None, Lines, Text };
     PenUse pen_use_ = PenUse::None;  // what the painter's pen was last set for
-    headless::PenInfo pen_;
+    PenInfo pen_;
     Color text_pen_color_;
     Qt::BGMode bg_mode_ = Qt::TransparentMode;
     BkMode pen_bk_mode_ = BkMode::Opaque;
     Color pen_bk_color_;
     bool brush_valid_ = false;
-    headless::BrushInfo brush_;
+    BrushInfo brush_;
     // Qt pens and brushes made once per look: a scene switches pens for nearly
     // every box, and making a QPen or QBrush allocates.
     std::unordered_map<std::uint64_t, QPen> pen_cache_;

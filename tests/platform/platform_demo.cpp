@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
+#include "platform/qt/qt_backend.h"
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
 
@@ -341,7 +341,7 @@ int main(int argc, char** argv) {
     StartOptions options;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--backend") == 0) options.backend = argv[i + 1];
-    register_qt_backend();
+    qt::register_backend();
     use_resources(&resources::plovane());
     if (!start_platform(options, argc, argv)) return 1;
     WindowClass cls;

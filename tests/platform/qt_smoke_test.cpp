@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
+#include "platform/qt/qt_backend.h"
 #include "resources/resources.h"
 #include "tests/support/temp_folder.h"
 
@@ -120,7 +120,7 @@ bool file_has_png_signature(const std::string& path) {
 TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
     // Always the offscreen platform, whatever display the test run has.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    register_qt_backend();
+    qt::register_backend();
     use_resources(&resources::plovane());
     static int argc = 1;
     static char arg0[] = "platform_qt_tests";
@@ -182,7 +182,7 @@ TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
 }
 
 TEST(QtBackend, CanvasOnlyModeDrawsPicturesWithoutWindows) {
-    register_qt_backend();
+    qt::register_backend();
     StartOptions options;
     options.backend = "qt";
     options.canvas_only = true;
@@ -214,7 +214,7 @@ TEST(QtBackend, CanvasOnlyModeDrawsPicturesWithoutWindows) {
 
 // Last in this file: the picture needs a GUI application, which then stays.
 TEST(QtBackend, HeadlessRecordingIsRasterisedWhenThePictureIsWanted) {
-    register_qt_backend();
+    qt::register_backend();
     StartOptions options;
     options.backend = "headless";
     ASSERT_TRUE(start_platform(options));

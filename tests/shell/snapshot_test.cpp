@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "data/scene_clock.h"
-#include "platform/qt_backend.h"
+#include "platform/qt/qt_backend.h"
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
 #include "shell/plovane_cli.h"
@@ -57,7 +57,7 @@ class Snapshot : public render_test::RenderTest {
   protected:
     void SetUp() override {
         RenderTest::SetUp();
-        plat::register_qt_backend();
+        plat::qt::register_backend();
         plat::StartOptions qt;
         qt.backend = "qt";
         qt.canvas_only = true;

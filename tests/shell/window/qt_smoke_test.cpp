@@ -11,7 +11,7 @@
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/platform.h"
-#include "platform/qt_backend.h"
+#include "platform/qt/qt_backend.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
@@ -41,7 +41,7 @@ TEST(PlovaneOnQt, OpensLoadsPaintsAndExitsWithZero) {
     static int argc = 1;
     static char name[] = "plovane";
     static char* argv[] = {name, nullptr};
-    plat::register_qt_backend();
+    plat::qt::register_backend();
     ASSERT_TRUE(plat::start_platform({"qt"}, argc, argv));
 
     shell::reset_shell();

@@ -1,11 +1,21 @@
-// A reference for measuring the layer's cost: the same picture drawn straight with
-// QPainter, without our device contexts (library scene_platform_qt, no Qt types here).
+// The baseline of the benchmarks that measure the platform layer's cost: the same
+// pictures drawn straight with QPainter, without our device contexts.
 #pragma once
 
+#include <QFont>
+#include <QPen>
 #include <string>
 #include <vector>
 
-namespace plat::qt {
+#include "platform/draw_record.h"
+
+namespace bench_qt {
+
+// The font our Qt device context writes with.
+QFont canvas_font();
+// The QPen that draws like a pen of our device contexts: dotted and dashed only
+// when 1 pixel wide, flat caps when thin, square caps and mitred joins when wide.
+QPen pen(const plat::PenInfo& info);
 
 struct BenchLine {
     int x1, y1, x2, y2;  // client pixels
@@ -23,4 +33,4 @@ struct BenchText {
 void paint_direct(int width, int height, const std::vector<BenchLine>& lines,
                   const std::vector<BenchText>& texts);
 
-}  // namespace plat::qt
+}  // namespace bench_qt

@@ -1,12 +1,30 @@
-#include "platform/qt_bench.h"
+#include "bench/qt_direct.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 
-#include "platform/qt/qt_draw.h"
+namespace bench_qt {
 
-namespace plat::qt {
+QFont canvas_font() {
+    QFont f = QGuiApplication::font();
+    f.setPixelSize(13);
+    return f;
+}
+
+QPen pen(const plat::PenInfo& info) {
+    if (info.style == plat::PenStyle::Null) return QPen(Qt::NoPen);
+    const int width = std::max(info.width, 1);
+    QPen p(QColor(info.color.r, info.color.g, info.color.b));
+    p.setWidth(width);
+    if (width == 1 && info.style == plat::PenStyle::Dot) p.setDashPattern({3, 3});
+    if (width == 1 && info.style == plat::PenStyle::Dash) p.setDashPattern({18, 6});
+    p.setCapStyle(width == 1 ? Qt::FlatCap : Qt::SquareCap);
+    p.setJoinStyle(Qt::MiterJoin);
+    return p;
+}
 
 void paint_direct(int width, int height, const std::vector<BenchLine>& lines,
                   const std::vector<BenchText>& texts) {
@@ -19,7 +37,7 @@ void paint_direct(int width, int height, const std::vector<BenchLine>& lines,
     off.fill(Qt::black);
     {
         QPainter p(&off);
-        p.setFont(detail::qt_canvas_font());
+        p.setFont(canvas_font());
         p.fillRect(QRect(0, 0, width, height), Qt::black);
         QPen grid(QColor(0, 0, 255));
         grid.setWidth(1);
@@ -48,4 +66,4 @@ void paint_direct(int width, int height, const std::vector<BenchLine>& lines,
     window.drawImage(0, 0, off);
 }
 
-}  // namespace plat::qt
+}  // namespace bench_qt
