@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "data/traj_format.h"
+#include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case TrajLineKind::Data: {
                 TrajSample sample;
                 const int fields = parse_traj_sample(line, sample);
-                if (fields != count_traj_fields(line)) __builtin_trap();
+                CHECK(fields == count_traj_fields(line));
                 break;
             }
             case TrajLineKind::Other:
