@@ -149,47 +149,30 @@ ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
 }
 
 bool DisplaySettingProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM) {
+    if (end_on_cancel(dlg, message, wparam)) return true;
     const DisplaySettings current = render::GetDisplaySettings();
-    switch (message) {
-        case plat::WM_INITDIALOG: {
-            const std::vector<std::string> texts =
-                format_display_fields(current, clock_settings(), field_count());
-            for (std::size_t i = 0; i < texts.size(); ++i)
-                plat::set_dlg_item_text(dlg, kFirstDisplayField + static_cast<int>(i), texts[i]);
-            return true;
-        }
-        case plat::WM_COMMAND:
-            switch (plat::loword(wparam)) {
-                case plat::IDOK: {
-                    std::vector<std::string> texts;
-                    for (int i = 0; i < field_count(); ++i) {
-                        texts.push_back(plat::get_dlg_item_text(dlg, kFirstDisplayField + i,
-                                                                kDisplayFieldMaxChars));
-                    }
-                    const ParsedDisplayFields parsed =
-                        parse_display_fields(texts, current, clock_settings());
-                    if (parsed.refusedId != 0) {
-                        plat::message_box(dlg, parsed.refusal, kDisplaySettingCaption);
-                        return true;
-                    }
-                    clock_settings() = parsed.clock;
-                    render::SetDisplaySettings(parsed.settings);
-                    plat::invalidate(app_state().mainWindow, false);
-                    plat::end_dialog(dlg, 1);
-                    return true;
-                }
-                case plat::IDCANCEL:
-                    plat::end_dialog(dlg, 2);
-                    return true;
-                default:
-                    return false;
-            }
-        case plat::WM_CLOSE:
-            plat::end_dialog(dlg, 2);
-            return true;
-        default:
-            return false;
+    if (message == plat::WM_INITDIALOG) {
+        const std::vector<std::string> texts =
+            format_display_fields(current, clock_settings(), field_count());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            plat::set_dlg_item_text(dlg, kFirstDisplayField + static_cast<int>(i), texts[i]);
+        return true;
     }
+    if (message != plat::WM_COMMAND || plat::loword(wparam) != plat::IDOK) return false;
+    std::vector<std::string> texts;
+    for (int i = 0; i < field_count(); ++i)
+        texts.push_back(
+            plat::get_dlg_item_text(dlg, kFirstDisplayField + i, kDisplayFieldMaxChars));
+    const ParsedDisplayFields parsed = parse_display_fields(texts, current, clock_settings());
+    if (parsed.refusedId != 0) {
+        plat::message_box(dlg, parsed.refusal, kDisplaySettingCaption);
+        return true;
+    }
+    clock_settings() = parsed.clock;
+    render::SetDisplaySettings(parsed.settings);
+    plat::invalidate(app_state().mainWindow, false);
+    plat::end_dialog(dlg, 1);
+    return true;
 }
 
 plat::LRESULT RunDisplaySettingDialog(plat::Hwnd owner) {

@@ -166,6 +166,13 @@ bool AboutDialogProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat
     return false;
 }
 
+bool end_on_cancel(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam) {
+    const bool cancel = message == plat::WM_CLOSE ||
+                        (message == plat::WM_COMMAND && plat::loword(wparam) == plat::IDCANCEL);
+    if (cancel) plat::end_dialog(dlg, 2);
+    return cancel;
+}
+
 void RunAboutDialog() {
     plat::dialog_box(resources::IDD_ABOUT, g_app.mainWindow, &AboutDialogProc);
 }

@@ -84,6 +84,11 @@ bool AboutDialogProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat
 // Runs the About box (dialog 2000) modally over the main window.
 void RunAboutDialog();
 
+// The ending every settings dialog shares: Cancel (WM_COMMAND 2, also Escape) and
+// the close box (WM_CLOSE) end the modal dialog with 2 and change nothing.
+// Returns true when the message was one of them.
+bool end_on_cancel(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam);
+
 // Installs the profile's resources (when it has them), RegisterMainClass and
 // CreateMainWindow, and turns the loaders' error reports (data/report.h) into
 // message boxes captioned "Error" over the main window. False when the class or

@@ -6,6 +6,7 @@
 #include "data/number_text.h"
 #include "render/role_colours.h"
 #include "resources/resource_ids.h"
+#include "shell/main_window.h"
 
 namespace shell {
 namespace {
@@ -64,36 +65,23 @@ void read_fields(plat::Hwnd dlg, RoleColours& c) {
 
 bool TrajColorSettingProc(plat::Hwnd owner, plat::Hwnd dlg, unsigned message, plat::WPARAM wparam,
                           plat::LPARAM) {
+    if (end_on_cancel(dlg, message, wparam)) return true;
     RoleColours& colours = render::role_colours();
-    switch (message) {
-        case plat::WM_INITDIALOG:
-            fill_fields(dlg, colours);
-            return true;
-        case plat::WM_COMMAND:
-            switch (plat::loword(wparam)) {
-                case plat::IDOK:
-                    if (plat::is_dlg_button_checked(dlg, resources::IDC_TRAJ_COL_ON)) {
-                        colours.trajcolseton = 1;
-                        read_fields(dlg, colours);
-                        render::recreate_role_pens();
-                    } else {
-                        colours.trajcolseton = 0;
-                    }
-                    plat::invalidate(owner, false);
-                    plat::end_dialog(dlg, 1);
-                    return true;
-                case plat::IDCANCEL:
-                    plat::end_dialog(dlg, 2);
-                    return true;
-                default:
-                    return false;
-            }
-        case plat::WM_CLOSE:
-            plat::end_dialog(dlg, 2);
-            return true;
-        default:
-            return false;
+    if (message == plat::WM_INITDIALOG) {
+        fill_fields(dlg, colours);
+        return true;
     }
+    if (message != plat::WM_COMMAND || plat::loword(wparam) != plat::IDOK) return false;
+    if (plat::is_dlg_button_checked(dlg, resources::IDC_TRAJ_COL_ON)) {
+        colours.trajcolseton = 1;
+        read_fields(dlg, colours);
+        render::recreate_role_pens();
+    } else {
+        colours.trajcolseton = 0;
+    }
+    plat::invalidate(owner, false);
+    plat::end_dialog(dlg, 1);
+    return true;
 }
 
 plat::LRESULT run_traj_color_dialog(plat::Hwnd owner) {

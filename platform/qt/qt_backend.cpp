@@ -102,6 +102,7 @@ int virtual_key(int key) {
 }
 
 void post_key(Hwnd h, QKeyEvent* e, bool down) {
+    NativeHandlerScope scope;
     const int vk = virtual_key(e->key());
     if (vk == 0) return;
     // lparam: repeat count 1, bit 30 = the key was already down (auto-repeat).
@@ -135,37 +136,13 @@ class ClientWidget : public QWidget {
     void mouseMoveEvent(QMouseEvent* e) override { post_mouse(WM_MOUSEMOVE, e); }
     void mousePressEvent(QMouseEvent* e) override {
         setFocus();
-        switch (e->button()) {
-            case Qt::LeftButton:
-                return post_mouse(WM_LBUTTONDOWN, e);
-            case Qt::RightButton:
-                return post_mouse(WM_RBUTTONDOWN, e);
-            case Qt::MiddleButton:
-                return post_mouse(WM_MBUTTONDOWN, e);
-            default:
-                return;
-        }
+        if (const unsigned m = button_message(e->button(), true)) post_mouse(m, e);
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
-        switch (e->button()) {
-            case Qt::LeftButton:
-                return post_mouse(WM_LBUTTONUP, e);
-            case Qt::RightButton:
-                return post_mouse(WM_RBUTTONUP, e);
-            case Qt::MiddleButton:
-                return post_mouse(WM_MBUTTONUP, e);
-            default:
-                return;
-        }
+        if (const unsigned m = button_message(e->button(), false)) post_mouse(m, e);
     }
-    void keyPressEvent(QKeyEvent* e) override {
-        NativeHandlerScope scope;
-        post_key(h_, e, true);
-    }
-    void keyReleaseEvent(QKeyEvent* e) override {
-        NativeHandlerScope scope;
-        post_key(h_, e, false);
-    }
+    void keyPressEvent(QKeyEvent* e) override { post_key(h_, e, true); }
+    void keyReleaseEvent(QKeyEvent* e) override { post_key(h_, e, false); }
     bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like others
     bool event(QEvent* e) override {
         if (e->type() == QEvent::ShortcutOverride) {
@@ -180,6 +157,19 @@ class ClientWidget : public QWidget {
     }
 
   private:
+    // The button message of a press or release; 0 for buttons we do not use.
+    static unsigned button_message(Qt::MouseButton b, bool down) {
+        switch (b) {
+            case Qt::LeftButton:
+                return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+            case Qt::RightButton:
+                return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            case Qt::MiddleButton:
+                return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            default:
+                return 0;
+        }
+    }
     void post_mouse(unsigned message, QMouseEvent* e) {
         NativeHandlerScope scope;
         const QPoint p = e->position().toPoint();
@@ -214,14 +204,8 @@ class DialogWidget : public QDialog {
     void done(int) override {}
 
   protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        NativeHandlerScope scope;
-        post_key(h_, e, true);
-    }
-    void keyReleaseEvent(QKeyEvent* e) override {
-        NativeHandlerScope scope;
-        post_key(h_, e, false);
-    }
+    void keyPressEvent(QKeyEvent* e) override { post_key(h_, e, true); }
+    void keyReleaseEvent(QKeyEvent* e) override { post_key(h_, e, false); }
     void closeEvent(QCloseEvent* e) override {
         NativeHandlerScope scope;
         e->ignore();
