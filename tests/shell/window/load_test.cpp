@@ -28,7 +28,7 @@ TEST_F(LoadCommands, EgoTrajAndOrgLoadThroughTheirFileDialogs) {
     EXPECT_EQ(traj_store().entry_count, 2);
     EXPECT_EQ(current_frame(), 11);      // the scene started: one step after its first frame
     EXPECT_EQ(invalidations(false), 2);  // each load shows the new scene
-    hl::queue_file_answer(write_temp("origin.txt", "1 1500 0 0 12.5 -3 0.25\n"));
+    hl::queue_file_answer(dir.write("origin.txt", "1 1500 0 0 12.5 -3 0.25\n"));
     menu(ids::IDM_LOAD_ORG);
     EXPECT_EQ(origin_track_loaded(), 1);
     EXPECT_EQ(invalidations(true), 0);  // a loaded origin asks for nothing
@@ -60,7 +60,7 @@ TEST_F(LoadCommands, FailedLoadsReportAndLeaveTheStoresEmpty) {
     ASSERT_EQ(load_ego(nav_file()) + load_mov(traj_file()), 2);
     hl::queue_file_answer(dir.file("no-such-file.traj"));
     menu(ids::IDM_LOAD_MOV);
-    hl::queue_file_answer(write_temp("title.traj", "just a title line\n"));
+    hl::queue_file_answer(dir.write("title.traj", "just a title line\n"));
     menu(ids::IDM_LOAD_MOV);
     ASSERT_EQ(hl::message_boxes().size(), 2u);
     EXPECT_EQ(hl::message_boxes()[0].caption, "Error");
@@ -69,7 +69,7 @@ TEST_F(LoadCommands, FailedLoadsReportAndLeaveTheStoresEmpty) {
     EXPECT_EQ(traj_store_loaded(), 0);
 
     // Pose failures go to standard error only, as a whole line.
-    hl::queue_file_answer(write_temp("blank.nav", "no data\n"));
+    hl::queue_file_answer(dir.write("blank.nav", "no data\n"));
     testing::internal::CaptureStderr();
     menu(ids::IDM_LOAD_EGO);
     const std::string err = testing::internal::GetCapturedStderr();

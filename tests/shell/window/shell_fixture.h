@@ -30,15 +30,11 @@ using shell::load_mov;
 
 class ShellSession : public testing::Test {
   protected:
-    // A file of the test's own folder with the given text; returns its path.
-    std::string write_temp(const std::string& name, const std::string& text) {
-        return dir.write(name, text);
-    }
     // Ego poses every 100 ms from 1000 ms (.nav layout).
     std::string nav_file() {
         std::string text;
         for (int i = 0; i < 40; ++i) text += std::to_string(1000 + 100 * i) + " 0 0 0.1 1 2 0\n";
-        return write_temp("ego.nav", text);
+        return dir.write("ego.nav", text);
     }
     // Two trajectories of 25 samples, frames 10 .. 34.
     std::string traj_file() {
@@ -50,7 +46,7 @@ class ShellSession : public testing::Test {
                         ",1,2,4,2,0,1,0,0,0,1,5\n";
             }
         }
-        return write_temp("scene.traj", text);
+        return dir.write("scene.traj", text);
     }
 
     void SetUp() override {
