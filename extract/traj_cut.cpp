@@ -10,6 +10,25 @@
 #include "data/geometry.h"
 #include "data/line_reader.h"
 
+namespace {
+
+// The time of a sample line, which starts with a digit: its leading digits, read
+// as parse_int reads them (saturating at the int32 maximum), without its handling
+// of space and signs.
+int64_t leading_time(std::string_view line) {
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    int64_t value = 0;
+    for (const char c : line) {
+        const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+        if (digit > 9) break;
+        value = value * 10 + digit;
+        if (value > kMax) return kMax;
+    }
+    return value;
+}
+
+}  // namespace
+
 TrajCutter::TrajCutter(const CutWindow& window, CutOutput& output)
     : lo_(window.st_milli == kOpenBound ? std::numeric_limits<int64_t>::min() : window.st_milli),
       hi_(window.ed_milli == kOpenBound ? std::numeric_limits<int64_t>::max() : window.ed_milli),
@@ -37,7 +56,7 @@ bool TrajCutter::feed(std::string_view text) {
         if (!in_traj_ || count_traj_fields(line) < kTrajFieldCount) continue;
 
         // The time alone decides.
-        const int64_t t = parse_int(line);
+        const int64_t t = leading_time(line);
         if (inside(t)) {
             if (!in_run_) {
                 if (!opened_) {

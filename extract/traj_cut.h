@@ -72,7 +72,7 @@ enum class CutStop { Done, OutputFailed, ReadFailed };
 
 // Feeds all of in to cutter, reading block_size bytes at a time (a block grows to
 // hold a longer line).
-CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = size_t{1} << 20);
+CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = size_t{1} << 18);
 
 // The output name: path unchanged when its extension (trailing digits removed)
 // starts with "traj" in any letter case, else path + ".traj".
