@@ -49,33 +49,42 @@ bool TrajCutter::feed(std::string_view text) {
                 in_traj_ = true;
                 in_run_ = false;
                 has_prev_ = false;
+                unchecked_begin_ = unchecked_end_ = nullptr;
             }
             continue;
         }
-        // A sample needs a trajectory to belong to and all of its fields.
-        if (!in_traj_ || count_traj_fields(line) < kTrajFieldCount) continue;
-
-        // The time alone decides.
+        // A sample needs a trajectory to belong to, and the time alone decides.
+        if (!in_traj_) continue;
         const int64_t t = leading_time(line);
-        if (inside(t)) {
-            if (!in_run_) {
-                if (!opened_) {
-                    if (!out_.open()) return false;
-                    opened_ = true;
-                }
-                char head[32];
-                const int n = std::snprintf(head, sizeof head, "tno=%d\n", traj_id_);
-                emit(std::string_view(head, static_cast<size_t>(n)));
-                if (has_prev_) write_boundary(prev_line_, line, /*frame_from_a=*/true);
-                in_run_ = true;
+        if (!in_run_ && !inside(t)) {
+            // Outside, like the sample before it: it can only be the previous sample
+            // of a later entry, so whether it has all its fields is asked then.
+            if (!unchecked_begin_) unchecked_begin_ = line.data();
+            unchecked_end_ = stop;
+            continue;
+        }
+        if (count_traj_fields(line) < kTrajFieldCount) continue;
+
+        if (!in_run_) {
+            settle_previous();
+            if (!opened_) {
+                if (!out_.open()) return false;
+                opened_ = true;
             }
+            char head[32];
+            const int n = std::snprintf(head, sizeof head, "tno=%d\n", traj_id_);
+            emit(std::string_view(head, static_cast<size_t>(n)));
+            if (has_prev_) write_boundary(prev_line_, line, /*frame_from_a=*/true);
+            in_run_ = true;
+        }
+        if (inside(t)) {
             // Extend the pending run when this line follows it directly.
             if (line.data() != run_end_) {
                 flush_run();
                 run_begin_ = line.data();
             }
             run_end_ = stop;
-        } else if (in_run_) {
+        } else {
             write_boundary(prev_line_, line, /*frame_from_a=*/false);
             in_run_ = false;
         }
@@ -84,12 +93,33 @@ bool TrajCutter::feed(std::string_view text) {
         prev_in_text = true;
     }
     flush_run();
+    if (settle_previous()) prev_in_text = true;
     // The caller's text goes away: keep the previous sample's own copy.
     if (prev_in_text) {
         prev_copy_.assign(prev_line_.data(), prev_line_.size());
         prev_line_ = prev_copy_;
     }
     return true;
+}
+
+bool TrajCutter::settle_previous() {
+    // The last line of [unchecked_begin_, unchecked_end_) with all its fields is the
+    // previous sample; the lines are looked at from the end, each one once.
+    const char* end = unchecked_end_;
+    const char* const begin = unchecked_begin_;
+    unchecked_begin_ = unchecked_end_ = nullptr;
+    while (end != begin) {
+        const char* start = end - 1;
+        while (start != begin && start[-1] != '\n') --start;
+        const std::string_view line(start, static_cast<size_t>(end - start));
+        if (line[0] >= '0' && line[0] <= '9' && count_traj_fields(line) >= kTrajFieldCount) {
+            has_prev_ = true;
+            prev_line_ = line;
+            return true;
+        }
+        end = start;
+    }
+    return false;
 }
 
 void TrajCutter::flush_run() {

@@ -47,6 +47,8 @@ class TrajCutter {
     // Writes the kept lines not yet written, then text.
     void emit(std::string_view text);
     void flush_run();
+    // Finds the previous sample among the unchecked lines; true when it is one of them.
+    bool settle_previous();
     void write_boundary(const std::string_view a_line, const std::string_view b_line,
                         bool frame_from_a);
 
@@ -64,6 +66,10 @@ class TrajCutter {
     // prev_copy_ once that text is gone.
     std::string_view prev_line_;
     std::string prev_copy_;
+    // Lines of the text being fed, after the previous sample, that lie outside the
+    // window and have not been checked for all their fields (none when null).
+    const char* unchecked_begin_ = nullptr;
+    const char* unchecked_end_ = nullptr;
     char scratch_[512];  // formatted boundary line
 };
 

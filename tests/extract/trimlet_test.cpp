@@ -145,6 +145,16 @@ TEST_F(TrimletTest, ShortLinesDoNotAdvanceTheSampleIndex) {
     // sample, which would ask for a boundary against nothing.
     const std::string in = "tno=1\n2500,5,1,2,3,4,5,6,7,8,9,10\n" + sample(2500, 6, 0);
     EXPECT_EQ(cut(in, "2000", "3000"), "tno=1\n" + sample(2500, 6, 0));
+    // Nor before the window: the entry is interpolated from the last complete sample.
+    const std::string before = "tno=1\n1000,5,1,2,3,4,5,6,7,8,9,10\n" + sample(2500, 6, 0) +
+                               "tno=2\n" + sample(1000, 7, 0) + "1500,8,1,2,3,4,5,6,7,8,9,10\n" +
+                               sample(3000, 9, 0);
+    EXPECT_EQ(cut(before, "2000", "3000"),
+              "tno=1\n" + sample(2500, 6, 0) +
+                  "tno=2\n"
+                  "2000,7,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n" +
+                  sample(3000, 9, 0));
 }
 
 TEST_F(TrimletTest, EqualTimesWriteNoBoundary) {
