@@ -46,3 +46,28 @@ bool LineReader::next(std::string_view& line) {
         scanned = begin_ + pending;  // the old bytes hold no '\n'
     }
 }
+
+bool LineReader::next_lines(std::string_view& lines) {
+    // Only the bytes after the last '\n' found can still hold the end of the next line.
+    size_t scanned = begin_;
+    for (;;) {
+        const std::string_view fresh(buf_.data() + scanned, end_ - scanned);
+        const size_t nl = fresh.rfind('\n');
+        if (nl != std::string_view::npos) {
+            const size_t stop = scanned + nl + 1;
+            lines = std::string_view(buf_.data() + begin_, stop - begin_);
+            consumed_ += stop - begin_;
+            begin_ = stop;
+            return true;
+        }
+        const size_t pending = end_ - begin_;
+        if (!refill()) {
+            if (pending == 0) return false;
+            lines = std::string_view(buf_.data() + begin_, pending);
+            consumed_ += pending;
+            begin_ = end_;
+            return true;
+        }
+        scanned = begin_ + pending;  // the old bytes hold no '\n'
+    }
+}

@@ -13,6 +13,11 @@ class LineReader {
     // lack one) and returns true; returns false at the end of the file. The view
     // stays valid until the next call.
     bool next(std::string_view& line);
+    // Sets lines to all the whole lines that follow, as far as the block read so far
+    // reaches: they end at its last '\n' (at least one line is there, read further
+    // when needed), or at the end of the file for a last line without one. Returns
+    // false at the end of the file. The view stays valid until the next call.
+    bool next_lines(std::string_view& lines);
     // True when reading stopped on an error rather than the end of the file.
     bool failed() const { return failed_; }
     // Bytes handed out as lines so far.

@@ -68,27 +68,46 @@ int count_traj_fields(std::string_view line, int limit) {
     };
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     const size_t n = line.size();
-    unsigned fields = 0;
-    unsigned prev_sep = 1;  // the line's start counts as a separator
-    size_t i = 0;
+    if (n == 0) return 0;
+    size_t fields = sep(p[0]) ^ 1u;  // the line's start counts as a separator
+    size_t i = 1;                    // bytes counted so far
 #if defined(__SSE2__)
-    const __m128i space = _mm_set1_epi8(' '), comma = _mm_set1_epi8(',');
-    const __m128i tab = _mm_set1_epi8('\t'), newline = _mm_set1_epi8('\n');
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i s =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, comma)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, newline)));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(s));
-        const unsigned before = (mask << 1) | prev_sep;  // separator bit of each byte's predecessor
-        fields += static_cast<unsigned>(__builtin_popcount(before & ~mask & 0xFFFFu));
-        prev_sep = (mask >> 15) & 1u;
+    if (n > 16) {
+        // Loads one byte apart give each byte's separator flag and its predecessor's;
+        // a start adds 1 to its lane (0xFF subtracted), and a lane holds up to 255.
+        const __m128i space = _mm_set1_epi8(' '), comma = _mm_set1_epi8(',');
+        const __m128i tab = _mm_set1_epi8('\t'), newline = _mm_set1_epi8('\n');
+        auto separators = [&](const unsigned char* at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, comma)),
+                                _mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, newline)));
+        };
+        auto starts = [&](const unsigned char* at) {
+            return _mm_andnot_si128(separators(at), separators(at - 1));
+        };
+        auto lane_sum = [](__m128i counts) {
+            const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+            return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+                   static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        };
+        while (i + 16 <= n) {
+            const size_t stop = std::min(n, i + 16 * 255);
+            __m128i counts = _mm_setzero_si128();
+            for (; i + 16 <= stop; i += 16) counts = _mm_sub_epi8(counts, starts(p + i));
+            fields += lane_sum(counts);
+        }
+        if (i < n) {
+            // The last 16 bytes of the line, less the ones counted already.
+            const __m128i lane =
+                _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+            const __m128i keep =
+                _mm_cmpgt_epi8(lane, _mm_set1_epi8(static_cast<char>(15 - (n - i))));
+            fields += lane_sum(
+                _mm_sub_epi8(_mm_setzero_si128(), _mm_and_si128(keep, starts(p + n - 16))));
+            i = n;
+        }
     }
 #endif
-    for (; i < n; ++i) {
-        const unsigned s = sep(p[i]);
-        fields += prev_sep & (s ^ 1u);
-        prev_sep = s;
-    }
-    return std::min(static_cast<int>(fields), limit);
+    for (; i < n; ++i) fields += sep(p[i - 1]) & (sep(p[i]) ^ 1u);
+    return static_cast<int>(std::min(fields, static_cast<size_t>(limit)));
 }

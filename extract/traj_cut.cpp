@@ -10,51 +10,128 @@
 #include "data/geometry.h"
 #include "data/line_reader.h"
 
+namespace {
+
+// The time of a sample line, which starts with a digit: its leading digits, read
+// as parse_int reads them (saturating at the int32 maximum), without its handling
+// of space and signs.
+int64_t leading_time(std::string_view line) {
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    int64_t value = 0;
+    for (const char c : line) {
+        const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+        if (digit > 9) break;
+        value = value * 10 + digit;
+        if (value > kMax) return kMax;
+    }
+    return value;
+}
+
+}  // namespace
+
 TrajCutter::TrajCutter(const CutWindow& window, CutOutput& output)
     : lo_(window.st_milli == kOpenBound ? std::numeric_limits<int64_t>::min() : window.st_milli),
       hi_(window.ed_milli == kOpenBound ? std::numeric_limits<int64_t>::max() : window.ed_milli),
       out_(output) {}
 
-bool TrajCutter::feed(std::string_view line) {
-    if (line.empty() || line[0] == '\n') return true;
-    switch (classify_traj_line(line)) {
-        case TrajLineKind::Header:
-            traj_id_ = traj_header_id(line);
-            in_traj_ = true;
-            run_count_ = 0;
-            index_ = 0;
-            return true;
-        case TrajLineKind::Other:
-            return true;
-        case TrajLineKind::Data:
-            break;
-    }
-    // A sample needs a trajectory to belong to and all of its fields.
-    if (!in_traj_ || count_traj_fields(line) < kTrajFieldCount) return true;
-
-    // The time alone decides; the first token starts at the line's first digit.
-    const int64_t t = parse_int(line);
-    if (inside(t)) {
-        if (!opened_) {
-            if (!out_.open()) return false;
-            opened_ = true;
+bool TrajCutter::feed(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool prev_in_text = false;
+    while (p < end) {
+        const void* nl = std::memchr(p, '\n', static_cast<size_t>(end - p));
+        const char* const stop = nl ? static_cast<const char*>(nl) + 1 : end;
+        const std::string_view line(p, static_cast<size_t>(stop - p));
+        p = stop;
+        if (line[0] < '0' || line[0] > '9') {
+            if (classify_traj_line(line) == TrajLineKind::Header) {
+                traj_id_ = traj_header_id(line);
+                in_traj_ = true;
+                in_run_ = false;
+                has_prev_ = false;
+                unchecked_begin_ = unchecked_end_ = nullptr;
+            }
+            continue;
         }
-        if (run_count_ == 0) {
+        // A sample needs a trajectory to belong to, and the time alone decides.
+        if (!in_traj_) continue;
+        const int64_t t = leading_time(line);
+        if (!in_run_ && !inside(t)) {
+            // Outside, like the sample before it: it can only be the previous sample
+            // of a later entry, so whether it has all its fields is asked then.
+            if (!unchecked_begin_) unchecked_begin_ = line.data();
+            unchecked_end_ = stop;
+            continue;
+        }
+        if (count_traj_fields(line) < kTrajFieldCount) continue;
+
+        if (!in_run_) {
+            settle_previous();
+            if (!opened_) {
+                if (!out_.open()) return false;
+                opened_ = true;
+            }
             char head[32];
             const int n = std::snprintf(head, sizeof head, "tno=%d\n", traj_id_);
-            out_.write(std::string_view(head, static_cast<size_t>(n)));
-            if (index_ > 0) write_boundary(prev_line_, line, /*frame_from_a=*/true);
-            run_count_ = 1;
+            emit(std::string_view(head, static_cast<size_t>(n)));
+            if (has_prev_) write_boundary(prev_line_, line, /*frame_from_a=*/true);
+            in_run_ = true;
         }
-        out_.write(line);
-        ++run_count_;
-    } else if (run_count_ > 0) {
-        write_boundary(prev_line_, line, /*frame_from_a=*/false);
-        run_count_ = 0;
+        if (inside(t)) {
+            // Extend the pending run when this line follows it directly.
+            if (line.data() != run_end_) {
+                flush_run();
+                run_begin_ = line.data();
+            }
+            run_end_ = stop;
+        } else {
+            write_boundary(prev_line_, line, /*frame_from_a=*/false);
+            in_run_ = false;
+        }
+        has_prev_ = true;
+        prev_line_ = line;
+        prev_in_text = true;
     }
-    ++index_;
-    prev_line_.assign(line.data(), line.size());
+    flush_run();
+    if (settle_previous()) prev_in_text = true;
+    // The caller's text goes away: keep the previous sample's own copy.
+    if (prev_in_text) {
+        prev_copy_.assign(prev_line_.data(), prev_line_.size());
+        prev_line_ = prev_copy_;
+    }
     return true;
+}
+
+bool TrajCutter::settle_previous() {
+    // The last line of [unchecked_begin_, unchecked_end_) with all its fields is the
+    // previous sample; the lines are looked at from the end, each one once.
+    const char* end = unchecked_end_;
+    const char* const begin = unchecked_begin_;
+    unchecked_begin_ = unchecked_end_ = nullptr;
+    while (end != begin) {
+        const char* start = end - 1;
+        while (start != begin && start[-1] != '\n') --start;
+        const std::string_view line(start, static_cast<size_t>(end - start));
+        if (line[0] >= '0' && line[0] <= '9' && count_traj_fields(line) >= kTrajFieldCount) {
+            has_prev_ = true;
+            prev_line_ = line;
+            return true;
+        }
+        end = start;
+    }
+    return false;
+}
+
+void TrajCutter::flush_run() {
+    if (run_begin_ != run_end_) {
+        out_.write(std::string_view(run_begin_, static_cast<size_t>(run_end_ - run_begin_)));
+    }
+    run_begin_ = run_end_ = nullptr;
+}
+
+void TrajCutter::emit(std::string_view text) {
+    flush_run();
+    out_.write(text);
 }
 
 void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line,
@@ -76,7 +153,7 @@ void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line
                                 static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3],
                                 v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     if (n > 0 && static_cast<size_t>(n) < sizeof scratch_) {
-        out_.write(std::string_view(scratch_, static_cast<size_t>(n)));
+        emit(std::string_view(scratch_, static_cast<size_t>(n)));
     } else if (n > 0) {
         // Huge reals print long; format once more into a buffer of the right size.
         std::vector<char> big(static_cast<size_t>(n) + 1);
@@ -84,7 +161,7 @@ void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line
                       "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n",
                       static_cast<int32_t>(edge), outside.frame, v[0], v[1], v[2], v[3], v[4], v[5],
                       v[6], v[7], v[8], v[9], v[10]);
-        out_.write(std::string_view(big.data(), static_cast<size_t>(n)));
+        emit(std::string_view(big.data(), static_cast<size_t>(n)));
     }
 }
 
@@ -111,6 +188,15 @@ class FileCutOutput : public CutOutput {
 
 }  // namespace
 
+CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size) {
+    LineReader reader(in, block_size);
+    std::string_view lines;
+    while (reader.next_lines(lines)) {
+        if (!cutter.feed(lines)) return CutStop::OutputFailed;
+    }
+    return reader.failed() ? CutStop::ReadFailed : CutStop::Done;
+}
+
 int cut_traj_window(const std::string& input_path, const std::string& output_path,
                     const CutWindow& window, std::FILE* err) {
     std::FILE* in = std::fopen(input_path.c_str(), "rb");
@@ -118,22 +204,17 @@ int cut_traj_window(const std::string& input_path, const std::string& output_pat
         std::fprintf(err, "Open data file failure: %s\n", input_path.c_str());
         return 0;
     }
+    // The reader asks for whole blocks: stdio's own buffer would only add a copy.
+    std::setvbuf(in, nullptr, _IONBF, 0);
     FileCutOutput out(output_path);
     TrajCutter cutter(window, out);
-    LineReader reader(in);
-    std::string_view line;
-    bool ok = true;
-    while (reader.next(line)) {
-        if (!cutter.feed(line)) {
-            std::fprintf(err, "Open data file failure: %s\n", output_path.c_str());
-            ok = false;
-            break;
-        }
-    }
-    const bool read_failed = reader.failed();
+    const CutStop stop = cut_traj_stream(in, cutter);
     std::fclose(in);
-    if (!ok) return 0;
-    if (read_failed) {
+    if (stop == CutStop::OutputFailed) {
+        std::fprintf(err, "Open data file failure: %s\n", output_path.c_str());
+        return 0;
+    }
+    if (stop == CutStop::ReadFailed) {
         std::fprintf(err, "Read failure: %s\n", input_path.c_str());
         return 0;
     }

@@ -30,18 +30,25 @@ class CutOutput {
     virtual void write(std::string_view text) = 0;
 };
 
-// The cut state of one pass over a TRAJ text, fed line by line.
+// The cut state of one pass over a TRAJ text, fed whole lines at a time.
 class TrajCutter {
   public:
     TrajCutter(const CutWindow& window, CutOutput& output);
-    // Takes one line with its line end (if any). Returns false when the output
-    // had to be opened and could not be; the cut must then stop.
-    bool feed(std::string_view line);
+    // Takes one or more whole lines, each with its '\n' (the last line of the input
+    // may lack one); text need not outlive the call. Kept lines that follow each
+    // other in text go out in one write. Returns false when the output had to be
+    // opened and could not be; the cut must then stop.
+    bool feed(std::string_view text);
     // True once a line has been written (the output was opened).
     bool wrote_output() const { return opened_; }
 
   private:
     bool inside(int64_t t) const { return lo_ <= t && t <= hi_; }
+    // Writes the kept lines not yet written, then text.
+    void emit(std::string_view text);
+    void flush_run();
+    // Finds the previous sample among the unchecked lines; true when it is one of them.
+    bool settle_previous();
     void write_boundary(const std::string_view a_line, const std::string_view b_line,
                         bool frame_from_a);
 
@@ -49,12 +56,30 @@ class TrajCutter {
     CutOutput& out_;
     bool opened_ = false;
     bool in_traj_ = false;   // a "tno" line has been seen
+    bool has_prev_ = false;  // prev_line_ holds a sample of the current trajectory
     int32_t traj_id_ = 0;    // id of the current trajectory
-    int64_t index_ = 0;      // index of the next sample within its trajectory
-    int64_t run_count_ = 0;  // lines written for the current in-window run
-    std::string prev_line_;  // text of the previous sample of this trajectory
-    char scratch_[512];      // formatted boundary line
+    bool in_run_ = false;    // the previous sample was inside the window
+    // Kept lines of the text being fed that are still to be written: [run_begin_, run_end_).
+    const char* run_begin_ = nullptr;
+    const char* run_end_ = nullptr;
+    // The previous sample of this trajectory: a view into the text being fed, or into
+    // prev_copy_ once that text is gone.
+    std::string_view prev_line_;
+    std::string prev_copy_;
+    // Lines of the text being fed, after the previous sample, that lie outside the
+    // window and have not been checked for all their fields (none when null).
+    const char* unchecked_begin_ = nullptr;
+    const char* unchecked_end_ = nullptr;
+    char scratch_[512];  // formatted boundary line
 };
+
+// Where a whole cut stopped.
+enum class CutStop { Done, OutputFailed, ReadFailed };
+
+// Feeds all of in to cutter, reading block_size bytes at a time (a block grows to
+// hold a longer line). The default block stays in the processor's cache while it
+// is scanned and copied out; larger ones measured slower.
+CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = size_t{1} << 18);
 
 // The output name: path unchanged when its extension (trailing digits removed)
 // starts with "traj" in any letter case, else path + ".traj".

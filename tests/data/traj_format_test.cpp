@@ -57,3 +57,27 @@ TEST(CountTrajFields, StopsAtLimitAndIgnoresSeparatorRuns) {
     EXPECT_EQ(count_traj_fields("1,2,3", 2), 2);
     EXPECT_EQ(count_traj_fields(""), 0);
 }
+
+TEST(CountTrajFields, CountsAtEveryLengthAndInLongLines) {
+    // Fields and separator runs of varying width, so that field starts fall on every
+    // position of a 16-byte step and line lengths take every remainder.
+    constexpr int kMany = 1 << 30;
+    for (int n = 1; n <= 40; ++n) {
+        for (const char* sep : {",", " ,\t", "\t\t"}) {
+            std::string line;
+            for (int k = 0; k < n; ++k) line += std::string(1 + k % 3, '7') + sep;
+            line.back() = '\n';
+            EXPECT_EQ(count_traj_fields(line, kMany), n) << line;
+            EXPECT_EQ(count_traj_fields(line.substr(0, line.size() - 1), kMany), n) << line;
+            EXPECT_EQ(count_traj_fields("," + line, kMany), n) << line;
+        }
+    }
+    // Thousands of fields, a start in the same lanes of every 16-byte step: more than
+    // a byte can count per lane.
+    std::string many;
+    for (int k = 0; k < 3000; ++k) many += "1,";
+    EXPECT_EQ(count_traj_fields(many, kMany), 3000);
+    EXPECT_EQ(count_traj_fields(many), kTrajFieldCount);
+    EXPECT_EQ(count_traj_fields(std::string(70000, ' ') + "5\n", kMany), 1);
+    EXPECT_EQ(count_traj_fields(std::string(70000, '5') + "\n", kMany), 1);
+}

@@ -139,6 +139,16 @@ TEST_F(TrimletTest, ShortLinesDoNotAdvanceTheSampleIndex) {
     // sample, which would ask for a boundary against nothing.
     const std::string in = "tno=1\n2500,5,1,2,3,4,5,6,7,8,9,10\n" + sample(2500, 6, 0);
     EXPECT_EQ(cut(in, "2000", "3000"), "tno=1\n" + sample(2500, 6, 0));
+    // Nor before the window: the entry is interpolated from the last complete sample.
+    const std::string before = "tno=1\n1000,5,1,2,3,4,5,6,7,8,9,10\n" + sample(2500, 6, 0) +
+                               "tno=2\n" + sample(1000, 7, 0) + "1500,8,1,2,3,4,5,6,7,8,9,10\n" +
+                               sample(3000, 9, 0);
+    EXPECT_EQ(cut(before, "2000", "3000"),
+              "tno=1\n" + sample(2500, 6, 0) +
+                  "tno=2\n"
+                  "2000,7,3.000,4.000,5.000,6.000,7.000,8.000,9.000,10.000,11.000,12.000,"
+                  "13.000\n" +
+                  sample(3000, 9, 0));
 }
 
 TEST_F(TrimletTest, EqualTimesWriteNoBoundary) {
@@ -215,4 +225,76 @@ TEST_F(TrimletTest, NoSampleInsideLeavesAnExistingOutputAlone) {
     EXPECT_EQ(read_file(path("out.traj")), "precious\n");
     // No temporary file is left beside it.
     EXPECT_EQ(std::system(("test $(ls -A '" + dir_.path() + "' | wc -l) -eq 2").c_str()), 0);
+}
+
+namespace {
+
+// Collects what the cutter writes, counting the writes.
+class StringOutput : public CutOutput {
+  public:
+    bool open() override { return true; }
+    void write(std::string_view text) override {
+        bytes.append(text);
+        ++writes;
+    }
+    std::string bytes;
+    int writes = 0;
+};
+
+// Cuts text read from a file in blocks of block_size bytes.
+std::string cut_in_blocks(const std::string& text, const CutWindow& window, size_t block_size,
+                          int* writes = nullptr) {
+    std::FILE* in = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), in);
+    std::rewind(in);
+    StringOutput out;
+    TrajCutter cutter(window, out);
+    EXPECT_EQ(cut_traj_stream(in, cutter, block_size), CutStop::Done);
+    std::fclose(in);
+    if (writes) *writes = out.writes;
+    return out.bytes;
+}
+
+}  // namespace
+
+TEST(TrimletBlocks, LinesCrossingBlockEdgesCutAsWhole) {
+    // CRLF lines, a sample line far longer than the small blocks, a short line inside
+    // a run, and a last line without a newline; every block size puts the block edges
+    // somewhere else, including inside the previous sample of a boundary.
+    std::string crlf = sample(1000, 1, 0);
+    crlf.insert(crlf.size() - 1, "\r");
+    const std::string longline =
+        "2500,3,1,2,3,4,5,6,7,8,9,10,11" + std::string(3000, ' ') + "notes\r\n";
+    std::string last = sample(3200, 2, 0);
+    last.pop_back();
+    const std::string in =
+        "# time,frame,...\r\n"
+        "tno=1\r\n" +
+        crlf + sample(2000, 2, 10) + longline + sample(3000, 4, 20) + sample(4000, 5, 30) +
+        "tno=2\n" + sample(3000, 1, 0) + "3100,2,1,2\n" + last;
+    const std::string want =
+        "tno=1\n"
+        "1500,1,8.000,9.000,10.000,11.000,12.000,13.000,14.000,15.000,16.000,17.000,18.000\n" +
+        sample(2000, 2, 10) + longline + sample(3000, 4, 20) +
+        "3500,5,28.000,29.000,30.000,31.000,32.000,33.000,34.000,35.000,36.000,37.000,"
+        "38.000\n"
+        "tno=2\n" +
+        sample(3000, 1, 0) + last;
+    CutWindow window;
+    window.st_milli = 1500;
+    window.ed_milli = 3500;
+    std::vector<size_t> sizes = {256, 4093, 4096, size_t{1} << 18};
+    for (size_t s = 1; s <= 100; ++s) sizes.push_back(s);
+    for (size_t block_size : sizes) {
+        EXPECT_EQ(cut_in_blocks(in, window, block_size), want) << "block " << block_size;
+    }
+}
+
+TEST(TrimletBlocks, KeptLinesThatFollowEachOtherGoOutInOneWrite) {
+    std::string run;
+    for (int k = 0; k < 200; ++k) run += sample(1000 + k, k, 0);
+    const std::string in = "tno=1\n" + run + "# a skipped line splits the run\n" + run;
+    int writes = 0;
+    EXPECT_EQ(cut_in_blocks(in, CutWindow{}, size_t{1} << 18, &writes), "tno=1\n" + run + run);
+    EXPECT_EQ(writes, 3);  // the header and the two runs
 }
