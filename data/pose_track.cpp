@@ -113,7 +113,12 @@ PoseReadStatus read_records(std::string_view text, LineParser parse, std::vector
     return PoseReadStatus::Ok;
 }
 
+std::string g_last_failure;
+
+// Load failures go to the standard error stream without a line end; the caller
+// may show them elsewhere too.
 void write_stderr(const std::string& message) {
+    g_last_failure = message;
     std::fputs(message.c_str(), stderr);
     std::fflush(stderr);
 }
@@ -130,7 +135,10 @@ int load_records(const std::string& path, LineParser parse, std::vector<PoseReco
     uint64_t lines = 0;
     switch (read_records(text.view(), parse, records, count, lines, &meter)) {
         case PoseReadStatus::Ok:
-            return 1;
+            if (count > 0) return 1;
+            // Lines that look like data but hold no pose: a load that keeps nothing
+            // must say so rather than leave an empty view without a word.
+            [[fallthrough]];
         case PoseReadStatus::NoData:
             write_stderr("Invalid data : " + path);
             break;
@@ -148,6 +156,9 @@ int load_records(const std::string& path, LineParser parse, std::vector<PoseReco
 
 PoseTrack& pose_track() {
     return g_pose;
+}
+const std::string& last_pose_load_failure() {
+    return g_last_failure;
 }
 OriginTrack& origin_track() {
     return g_origin;

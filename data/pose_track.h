@@ -98,11 +98,14 @@ PoseReadStatus read_origin_text(std::string_view text, std::vector<PoseRecord>& 
 // nav_columns(). Returns 1 when loaded (even if a short line stopped reading
 // early), 0 on failure with the track empty and one of these written to the
 // standard error stream, without line end: "Open data failure : <path>" (the file
-// cannot be opened or read, or no memory for its text), "Invalid data : <path>",
-// "Memory failure : <n> records".
+// cannot be opened or read, or no memory for its text), "Invalid data : <path>"
+// (no data line, or none that holds a pose), "Memory failure : <n> records".
 int load_pose_track(const std::string& path, const LoadProgress& progress = {});
 // The same for origin points, into the program's origin track.
 int load_origin_track(const std::string& path, const LoadProgress& progress = {});
+// The message the latest failed load_pose_track or load_origin_track wrote ("" when
+// none failed yet).
+const std::string& last_pose_load_failure();
 
 // pose_cursor = 0 when a pose track is loaded.
 void reset_pose_cursor();

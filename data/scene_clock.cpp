@@ -238,6 +238,9 @@ int seek_scene(int32_t t) {
         if (st.current_time > t) break;
         if (static_cast<int64_t>(t) - st.current_time < 100) break;
     }
+    // A rewind that took no step leaves the pose cursor on the track's first pose;
+    // the ego must stand where the clock stands.
+    advance_pose_cursor(st.current_time);
     return frame_distance(st.current_time, t) < 100 ? 1 : 0;
 }
 

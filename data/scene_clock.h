@@ -47,7 +47,8 @@ int step_scene();
 
 // Moves the clock to time_ms: rewinds first when current_time is later, then
 // steps at least once, until the scene ends, current_time passes time_ms or lies
-// less than 100 ms before it. Returns 1 when current_time ends within 100 ms of
+// less than 100 ms before it; the pose cursor then follows to current_time (also
+// when no step was taken). Returns 1 when current_time ends within 100 ms of
 // time_ms, else 0.
 int seek_scene(int32_t time_ms);
 

@@ -71,6 +71,7 @@ void set_dialog_script(DialogScript script);
 // nullopt answer is a cancel. With no answer left a file dialog is cancelled.
 void queue_file_answer(std::optional<std::string> path);
 std::size_t pending_file_answers();
+void clear_file_answers();
 
 struct FileDialogRecord {
     bool save = false;          // save dialog (else open)
@@ -132,6 +133,10 @@ const std::vector<DrawOp>& window_ops(Hwnd hwnd);
 const std::vector<DrawOp>& canvas_ops(Dc canvas);
 // How many times begin_paint ran on the window.
 int paint_count(Hwnd hwnd);
+// Writes the window's latest paint as a PNG picture of its client area, through
+// the rasteriser of a back end that draws pixels (plat::qt::register_backend).
+// False when there is none, the window is stale or the file cannot be written.
+bool save_window_png(Hwnd hwnd, const std::string& path);
 // Every call on every DC, in order (cleared by clear_logs).
 const std::vector<DrawOp>& draw_log();
 

@@ -37,6 +37,7 @@ constexpr int IDM_TIME_SERIALS = 53;
 constexpr int IDM_EGO_CENTERED = 54;
 constexpr int IDM_SET_TRAJ_COL = 55;
 constexpr int IDM_TRAJ_ID = 56;
+constexpr int IDM_REAL_TIME = 57;  // playback paced by the recorded times
 
 // Commands of Vantrel that differ from Plovane's.
 constexpr int IDM_V_LOAD_SAMPLES = 21;

@@ -216,7 +216,8 @@ plat::ResourceSet make_plovane() {
                                                {"Time Serials", IDM_TIME_SERIALS},
                                                {"Ego Centered", IDM_EGO_CENTERED},
                                                {"Traj ID", IDM_TRAJ_ID},
-                                               {"Set TrajCol", IDM_SET_TRAJ_COL}}},
+                                               {"Set TrajCol", IDM_SET_TRAJ_COL},
+                                               {"Real Time", IDM_REAL_TIME}}},
                                          }});
     r.dialogs.push_back(traj_color_setting());
     return r;

@@ -91,6 +91,8 @@ void toggle_ego_centered(plat::Hwnd hwnd) {
     render::clear_history();
     plat::check_menu_item(plat::get_menu(hwnd), resources::IDM_EGO_CENTERED,
                           render::ego_centered() == 1);
+    // The new frame shows at once, not only at the next repaint.
+    plat::invalidate(hwnd, false);
 }
 
 std::vector<std::string> format_display_fields(const DisplaySettings& settings,

@@ -49,9 +49,9 @@ void ToggleDisplayFlag(plat::Hwnd window, int bit, int id);
 // Menu command 53 "Time Serials" of the viewer: clears the painter's history, then
 // ToggleDisplayFlag(SHOW_TIME_SERIES, 53).
 void toggle_time_series(plat::Hwnd hwnd);
-// Menu command 54 "Ego Centered": flips egoCentered, clears the history and sets
-// the check mark of item 54 of hwnd's menu exactly when it is on. Requests no
-// repaint.
+// Menu command 54 "Ego Centered": flips egoCentered, clears the history, sets
+// the check mark of item 54 of hwnd's menu exactly when it is on and repaints
+// without erase.
 void toggle_ego_centered(plat::Hwnd hwnd);
 
 // ---- The fields of the "Display Setting" dialog --------------------------------------

@@ -3,6 +3,7 @@
 #include "data/report.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
+#include "shell/frame_control.h"
 
 namespace shell {
 
@@ -114,6 +115,9 @@ plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wpa
         case plat::WM_SIZE:
             OnResize(hwnd);
             return 0;
+        case plat::WM_KEYDOWN:
+            if (g_profile && g_profile->key) g_profile->key(hwnd, static_cast<int>(wparam));
+            return 0;
         case plat::WM_MOUSEMOVE:
             OnMouseMove(lparam);
             return 0;
@@ -155,6 +159,7 @@ plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wpa
 
 void ShutdownMainWindow() {
     if (g_profile && g_profile->shutdown) g_profile->shutdown();
+    release_button_images();
     set_error_sink(nullptr);
 }
 
@@ -186,17 +191,32 @@ bool StartShell(const ShellProfile& profile) {
     return false;
 }
 
+namespace {
+// One message of the main loop: accelerators first, then translated and dispatched.
+void handle(const plat::Msg& msg) {
+    if (g_app.accelTable && plat::translate_accelerator(g_app.mainWindow, g_app.accelTable, msg))
+        return;
+    plat::translate_message(msg);
+    plat::dispatch_message(msg);
+}
+}  // namespace
+
 int RunMessageLoop() {
     plat::Msg msg;
-    while (plat::get_message(msg)) {
-        if (g_app.accelTable &&
-            plat::translate_accelerator(g_app.mainWindow, g_app.accelTable, msg)) {
-            continue;
-        }
-        plat::translate_message(msg);
-        plat::dispatch_message(msg);
-    }
+    while (plat::get_message(msg)) handle(msg);
     return static_cast<int>(msg.wparam);
+}
+
+bool DispatchPending(int& exit_code) {
+    plat::Msg msg;
+    while (plat::peek_message(msg)) {
+        if (msg.message == plat::WM_QUIT) {
+            exit_code = static_cast<int>(msg.wparam);
+            return false;
+        }
+        handle(msg);
+    }
+    return true;
 }
 
 int RunShell(const ShellProfile& profile) {

@@ -27,6 +27,8 @@ struct AppState {
 
 AppState& app_state();
 
+struct PlaybackProfile;
+
 // One program's shell.
 struct ShellProfile {
     std::string className;  // window class ("PlovaneClass")
@@ -49,6 +51,10 @@ struct ShellProfile {
     void (*paint)(plat::Dc dc, plat::Size client) = nullptr;
     // Runs menu or accelerator command id; anything it does not know it ignores.
     void (*command)(plat::Hwnd mainWindow, int id) = nullptr;
+    // WM_KEYDOWN of the main window with its virtual-key code; null: keys do nothing.
+    void (*key)(plat::Hwnd mainWindow, int vk) = nullptr;
+    // The frame control's texts, tick and Jump (shell/frame_control.h).
+    const PlaybackProfile* playback = nullptr;
 };
 
 // The profile of the running shell (set by StartShell; null before).
@@ -98,6 +104,9 @@ bool StartShell(const ShellProfile& profile);
 // The message loop: each message is offered to the accelerator table first, then
 // translated and dispatched. Returns the quit message's exit code.
 int RunMessageLoop();
+// The same for what is queued now (and the paints that follow), without waiting:
+// returns false, with exit_code set, when the quit message was taken.
+bool DispatchPending(int& exit_code);
 
 // StartShell, then RunMessageLoop. Returns the loop's exit code, 0 when start-up
 // fails.

@@ -12,12 +12,14 @@
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/platform.h"
+#include "shell/plovane_script.h"
 #include "shell/scene_loads.h"
 
 const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
     "               [--summary | --dump-store | --trace-clock |\n"
-    "                --snapshot OUT.png | --export-frames DIR] [picture options]\n"
+    "                --snapshot OUT.png | --export-frames DIR | --script FILE]\n"
+    "               [picture options]\n"
     "Without a mode, opens the viewer window with the files loaded.\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
@@ -30,6 +32,9 @@ const char* const kPlovaneUsage =
     "  --trace-clock     print the clock after the loads and after each step\n"
     "  --snapshot OUT.png    write a PNG picture of the scene after the steps\n"
     "  --export-frames DIR   write DIR/frame_00001.png ... one picture per step\n"
+    "  --script FILE     run the viewer without a window, driven by the lines of FILE:\n"
+    "                    command N [PATH], button NAME, frame TEXT, key NAME, wait N,\n"
+    "                    dump, snapshot PNG (see the README)\n"
     "picture options:\n"
     "  --steps N             clock steps, each painted as playback paints (default 0)\n"
     "  --size WxH            picture size in pixels (default 960x640)\n"
@@ -41,7 +46,7 @@ const char* const kPlovaneUsage =
     "  --traj-id             write the trajectory ids beside the boxes\n"
     "Pictures need no display; trajcolset.ini is read from the current folder.\n"
     "Files load in the order ego, org, traj. Exit status: 0 success, 1 a load failed,\n"
-    "2 usage error.\n";
+    "2 usage error (or a script line that is not known).\n";
 
 namespace {
 
@@ -122,7 +127,7 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
         };
         auto set_mode = [&](PlovaneMode mode) {
             if (options.mode != PlovaneMode::None) {
-                error = "only one of --summary, --dump-store, --trace-clock may be given";
+                error = "only one of --summary, --dump-store, --trace-clock, --script may be given";
                 return false;
             }
             options.mode = mode;
@@ -145,6 +150,8 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
             ok = set_mode(PlovaneMode::DumpStore);
         } else if (arg == "--trace-clock") {
             ok = set_mode(PlovaneMode::TraceClock);
+        } else if (arg == "--script") {
+            ok = set_mode(PlovaneMode::Script) && take_path(options.script_path);
         } else if (const int taken =
                        shell::parse_snapshot_option(argc, argv, a, options.pictures, error)) {
             ok = taken > 0;
@@ -161,7 +168,8 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
     if (shell::snapshot_requested(options.pictures)) {
         if (options.mode != PlovaneMode::None) {
             error =
-                "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock";
+                "--snapshot and --export-frames go without --summary, --dump-store, "
+                "--trace-clock, --script";
             return false;
         }
         options.mode = PlovaneMode::Pictures;
@@ -273,6 +281,7 @@ int run_plovane_headless(const PlovaneOptions& options, std::FILE* out) {
         case PlovaneMode::Pictures:
             if (write_pictures(options.pictures) != 0) return 1;
             break;
+        case PlovaneMode::Script:  // runs its own loads (plovane_cli_main)
         case PlovaneMode::None:
             break;
     }
@@ -299,5 +308,6 @@ int plovane_cli_main(int argc, char** argv) {
                      kPlovaneUsage);
         return 2;
     }
+    if (options.mode == PlovaneMode::Script) return shell::run_plovane_script(options, stdout);
     return run_plovane_headless(options, stdout);
 }

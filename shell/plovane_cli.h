@@ -4,7 +4,8 @@
 //
 //   plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N]
 //           [--too-short N] (--summary | --dump-store | --trace-clock |
-//           --snapshot OUT.png | --export-frames DIR) [picture options]
+//           --snapshot OUT.png | --export-frames DIR | --script FILE)
+//           [picture options]
 //
 // Exit status: 0 success, 1 a load failed (its message on standard error) or
 // the output could not be written, 2 usage error (usage text on standard error).
@@ -21,13 +22,15 @@ enum class PlovaneMode {
     Summary,     // --summary: line 1 of --dump-store
     DumpStore,   // --dump-store: the cleaned store, one row per sample
     TraceClock,  // --trace-clock: the clock's state after the loads and after each step
-    Pictures,    // --snapshot / --export-frames: PNG pictures (render/snapshot.h)
+    Pictures,    // --snapshot / --export-frames: PNG pictures (shell/snapshot.h)
+    Script,      // --script: the viewer driven by a script (shell/plovane_script.h)
 };
 
 struct PlovaneOptions {
     std::optional<std::string> ego_path;   // --ego: pose file, loaded as "Load Ego"
     std::optional<std::string> org_path;   // --org: origin points, as "Load Org (Optional)"
     std::optional<std::string> traj_path;  // --traj: TRAJ file, as "Load Mov"
+    std::optional<std::string> script_path;  // --script: the script of the script mode
     int frame_step = 1;                    // --frame-step: frames per step, at least 1
     int too_short = 20;                    // --too-short: minimum samples of a visible trajectory
     PlovaneMode mode = PlovaneMode::None;

@@ -11,6 +11,7 @@
 #include "shell/display_menu.h"
 #include "shell/frame_control.h"
 #include "shell/load_progress.h"
+#include "shell/plovane_playback.h"
 #include "shell/scene_loads.h"
 #include "shell/traj_color_dialog.h"
 
@@ -20,6 +21,7 @@ namespace {
 
 // The renderer's start-up, then the check marks of the Display menu.
 void plovane_startup(plat::Hwnd main_window) {
+    reset_plovane_playback();
     render::renderer_startup();
     set_display_marks(plovane_display_profile(), main_window);
 }
@@ -45,7 +47,16 @@ ShellProfile make_profile() {
     p.shutdown = &plovane_shutdown;
     p.paint = &render::paint_scene;
     p.command = &PlovaneCommand;
+    p.key = &PlovaneKey;
+    p.playback = &plovane_playback_profile();
     return p;
+}
+
+// A user of the window does not see the standard error stream: a failed pose or
+// origin load shows its message as TRAJ load failures do.
+int show_pose_failure(int loaded) {
+    if (!loaded) plat::message_box(app_state().mainWindow, last_pose_load_failure(), "Error");
+    return loaded;
 }
 
 std::optional<std::string> ask_path(const plat::FileDialogOptions& options,
@@ -97,15 +108,23 @@ plat::FileDialogOptions traj_dialog_options() {
 int load_pose_track_dialog(const std::optional<std::string>& path) {
     const std::optional<std::string> chosen = ask_path(ego_dialog_options(), path);
     if (!chosen) return 0;
-    LoadProgressWindow progress(app_state().mainWindow, *chosen);
-    return load_ego(*chosen, progress.callback());
+    int loaded;
+    {
+        LoadProgressWindow progress(app_state().mainWindow, *chosen);
+        loaded = load_ego(*chosen, progress.callback());
+    }
+    return show_pose_failure(loaded);
 }
 
 int load_origin_track_dialog(const std::optional<std::string>& path) {
     const std::optional<std::string> chosen = ask_path(org_dialog_options(), path);
     if (!chosen) return 0;
-    LoadProgressWindow progress(app_state().mainWindow, *chosen);
-    return load_org(*chosen, progress.callback());
+    int loaded;
+    {
+        LoadProgressWindow progress(app_state().mainWindow, *chosen);
+        loaded = load_org(*chosen, progress.callback());
+    }
+    return show_pose_failure(loaded);
 }
 
 int load_traj_file_dialog(const std::optional<std::string>& path) {
@@ -175,6 +194,9 @@ void PlovaneCommand(plat::Hwnd hwnd, int id) {
             break;
         case resources::IDM_SET_TRAJ_COL:
             run_traj_color_dialog(hwnd);
+            break;
+        case resources::IDM_REAL_TIME:
+            toggle_real_time(hwnd);
             break;
         default:
             // Playback codes 230..233 land here when no playback loop takes them.

@@ -27,6 +27,8 @@ int load_ego(const std::string& path, const LoadProgress& progress) {
     set_nav_columns(nav_columns_for(path));
     if (!end_line_on_failure(load_pose_track(path, progress))) return 0;
     find_scene_origin(traj_store().min_time);
+    // A new track starts at its first pose; the ego stands where the clock stands.
+    if (traj_store_loaded()) advance_pose_cursor(current_time());
     return 1;
 }
 

@@ -10,8 +10,9 @@
 namespace shell {
 
 // "Load Ego": frees the pose track, takes the layout from the file name
-// (nav_columns_for), loads the track and takes the scene origin for the TRAJ
-// store's min_time. Returns 1 when loaded; 0 on failure with the track empty and
+// (nav_columns_for), loads the track, takes the scene origin for the TRAJ
+// store's min_time and, with trajectories loaded, moves the pose cursor to the
+// clock's current_time. Returns 1 when loaded; 0 on failure with the track empty and
 // the loader's message on the standard error stream, ended with a line end.
 int load_ego(const std::string& path, const LoadProgress& progress = {});
 // "Load Org (Optional)": frees the origin points, loads them and takes the scene

@@ -15,6 +15,7 @@
 #include "render/display_settings.h"
 #include "render/scene_painter.h"
 #include "render/view.h"
+#include "shell/plovane_playback.h"
 
 namespace shell {
 
@@ -52,15 +53,6 @@ bool parse_size(std::string_view text, plat::Size& size) {
 bool write_png(plat::Dc canvas, const std::string& path) {
     return write_file_atomically(
         path, [canvas](const std::string& temp) { return plat::save_canvas_png(canvas, temp); });
-}
-
-// One playback tick: a clock step; at the end of the data back to the start with
-// the history emptied, as playback does.
-void tick() {
-    if (!step_scene() || current_time() > traj_store().max_time) {
-        seek_scene(traj_store().min_time);
-        clear_history();
-    }
 }
 
 std::string frame_path(const std::string& dir, int step) {
@@ -210,7 +202,7 @@ int run_snapshot(const SnapshotOptions& o) {
     };
     bool ok = paint_picture();
     for (int step = 1; ok && step <= o.steps; ++step) {
-        tick();
+        plovane_tick();
         ok = paint_picture();
         if (ok && !o.frames_dir.empty()) {
             const std::string path = frame_path(o.frames_dir, step);

@@ -398,6 +398,9 @@ void queue_file_answer(std::optional<std::string> path) {
 std::size_t pending_file_answers() {
     return hs().file_answers.size();
 }
+void clear_file_answers() {
+    hs().file_answers.clear();
+}
 const std::vector<FileDialogRecord>& file_dialogs() {
     return hs().file_dialogs;
 }
@@ -462,6 +465,14 @@ int paint_count(Hwnd hwnd) {
     if (!is_headless()) return 0;
     const WindowRecord* r = record_of(detail::find_window_kind(hwnd, WinKind::Top));
     return r ? r->paint_count : 0;
+}
+
+bool save_window_png(Hwnd hwnd, const std::string& path) {
+    if (!is_headless()) return false;
+    Window* w = detail::find_window_kind(hwnd, WinKind::Top);
+    const WindowRecord* r = record_of(w);
+    detail::Rasteriser rasterise = detail::rasteriser();
+    return r && rasterise && rasterise(r->ops, w->client, path);
 }
 
 const std::vector<DrawOp>& draw_log() {

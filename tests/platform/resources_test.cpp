@@ -34,7 +34,8 @@ TEST(ViewerResources, PlovaneMenuItemsStandInTheirOrder) {
                                                                            {"Time Serials", 53},
                                                                            {"Ego Centered", 54},
                                                                            {"Traj ID", 56},
-                                                                           {"Set TrajCol", 55}}));
+                                                                           {"Set TrajCol", 55},
+                                                                           {"Real Time", 57}}));
 }
 
 TEST(ViewerResources, VantrelMenuAndAccelerators) {

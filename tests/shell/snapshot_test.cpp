@@ -74,7 +74,8 @@ TEST(SnapshotOptions, Refusals) {
         {{"--steps", "4"}, "picture options need --snapshot or --export-frames"},
         {{"--export-frames", "out"}, "--export-frames needs --steps of at least 1"},
         {{"--snapshot", "a", "--summary"},
-         "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock"},
+         "--snapshot and --export-frames go without --summary, --dump-store, --trace-clock, "
+         "--script"},
     };
     for (const auto& [args, message] : refused) {
         std::vector<std::string> text{"plovane"};

@@ -115,7 +115,9 @@ TEST_F(DisplayModes, TimeSerialsAndEgoCentredEmptyTheHistory) {
     EXPECT_EQ(render::history_ring().appended, 0);
     EXPECT_EQ(render::ego_centered(), 1);
     EXPECT_EQ(plat::menu_item_checked(menu, ids::IDM_EGO_CENTERED), 1);
-    EXPECT_TRUE(hl::invalidations().empty());  // shows at the next repaint
+    // It shows at once (without erase), not only at the next repaint.
+    ASSERT_EQ(hl::invalidations().size(), 1u);
+    EXPECT_FALSE(hl::invalidations()[0].erase);
 }
 
 }  // namespace

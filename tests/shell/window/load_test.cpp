@@ -68,14 +68,17 @@ TEST_F(LoadCommands, FailedLoadsReportAndLeaveTheStoresEmpty) {
     EXPECT_EQ(hl::message_boxes()[1].text, "Invalid TRAJ file.");
     EXPECT_EQ(traj_store_loaded(), 0);
 
-    // Pose failures go to standard error only, as a whole line.
+    // Pose failures go to standard error as a whole line, and, since a user of the
+    // window does not see that, to a message box as well.
     hl::queue_file_answer(dir.write("blank.nav", "no data\n"));
     testing::internal::CaptureStderr();
     menu(ids::IDM_LOAD_EGO);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "Invalid data : " + dir.file("blank.nav") + "\n");
     EXPECT_EQ(pose_track_loaded(), 0);
-    EXPECT_EQ(hl::message_boxes().size(), 2u);
+    ASSERT_EQ(hl::message_boxes().size(), 3u);
+    EXPECT_EQ(hl::message_boxes()[2].caption, "Error");
+    EXPECT_EQ(hl::message_boxes()[2].text, "Invalid data : " + dir.file("blank.nav"));
     EXPECT_TRUE(hl::invalidations().empty());
 }
 

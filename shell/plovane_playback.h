@@ -1,0 +1,74 @@
+// The viewer's playback: what its frame control shows, what a tick does, the Jump
+// button, the playback keys of the main window and the real-time pacing.
+//
+// Keys on the main window (while the scene is ready to play):
+//   Space  the Start button
+//   Right  one tick forward (wrap-around included): at once when idle, as the Step
+//          button when held, nothing while running
+//   Left   one tick back, idle or held; nothing while running
+//   Home   back to the scene's start, in every state
+//   Up     doubles the playback speed of real-time pacing (at most 16)
+//   Down   halves it (at least 1/16)
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/frame_control.h"
+
+namespace shell {
+
+// The viewer's PlaybackProfile.
+const PlaybackProfile& plovane_playback_profile();
+
+// Frame # = current_frame - 1, Ellapsed [s] = elapsed_ms / 1000 (truncating),
+// Time = current_time as a time of day (frame_time_text).
+void RefreshFrameTexts(plat::Hwnd dlg);
+// "%02d:%02d:%02d:%03d " of hours (t / 3600000) mod 24, minutes, seconds and
+// milliseconds of t, each passed as an unsigned 16-bit number: 90000000 gives
+// "01:00:00:000 ".
+std::string frame_time_text(int32_t t);
+
+// One tick of playback: step_scene; when the scene has ended or current_time
+// passed the file's last time, back to min_time (seek_scene) with the history
+// emptied.
+void plovane_tick();
+
+// Moves the clock so that Frame # shows frame: the target is frame + 1; a target
+// before current_frame first rewinds and seeks to min_time as a load does; then
+// the clock steps while current_frame is below the target and the scene goes on.
+// Empties the history, repaints without erase and refreshes the texts.
+void jump_to_frame(int64_t frame);
+// Home: back to the scene's start (rewind, seek to min_time), history emptied,
+// repaint, texts refreshed.
+void go_to_scene_start();
+// Left: one tick back: from the start again to the frame before the previous
+// one (current_frame - frameStep), history emptied, repaint, texts refreshed.
+void step_back();
+
+// WM_KEYDOWN of the main window: the keys above.
+void PlovaneKey(plat::Hwnd hwnd, int vk);
+
+// ---- Real-time pacing (Display menu "Real Time", command 57) ---------------------------
+
+// Whether playback is paced by the recorded times; off at start.
+bool real_time();
+// Menu command 57: flips real time, sets its check mark, shows the speed in the
+// main window's title while on.
+void toggle_real_time(plat::Hwnd hwnd);
+// Playback speed as a power of two, -4 (1/16) .. 4 (16); 0 at start.
+int speed_exponent();
+// Doubles (+1) or halves (-1) the speed within its range; the title follows.
+void change_speed(int step);
+// The main window's title: the program's title, and while real time is on the
+// speed ("Plovane — 2×", "Plovane — 1/4×").
+std::string plovane_title();
+// The sleep after a tick: kTickSleepMs, or with real time on the time the tick
+// moved the clock divided by the speed, less the time since the previous sleep
+// was due to end, at least 0.
+unsigned plovane_tick_sleep();
+// Back to the start values (real time off, speed 1).
+void reset_plovane_playback();
+
+}  // namespace shell
