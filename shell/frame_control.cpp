@@ -141,7 +141,9 @@ void RunPlayback() {
     AppState& app = app_state();
     const PlaybackProfile* profile = playback_profile();
     bool step_request = false;
+    bool ticked_last = false;  // the previous pass ended with a tick's sleep
     for (;;) {
+        const std::uint64_t pass_start = plat::tick_ms();
         plat::Msg msg;
         while (plat::peek_message(msg)) {
             if (msg.message == plat::WM_QUIT) {
@@ -190,6 +192,7 @@ void RunPlayback() {
             return;
         }
         if (app.paused == 1 && !step_request) {
+            ticked_last = false;
             plat::sleep_ms(kHeldPollMs);
             continue;
         }
@@ -197,7 +200,11 @@ void RunPlayback() {
         plat::invalidate(app.mainWindow, false);
         plat::post_message(app.frameControl, plat::WM_COMMAND, FCM_REFRESH);
         step_request = false;
-        plat::sleep_ms(profile && profile->tick_sleep ? profile->tick_sleep() : kTickSleepMs);
+        const unsigned sleep = profile && profile->tick_sleep
+                                   ? profile->tick_sleep(ticked_last, pass_start)
+                                   : kTickSleepMs;
+        ticked_last = true;
+        plat::sleep_ms(sleep);
     }
 }
 

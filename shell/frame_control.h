@@ -16,6 +16,8 @@
 // States (playing, paused): Idle (0, 0), Running (1, 0), Held (1, 1).
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 namespace shell {
@@ -44,7 +46,9 @@ struct PlaybackProfile {
     // One tick: the clock moves on, wrapping to the start at the end of the data.
     void (*tick)() = nullptr;
     // The sleep after a tick, milliseconds (kTickSleepMs, or paced by the program).
-    unsigned (*tick_sleep)() = nullptr;
+    // in_a_row: the previous pass of this loop ended with a tick's sleep too;
+    // pass_start: when this pass began (tick_ms()).
+    unsigned (*tick_sleep)(bool in_a_row, std::uint64_t pass_start) = nullptr;
     // The Jump button, with the dialog's handle.
     void (*jump)(plat::Hwnd dlg) = nullptr;
     // Whether the loop offers each message to the main window's accelerator table

@@ -21,11 +21,33 @@ constexpr std::size_t kFrameFieldMaxChars = 79;
 struct Pacing {
     bool real_time = false;
     int speed_exponent = 0;
-    int32_t moved_ms = 0;        // scene time the last tick moved the clock
-    bool have_due = false;       // due_ms holds when the previous sleep was due to end
-    std::uint64_t due_ms = 0;    // platform clock
+    int32_t moved_ms = 0;      // scene time the last tick moved the clock
+    std::uint64_t due_ms = 0;  // platform clock: when the previous tick's sleep was due to end
 };
 Pacing g_pacing;
+
+// What the Frame # box was last given, so that a refresh does not overwrite a
+// number the user is typing for Jump (playback refreshes it every tick).
+struct FrameBox {
+    plat::Hwnd dialog;
+    std::string shown;
+};
+FrameBox g_frame_box;
+
+void show_frame_number(plat::Hwnd dlg, bool keep_typed) {
+    const std::string text = format_int(static_cast<int64_t>(current_frame()) - 1);
+    if (keep_typed && g_frame_box.dialog == dlg &&
+        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != g_frame_box.shown)
+        return;
+    plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO, text);
+    g_frame_box = FrameBox{dlg, text};
+}
+
+void refresh(plat::Hwnd dlg, bool keep_typed) {
+    show_frame_number(dlg, keep_typed);
+    plat::set_dlg_item_text(dlg, resources::IDC_ELAPSED, format_int(elapsed_ms() / 1000));
+    plat::set_dlg_item_text(dlg, resources::IDC_TIME, frame_time_text(current_time()));
+}
 
 PlaybackProfile make_profile() {
     PlaybackProfile p;
@@ -44,11 +66,12 @@ int unsigned16(int64_t v) {
     return static_cast<int>(static_cast<uint16_t>(v));
 }
 
-// After the clock moved by hand: what the window shows starts afresh.
+// After the clock moved by hand: what the window shows starts afresh, Frame #
+// included.
 void show_new_position() {
     render::clear_history();
     plat::invalidate(app_state().mainWindow, false);
-    if (app_state().frameControl) RefreshFrameTexts(app_state().frameControl);
+    if (app_state().frameControl) refresh(app_state().frameControl, false);
 }
 
 // Back to the scene's start as a load leaves it.
@@ -76,10 +99,7 @@ std::string frame_time_text(int32_t t) {
 }
 
 void RefreshFrameTexts(plat::Hwnd dlg) {
-    plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO,
-                            format_int(static_cast<int64_t>(current_frame()) - 1));
-    plat::set_dlg_item_text(dlg, resources::IDC_ELAPSED, format_int(elapsed_ms() / 1000));
-    plat::set_dlg_item_text(dlg, resources::IDC_TIME, frame_time_text(current_time()));
+    refresh(dlg, true);
 }
 
 void plovane_tick() {
@@ -151,7 +171,6 @@ bool real_time() {
 
 void toggle_real_time(plat::Hwnd hwnd) {
     g_pacing.real_time = !g_pacing.real_time;
-    g_pacing.have_due = false;
     plat::check_menu_item(plat::get_menu(hwnd), resources::IDM_REAL_TIME, g_pacing.real_time);
     update_title();
 }
@@ -175,26 +194,25 @@ std::string plovane_title() {
     return title + " \u2014 " + speed + "\u00d7";
 }
 
-unsigned plovane_tick_sleep() {
+unsigned plovane_tick_sleep(bool in_a_row, std::uint64_t pass_start) {
     if (!g_pacing.real_time) return kTickSleepMs;
     const std::uint64_t now = plat::tick_ms();
     const int e = g_pacing.speed_exponent;
     const double want = e >= 0 ? static_cast<double>(g_pacing.moved_ms) / (1 << e)
                                : static_cast<double>(g_pacing.moved_ms) * (1 << -e);
-    // Counted from when the previous sleep was due to end, so that a sleep that
-    // overran is made up and the scene keeps to the wall clock.
-    const double took = g_pacing.have_due && now >= g_pacing.due_ms
-                            ? static_cast<double>(now - g_pacing.due_ms)
-                            : 0.0;
+    // Ticks in a row count from when the previous sleep was due to end, so that a
+    // sleep that overran is made up and the scene keeps to the wall clock.
+    const std::uint64_t from = in_a_row ? g_pacing.due_ms : pass_start;
+    const double took = now > from ? static_cast<double>(now - from) : 0.0;
     const double sleep = std::max(0.0, want - took);
     const unsigned ms = static_cast<unsigned>(std::min(sleep, 3600000.0));
     g_pacing.due_ms = now + ms;
-    g_pacing.have_due = true;
     return ms;
 }
 
 void reset_plovane_playback() {
     g_pacing = Pacing{};
+    g_frame_box = FrameBox{};
 }
 
 }  // namespace shell

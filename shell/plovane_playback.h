@@ -23,7 +23,8 @@ namespace shell {
 const PlaybackProfile& plovane_playback_profile();
 
 // Frame # = current_frame - 1, Ellapsed [s] = elapsed_ms / 1000 (truncating),
-// Time = current_time as a time of day (frame_time_text).
+// Time = current_time as a time of day (frame_time_text). A number the user typed
+// into Frame # stays until Jump takes it (or the clock is moved by hand).
 void RefreshFrameTexts(plat::Hwnd dlg);
 // "%02d:%02d:%02d:%03d " of hours (t / 3600000) mod 24, minutes, seconds and
 // milliseconds of t, each passed as an unsigned 16-bit number: 90000000 gives
@@ -65,9 +66,10 @@ void change_speed(int step);
 // speed ("Plovane — 2×", "Plovane — 1/4×").
 std::string plovane_title();
 // The sleep after a tick: kTickSleepMs, or with real time on the time the tick
-// moved the clock divided by the speed, less the time since the previous sleep
-// was due to end, at least 0.
-unsigned plovane_tick_sleep();
+// moved the clock divided by the speed, less the time the tick took, at least 0.
+// The time the tick took counts from when the previous tick's sleep was due to end
+// (in_a_row), so that a sleep that overran is made up, else from pass_start.
+unsigned plovane_tick_sleep(bool in_a_row, std::uint64_t pass_start);
 // Back to the start values (real time off, speed 1).
 void reset_plovane_playback();
 

@@ -331,3 +331,19 @@ TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
         }
     }
 }
+
+// A rewind that leaves the clock after the target takes no step, yet the pose
+// cursor follows the clock, as a step would move it.
+TEST_F(SceneClockTest, SeekWithoutAStepStillMovesThePoseCursor) {
+    load({{1, range(10, 30)}});  // times 2000 .. 4000
+    uint64_t lines = 0;
+    std::string poses;
+    for (int t = 1000; t <= 4000; t += 100) poses += std::to_string(t) + " 0 0 0 0 0 0\n";
+    ASSERT_EQ(read_pose_text(poses, true, pose_track().poses, pose_track().count, lines),
+              PoseReadStatus::Ok);
+    step_scene();
+    step_scene();
+    EXPECT_EQ(seek_scene(1500), 0);  // rewound to 2000, after the target
+    EXPECT_EQ(current_time(), 2000);
+    EXPECT_EQ(pose_time(pose_cursor()), 2000);
+}

@@ -72,3 +72,15 @@ TEST_F(SceneLoads, FailedLoadMovLeavesStoreEmpty) {
     EXPECT_EQ(traj_store_loaded(), 0);
     EXPECT_EQ(step_scene(), 0);
 }
+
+// The ego stands where the clock stands: a track loaded after the trajectories
+// starts from the pose at the clock's time, not its first pose (which may lie
+// seconds, tens of metres, behind the scene).
+TEST_F(SceneLoads, LoadEgoAfterTheTrajectoriesPutsTheEgoAtTheClock) {
+    std::string ego;
+    for (int t = 1000; t <= 4000; t += 100) ego += std::to_string(t) + " 0 0 0 0 0 0\n";
+    ASSERT_EQ(shell::load_mov(dir.write("scene.traj", traj_text())), 1);
+    ASSERT_EQ(current_time(), 1600);
+    ASSERT_EQ(shell::load_ego(dir.write("ego.nav", ego)), 1);
+    EXPECT_EQ(pose_time(pose_cursor()), 1600);
+}
