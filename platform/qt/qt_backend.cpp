@@ -24,7 +24,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/detail.h"
@@ -512,16 +514,22 @@ class QtBackend : public Backend {
 
     void sleep(unsigned ms) override {
         // Qt events keep flowing while we wait (they only post), so the pointer and
-        // exposes stay smooth during the playback's pauses.
+        // exposes stay smooth during the playback's pauses. The event loop wakes in
+        // whole milliseconds, a fraction late; the last stretch is slept plainly,
+        // so that the sleep lasts what was asked and no more.
+        using std::chrono::nanoseconds;
+        constexpr qint64 kPlainNs = 1500000;  // the last 1.5 ms
         QElapsedTimer t;
         t.start();
+        const qint64 total = static_cast<qint64>(ms) * 1000000;
         QTimer wake;
         wake.setTimerType(Qt::PreciseTimer);
         wake.setSingleShot(true);
-        wake.start(static_cast<int>(ms));
+        if (total > kPlainNs) wake.start(static_cast<int>((total - kPlainNs) / 1000000));
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        while (t.elapsed() < static_cast<qint64>(ms))
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (wake.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const qint64 left = total - t.nsecsElapsed();
+        if (left > 0) std::this_thread::sleep_for(nanoseconds(left));
     }
 
     std::uint64_t now_ms() override { return static_cast<std::uint64_t>(clock_.elapsed()); }
@@ -574,7 +582,18 @@ class QtBackend : public Backend {
     Size text_extent(DcRec& dc, std::string_view text) override { return qdc(dc).extent(text); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         QImage* s = target_of(src, false);
-        if (!s || s == target_of(dst, false)) return;
+        QImage* d = target_of(dst, false);
+        if (!s || !d || s == d) return;
+        // A whole picture onto one of its size (the painters' final copy): the two
+        // share the pixels, which are copied only if either is drawn on again.
+        const QSize whole(size.width, size.height);
+        if (at == Point{0, 0} && from == Point{0, 0} && s->size() == whole && d->size() == whole &&
+            s->format() == d->format()) {
+            qdc(src).end();
+            qdc(dst).end();
+            *d = *s;
+            return;
+        }
         qdc(dst).blit(at, size, *s, from);
     }
     bool save_png(DcRec& canvas, const std::string& path) override {

@@ -64,6 +64,8 @@ class QtDc {
     void use_brush(const Look& look);
     void do_line(const Look& look, Point from, Point to);
     void do_polygon(const Look& look, const Point* points, int count);
+    bool fill_outlined(const Look& look, const Point* points, int count);
+    const QBrush& solid_brush(Color c);
     void do_ellipse(const Look& look, const Rect& box);
     void do_rectangle(const Look& look, const Rect& box);
     void do_text(const Look& look, Point at, std::string_view text);
@@ -74,9 +76,9 @@ class QtDc {
     QImage* target_ = nullptr;
     QFont font_;
     QFontMetrics metrics_;
-    std::vector<QPoint> points_;  // reused for polygons
-    enum class PenUse { None, Lines, Text };
-    PenUse pen_use_ = PenUse::None;  // what the painter's pen was last set for
+    std::vector<QPoint> points_;                    // reused for polygons
+    enum class PenUse { None, Lines, Text, Fill };  // Fill: no pen, for outlines drawn as fills
+    PenUse pen_use_ = PenUse::None;                 // what the painter's pen was last set for
     PenInfo pen_;
     Color text_pen_color_;
     Qt::BGMode bg_mode_ = Qt::TransparentMode;

@@ -150,3 +150,33 @@ TEST_F(Snapshot, CommandLineFramesAndFailures) {
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find(".out.png"), std::string::npos);
 }
+
+// Boxes outlined with wide pens are drawn as fills on the Qt back end: the outline
+// covers half the pen's width on each side of the edge, inside is the brush, and a
+// box narrower than the pen is all outline. Other shapes keep Qt's own outline.
+TEST_F(Snapshot, WideOutlinesOnTheQtCanvas) {
+    const plat::Dc canvas = plat::create_canvas(60, 40);
+    plat::select_object(canvas, plat::create_pen(plat::PenStyle::Solid, 2, plat::rgb(255, 0, 0)));
+    plat::select_object(canvas, plat::create_solid_brush(plat::rgb(255, 255, 0)));
+    const plat::Point box[] = {{10, 10}, {30, 10}, {30, 30}, {10, 30}};
+    plat::polygon(canvas, box, 4);
+    const plat::Point thin[] = {{40, 10}, {41, 10}, {41, 30}, {40, 30}};
+    plat::polygon(canvas, thin, 4);
+    const plat::Point notch[] = {{45, 5}, {58, 5}, {58, 20}, {52, 12}, {45, 20}};  // not convex
+    plat::polygon(canvas, notch, 5);
+    ASSERT_TRUE(plat::save_canvas_png(canvas, "outlines.png"));
+    const Picture pic = read_png("outlines.png");
+    ASSERT_EQ(pic.width, 60);
+    const plat::Color red = plat::rgb(255, 0, 0), yellow = plat::rgb(255, 255, 0);
+    EXPECT_EQ(pic.at({8, 20}), plat::rgb(0, 0, 0));
+    EXPECT_EQ(pic.at({9, 20}), red);
+    EXPECT_EQ(pic.at({10, 20}), red);
+    EXPECT_EQ(pic.at({11, 20}), yellow);
+    EXPECT_EQ(pic.at({20, 9}), red);
+    EXPECT_EQ(pic.at({9, 9}), red);  // the mitred corner
+    EXPECT_EQ(pic.at({20, 20}), yellow);
+    EXPECT_EQ(pic.at({40, 20}), red);
+    EXPECT_EQ(pic.at({41, 20}), red);
+    EXPECT_EQ(pic.at({50, 5}), red);
+    EXPECT_EQ(pic.at({50, 8}), yellow);
+}

@@ -1,0 +1,90 @@
+// Playback of the bundled example in the viewer on the Qt back end (offscreen
+// platform), painting every tick as the window does:
+//   1. ticks per second against the nominal 100 of the 10 ms sleep (goal: at
+//      least 80 % of nominal);
+//   2. real-time pacing at speed 1: how far the scene's clock drifts from the
+//      wall clock over the run (goal: within 2 %).
+//
+//   bench_playback [seconds-of-ticks] [seconds-of-real-time]     (defaults 5 and 30)
+//
+// Run from anywhere; the example files are found beside the sources.
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "data/scene_clock.h"
+#include "platform/platform.h"
+#include "platform/qt/qt_backend.h"
+#include "resources/resource_ids.h"
+#include "shell/frame_control.h"
+#include "shell/main_window.h"
+#include "shell/plovane_playback.h"
+#include "shell/plovane_shell.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Run {
+    double seconds = 0;    // wall clock
+    int64_t frames = 0;    // frames the clock advanced (no wrap-around within a run)
+    int64_t scene_ms = 0;  // scene time it advanced
+};
+
+// Plays from the scene's start for `seconds` of wall time, then stops.
+Run play(double seconds) {
+    const plat::Hwnd main = shell::app_state().mainWindow;
+    shell::go_to_scene_start();
+    int exit_code = 0;
+    shell::DispatchPending(exit_code);
+    const int32_t frame0 = current_frame(), time0 = current_time();
+    QTimer::singleShot(static_cast<int>(seconds * 1000),
+                       [main] { plat::post_message(main, plat::WM_COMMAND, shell::PB_STOP); });
+    const auto t0 = Clock::now();
+    shell::StartPressed();  // returns when the loop has taken the stop
+    Run r;
+    r.seconds = std::chrono::duration<double>(Clock::now() - t0).count() - 0.1;  // the finish
+    r.frames = current_frame() - frame0;
+    r.scene_ms = current_time() - time0;
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double tick_seconds = argc > 1 ? std::atof(argv[1]) : 5;
+    const double real_seconds = argc > 2 ? std::atof(argv[2]) : 30;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    plat::qt::register_backend();
+    plat::StartOptions options;
+    options.backend = "qt";
+    if (!plat::start_platform(options, argc, argv)) return 1;
+    shell::reset_shell();
+    if (!shell::StartShell(shell::plovane_profile())) return 1;
+    const std::string examples = std::string(SCENE_SOURCE_DIR) + "/examples/";
+    shell::LoadEgoCommand(examples + "scene.nav");
+    shell::LoadMovCommand(examples + "scene.traj");
+    if (!shell::app_state().frameControl) return 1;
+
+    const Run ticks = play(tick_seconds);
+    const double per_second = ticks.frames / ticks.seconds;
+    std::printf("ticks per second      %7.1f   (nominal 100; ratio %.2f, goal >= 0.80)\n",
+                per_second, per_second / 100.0);
+
+    shell::toggle_real_time(shell::app_state().mainWindow);
+    const Run real = play(real_seconds);
+    const double drift = std::fabs(real.scene_ms / 1000.0 - real.seconds) / real.seconds;
+    std::printf(
+        "real time, speed 1    scene %.2f s in %.2f s of wall clock: drift %.2f %% "
+        "(goal <= 2 %%)\n",
+        real.scene_ms / 1000.0, real.seconds, 100 * drift);
+
+    plat::post_message(shell::app_state().mainWindow, plat::WM_CLOSE);
+    shell::RunMessageLoop();
+    shell::reset_shell();
+    plat::stop_platform();
+    return 0;
+}
