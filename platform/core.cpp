@@ -821,10 +821,13 @@ void enable_dlg_item(Hwnd dlg, int id, bool enable) {
 
 // ---- Message boxes and file dialogs --------------------------------------------------
 
-int message_box(Hwnd owner, std::string_view text, std::string_view caption) {
-    if (!started()) return IDOK;
-    if (refuse_in_native_handler("message_box")) return IDOK;
-    return state().backend->message_box(find_window(owner) ? owner : Hwnd{}, text, caption);
+int message_box(Hwnd owner, std::string_view text, std::string_view caption,
+                MessageButtons buttons) {
+    const int none = buttons == MessageButtons::Ok ? IDOK : IDCANCEL;
+    if (!started()) return none;
+    if (refuse_in_native_handler("message_box")) return none;
+    return state().backend->message_box(find_window(owner) ? owner : Hwnd{}, text, caption,
+                                        buttons);
 }
 
 std::optional<std::string> open_file_dialog(Hwnd owner, const FileDialogOptions& options) {

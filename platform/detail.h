@@ -131,7 +131,8 @@ class Backend {
     virtual void paint_begun(Window&) {}  // begin_paint: a new picture of the window starts
     virtual void painted(Window& w) = 0;  // end of paint: show the picture
 
-    virtual int message_box(Hwnd owner, std::string_view text, std::string_view caption) = 0;
+    virtual int message_box(Hwnd owner, std::string_view text, std::string_view caption,
+                            MessageButtons buttons) = 0;
     virtual std::optional<std::string> file_dialog(Hwnd owner, const FileDialogOptions& options,
                                                    bool save) = 0;
 

@@ -84,8 +84,13 @@ struct MessageBoxRecord {
     Hwnd owner;
     std::string caption;
     std::string text;
+    MessageButtons buttons = MessageButtons::Ok;
+    int answer = IDOK;  // the button "pressed"
 };
 const std::vector<MessageBoxRecord>& message_boxes();
+// Answers for the next message boxes that ask a question (not plain OK boxes),
+// taken in order; with none left such a box is answered IDCANCEL.
+void queue_message_box_answer(int answer);
 // When on, each message box is also printed to standard error as
 // "caption: text" (command-line use; StartOptions::command_line sets it).
 void set_echo_message_boxes(bool on);

@@ -109,9 +109,11 @@ constexpr unsigned MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CON
 constexpr unsigned BN_CLICKED = 0;       // button, or a menu item
 constexpr unsigned CMD_ACCELERATOR = 1;  // sent by translate_accelerator
 
-// Standard dialog command ids.
+// Standard dialog command ids (and message box answers).
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;  // message box: Save
+constexpr int IDNO = 7;   // message box: Discard
 
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes ('A', '0').
 constexpr int VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
@@ -336,8 +338,14 @@ void enable_dlg_item(Hwnd dlg, int id, bool enable);
 
 // ---- Message boxes and file dialogs --------------------------------------------------
 
-// Shows a modal message box with an OK button (owner may be null). Returns IDOK.
-int message_box(Hwnd owner, std::string_view text, std::string_view caption);
+// The buttons of a message box.
+enum class MessageButtons {
+    Ok,                 // OK; answers IDOK
+    SaveDiscardCancel,  // Save, Discard, Cancel; answers IDYES, IDNO, IDCANCEL (also the close box)
+};
+// Shows a modal message box (owner may be null) and returns the button pressed.
+int message_box(Hwnd owner, std::string_view text, std::string_view caption,
+                MessageButtons buttons = MessageButtons::Ok);
 
 struct FileFilter {
     std::string name;     // shown text, "TRAJ data file(*.traj)"

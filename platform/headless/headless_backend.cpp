@@ -15,6 +15,7 @@ struct HeadlessState {
     std::deque<std::optional<std::string>> file_answers;
     std::vector<FileDialogRecord> file_dialogs;
     std::vector<MessageBoxRecord> message_boxes;
+    std::deque<int> box_answers;
     bool echo = false;
     std::function<void()> idle_hook;
     int stalls = 0;
@@ -136,13 +137,22 @@ class HeadlessBackend : public Backend {
     }
     void painted(Window&) override {}
 
-    int message_box(Hwnd owner, std::string_view text, std::string_view caption) override {
-        hs().message_boxes.push_back(
-            headless::MessageBoxRecord{owner, std::string(caption), std::string(text)});
+    int message_box(Hwnd owner, std::string_view text, std::string_view caption,
+                    MessageButtons buttons) override {
+        int answer = IDOK;
+        if (buttons != MessageButtons::Ok) {
+            answer = IDCANCEL;
+            if (!hs().box_answers.empty()) {
+                answer = hs().box_answers.front();
+                hs().box_answers.pop_front();
+            }
+        }
+        hs().message_boxes.push_back(headless::MessageBoxRecord{
+            owner, std::string(caption), std::string(text), buttons, answer});
         if (hs().echo)
             std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                          static_cast<int>(text.size()), text.data());
-        return IDOK;
+        return answer;
     }
 
     std::optional<std::string> file_dialog(Hwnd, const FileDialogOptions& options,
@@ -406,6 +416,9 @@ const std::vector<FileDialogRecord>& file_dialogs() {
 }
 const std::vector<MessageBoxRecord>& message_boxes() {
     return hs().message_boxes;
+}
+void queue_message_box_answer(int answer) {
+    hs().box_answers.push_back(answer);
 }
 void set_echo_message_boxes(bool on) {
     hs().echo = on;

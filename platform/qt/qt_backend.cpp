@@ -450,18 +450,31 @@ class QtBackend : public Backend {
 
     // ---- modal helpers ----
 
-    int message_box(Hwnd owner, std::string_view text, std::string_view caption) override {
+    int message_box(Hwnd owner, std::string_view text, std::string_view caption,
+                    MessageButtons buttons) override {
+        const bool question = buttons == MessageButtons::SaveDiscardCancel;
         if (canvas_only_) {
             std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                          static_cast<int>(text.size()), text.data());
-            return IDOK;
+            return question ? IDCANCEL : IDOK;
         }
-        auto* box = new QMessageBox(QMessageBox::NoIcon, qs(caption), qs(text), QMessageBox::Ok,
-                                    widget_of(owner));
+        const QMessageBox::StandardButtons shown =
+            question ? QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel
+                     : QMessageBox::StandardButtons(QMessageBox::Ok);
+        auto* box = new QMessageBox(question ? QMessageBox::Question : QMessageBox::NoIcon,
+                                    qs(caption), qs(text), shown, widget_of(owner));
+        if (question) {
+            box->setDefaultButton(QMessageBox::Save);
+            box->setEscapeButton(QMessageBox::Cancel);
+        }
         box->setWindowModality(Qt::ApplicationModal);
         run_until_finished(box);
+        const QMessageBox::StandardButton pressed = box->standardButton(box->clickedButton());
         delete box;
-        return IDOK;
+        if (!question) return IDOK;
+        return pressed == QMessageBox::Save      ? IDYES
+               : pressed == QMessageBox::Discard ? IDNO
+                                                 : IDCANCEL;
     }
 
     std::optional<std::string> file_dialog(Hwnd owner, const FileDialogOptions& o,

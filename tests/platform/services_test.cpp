@@ -79,6 +79,21 @@ TEST_F(MessageBoxes, AreRecordedWithCaptionTextAndOwner) {
     EXPECT_FALSE(headless::message_boxes()[0].owner);
 }
 
+TEST_F(MessageBoxes, QuestionsTakeQueuedAnswersAndOtherwiseCancel) {
+    const auto ask = [] {
+        return message_box(Hwnd{}, "Save changes?", "Vantrel", MessageButtons::SaveDiscardCancel);
+    };
+    headless::queue_message_box_answer(IDYES);
+    headless::queue_message_box_answer(IDNO);
+    EXPECT_EQ(message_box(Hwnd{}, "Plain.", "Note"), IDOK);  // takes no answer
+    EXPECT_EQ(ask(), IDYES);
+    EXPECT_EQ(ask(), IDNO);
+    EXPECT_EQ(ask(), IDCANCEL);
+    ASSERT_EQ(headless::message_boxes().size(), 4u);
+    EXPECT_EQ(headless::message_boxes()[1].buttons, MessageButtons::SaveDiscardCancel);
+    EXPECT_EQ(headless::message_boxes()[2].answer, IDNO);
+}
+
 TEST_F(MessageBoxes, CommandLineUsePrintsThemToStandardError) {
     headless::set_echo_message_boxes(true);
     testing::internal::CaptureStderr();
