@@ -63,6 +63,7 @@ bool parse_pos_line(std::string_view line, PoseRecord& rec) {
     TokenSplitter tokens(line, kPoseSeparators);
     std::string_view seq_no;
     tokens.next(seq_no);
+    rec.seq_no = parse_int(seq_no);
     return parse_pose_columns(tokens, rec);
 }
 
@@ -124,14 +125,16 @@ void write_stderr(const std::string& message) {
 }
 
 // Reads path and parses it with parse into records; messages as load_pose_track.
+// The records change only once the file has been read (*read set then).
 int load_records(const std::string& path, LineParser parse, std::vector<PoseRecord>& records,
-                 int32_t& count, const LoadProgress& progress) {
+                 int32_t& count, const LoadProgress& progress, bool* read = nullptr) {
     ProgressMeter meter(progress);
     TextBuffer text;
     if (read_text_file(path, text, &meter) != ReadTextStatus::Ok) {
         write_stderr("Open data failure : " + path);
         return 0;
     }
+    if (read) *read = true;
     uint64_t lines = 0;
     switch (read_records(text.view(), parse, records, count, lines, &meter)) {
         case PoseReadStatus::Ok:
@@ -215,10 +218,14 @@ PoseReadStatus read_origin_text(std::string_view text, std::vector<PoseRecord>& 
     return read_records(text, parse_origin_line, out, count, lines, meter);
 }
 
-int load_pose_track(const std::string& path, const LoadProgress& progress) {
-    free_pose_track();
-    return load_records(path, g_nav_columns ? parse_nav_line : parse_pos_line, g_pose.poses,
-                        g_pose.count, progress);
+int load_pose_track(const std::string& path, const LoadProgress& progress,
+                    bool keep_on_open_failure) {
+    if (!keep_on_open_failure) free_pose_track();
+    bool read = false;
+    const int loaded = load_records(path, g_nav_columns ? parse_nav_line : parse_pos_line,
+                                    g_pose.poses, g_pose.count, progress, &read);
+    if (read) g_pose.pose_cursor = g_pose.scene_start_index = 0;
+    return loaded;
 }
 
 int load_origin_track(const std::string& path, const LoadProgress& progress) {

@@ -28,6 +28,7 @@ struct PoseRecord {
     double x = 0;         // metres
     double y = 0;         // metres
     double aux3 = 0;      // carried, not interpreted
+    int32_t seq_no = 0;   // first column of the .pos layout (0 for .nav); the labelling tool keeps it
 };
 
 // The program's ego pose track.
@@ -100,7 +101,12 @@ PoseReadStatus read_origin_text(std::string_view text, std::vector<PoseRecord>& 
 // standard error stream, without line end: "Open data failure : <path>" (the file
 // cannot be opened or read, or no memory for its text), "Invalid data : <path>"
 // (no data line, or none that holds a pose), "Memory failure : <n> records".
-int load_pose_track(const std::string& path, const LoadProgress& progress = {});
+//
+// keep_on_open_failure (the labelling tool's load): a file that cannot be opened or
+// read leaves the previous track as it was; once the file is read, the track is
+// replaced, by an empty one when the file holds no pose.
+int load_pose_track(const std::string& path, const LoadProgress& progress = {},
+                    bool keep_on_open_failure = false);
 // The same for origin points, into the program's origin track.
 int load_origin_track(const std::string& path, const LoadProgress& progress = {});
 // The message the latest failed load_pose_track or load_origin_track wrote ("" when

@@ -206,3 +206,19 @@ TEST_F(PoseTrackTest, FindSceneOriginPrefersOriginPoints) {
     find_scene_origin(0);
     EXPECT_EQ(scene_origin().x, 1);
 }
+
+// The labelling tool's load: a file that cannot be read keeps the previous track;
+// one that is read replaces it, also by an empty track. The .pos layout's first
+// column is kept as seq_no.
+TEST_F(PoseTrackTest, KeepingLoadReplacesOnlyWhatItRead) {
+    test_support::TempFolder dir;
+    set_nav_columns(0);
+    ASSERT_EQ(load_pose_track(dir.write("a.pos", "7 1000 0 0 0.5 10 20 0\n"), {}, true), 1);
+    EXPECT_EQ(pose_track().poses[0].seq_no, 7);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load_pose_track(dir.file("missing.pos"), {}, true), 0);
+    EXPECT_EQ(pose_track().count, 1);
+    EXPECT_EQ(load_pose_track(dir.write("empty.pos", "no data\n"), {}, true), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(pose_track_loaded(), 0);
+}
