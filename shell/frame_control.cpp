@@ -47,7 +47,8 @@ int control_code(const plat::Msg& msg) {
 }
 
 bool is_escape_press(const plat::Msg& msg) {
-    return msg.message == plat::WM_KEYDOWN && msg.wparam == static_cast<plat::WPARAM>(plat::VK_ESCAPE);
+    return msg.message == plat::WM_KEYDOWN &&
+           msg.wparam == static_cast<plat::WPARAM>(plat::VK_ESCAPE);
 }
 
 }  // namespace
@@ -218,9 +219,9 @@ void FinishPlayback() {
 const char* button_image_name(plat::Bitmap image) {
     if (!image || !g_images_loaded) return "-";
     const std::pair<plat::Bitmap, const char*> names[] = {
-        {g_images.start, resources::BMP_START},     {g_images.pause, resources::BMP_PAUSE},
-        {g_images.stop, resources::BMP_STOP},       {g_images.onestep, resources::BMP_ONESTEP},
-        {g_images.jump, resources::BMP_JUMP},       {g_images.jump_grey, resources::BMP_JUMP_GREY}};
+        {g_images.start, resources::BMP_START}, {g_images.pause, resources::BMP_PAUSE},
+        {g_images.stop, resources::BMP_STOP},   {g_images.onestep, resources::BMP_ONESTEP},
+        {g_images.jump, resources::BMP_JUMP},   {g_images.jump_grey, resources::BMP_JUMP_GREY}};
     for (const auto& [bitmap, name] : names)
         if (bitmap == image) return name;
     return "-";

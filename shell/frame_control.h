@@ -35,8 +35,8 @@ constexpr unsigned FCM_SHOW_RUNNING = 2208;  // the button images of the running
 constexpr int FCM_REFRESH = 2210;
 
 // Sleeps of the loop, milliseconds.
-constexpr unsigned kTickSleepMs = 10;   // after each tick
-constexpr unsigned kHeldPollMs = 100;   // while held, between looks at the queue
+constexpr unsigned kTickSleepMs = 10;     // after each tick
+constexpr unsigned kHeldPollMs = 100;     // while held, between looks at the queue
 constexpr unsigned kFinishSleepMs = 100;  // when playback ends
 
 // What a program's playback is made of.

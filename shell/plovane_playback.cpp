@@ -55,8 +55,8 @@ PlaybackProfile make_profile() {
     p.tick = &plovane_tick;
     p.tick_sleep = &plovane_tick_sleep;
     p.jump = [](plat::Hwnd dlg) {
-        jump_to_frame(parse_int(plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO,
-                                                         kFrameFieldMaxChars)));
+        jump_to_frame(
+            parse_int(plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO, kFrameFieldMaxChars)));
     };
     p.accelerators = false;
     return p;
