@@ -1,12 +1,10 @@
 #include "data/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "data/os_files.h"
 
 namespace {
 
@@ -14,24 +12,14 @@ constexpr size_t kBlock = size_t{1} << 20;
 
 // The folder part of a path ("." when it has none) and its last component.
 void split_path(const std::string& path, std::string& folder, std::string& name) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(os_files::kPathSeparators);
     if (slash == std::string::npos) {
         folder = ".";
         name = path;
     } else {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
+        folder = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
         name = path.substr(slash + 1);
     }
-}
-
-// The permissions the finished file gets: those of the file it replaces, else
-// those of a newly created file.
-mode_t final_mode(const std::string& target) {
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -55,23 +43,22 @@ bool AtomicFile::open() {
     std::string folder, name;
     split_path(target_, folder, name);
     // Hidden, in the target's own folder, so the rename never crosses file systems.
-    std::string tmpl = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
+    std::string temp;
+    const int fd = os_files::create_temp_file(folder, name, temp);
     if (fd < 0) {
         fail("cannot create a file in the folder");
         return false;
     }
     fd_ = fd;
-    temp_ = tmpl;
+    temp_ = temp;
     buf_.reserve(kBlock);
     return true;
 }
 
 bool AtomicFile::put(const char* data, size_t size) {
     while (ok_ && size > 0) {
-        const ssize_t n = ::write(fd_, data, size);
+        const long long n = os_files::write_some(fd_, data, size);
         if (n < 0) {
-            if (errno == EINTR) continue;
             fail("write failed");
             return false;
         }
@@ -110,13 +97,14 @@ bool AtomicFile::commit() {
     }
     if (fd_ >= 0) {
         flush();
-        if (::fchmod(fd_, final_mode(target_)) != 0) fail("cannot set the permissions");
-        if (::close(fd_) != 0) fail("write failed");
+        if (!os_files::set_final_permissions(fd_, temp_, target_))
+            fail("cannot set the permissions");
+        if (os_files::close_file(fd_) != 0) fail("write failed");
         fd_ = -1;
-    } else if (ok_ && ::chmod(temp_.c_str(), final_mode(target_)) != 0) {
+    } else if (ok_ && !os_files::set_final_permissions(-1, temp_, target_)) {
         fail("cannot set the permissions");
     }
-    if (ok_ && std::rename(temp_.c_str(), target_.c_str()) != 0) fail("cannot replace the file");
+    if (ok_ && !os_files::replace_file(temp_, target_)) fail("cannot replace the file");
     if (!ok_) {
         discard();
         return false;
@@ -126,11 +114,19 @@ bool AtomicFile::commit() {
 }
 
 void AtomicFile::discard() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) os_files::close_file(fd_);
     fd_ = -1;
-    if (!temp_.empty()) std::remove(temp_.c_str());
+    if (!temp_.empty()) os_files::remove_file(temp_);
     temp_.clear();
     buf_.clear();
+}
+
+bool AtomicFile::close_handle() {
+    if (fd_ < 0) return ok_;
+    flush();
+    if (os_files::close_file(fd_) != 0) fail("write failed");
+    fd_ = -1;
+    return ok_;
 }
 
 bool write_file_atomically(const std::string& target,
@@ -139,8 +135,8 @@ bool write_file_atomically(const std::string& target,
     AtomicFile file(target);
     bool ok = file.open();
     if (ok) {
-        // The writer opens the file by name; our own handle is not needed for that.
-        ok = write_to(file.temp_path()) && file.commit();
+        // The writer opens the file by name; our own handle would be in its way.
+        ok = file.close_handle() && write_to(file.temp_path()) && file.commit();
         if (!ok && file.error().empty() && error) *error = "the file could not be written";
     }
     if (!ok && error && !file.error().empty()) *error = file.error();

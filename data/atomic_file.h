@@ -32,6 +32,10 @@ class AtomicFile {
     bool commit();
     // Drops the temporary file, if any; the target stays as it was.
     void discard();
+    // Closes our own handle on the temporary file (it stays, for commit), so that a
+    // writer can open it by name: Windows lets no second writer open a file that
+    // is open for writing. Later write() calls fail. False when a write failed.
+    bool close_handle();
 
     bool is_open() const { return fd_ >= 0; }
     const std::string& target() const { return target_; }

@@ -34,6 +34,8 @@ void large_free(void* block, size_t size) {
         munmap(block, size);
         return;
     }
+#else
+    static_cast<void>(size);  // elsewhere every block comes from calloc
 #endif
     std::free(block);
 }

@@ -1,10 +1,12 @@
 #include "data/text_input.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
+
+#include "data/os_files.h"
 
 void ProgressMeter::update(uint64_t done) {
     if (!callback_) return;
@@ -20,24 +22,23 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Size of a regular file, or -1 when it cannot be known in advance (a pipe, a
-// directory: reading tells what it is).
-long long known_size(std::FILE* f) {
-    struct stat info;
-    if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    return static_cast<long long>(info.st_size);
-}
-
 constexpr size_t kChunk = size_t{4} << 20;
 
 }  // namespace
 
 ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, ProgressMeter* meter) {
     out = TextBuffer{};
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return ReadTextStatus::OpenFailed;
+    std::unique_ptr<std::FILE, FileCloser> file(os_files::open_file(path, "rb"));
+    if (!file) {
+        // Where a folder cannot be opened as a file at all (Windows), it still
+        // counts as a file that cannot be read, as where it opens and fails.
+        std::error_code ec;
+        return std::filesystem::is_directory(std::filesystem::u8path(path), ec)
+                   ? ReadTextStatus::ReadFailed
+                   : ReadTextStatus::OpenFailed;
+    }
 
-    long long expected = known_size(file.get());
+    long long expected = os_files::regular_file_size(file.get());
     size_t capacity = expected > 0 ? static_cast<size_t>(expected) : size_t{64} << 10;
     if (meter) meter->set_total(2 * static_cast<uint64_t>(expected > 0 ? expected : 0));
 

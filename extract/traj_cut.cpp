@@ -9,6 +9,7 @@
 #include "data/atomic_file.h"
 #include "data/geometry.h"
 #include "data/line_reader.h"
+#include "data/os_files.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size) {
 
 int cut_traj_window(const std::string& input_path, const std::string& output_path,
                     const CutWindow& window, std::FILE* err) {
-    std::FILE* in = std::fopen(input_path.c_str(), "rb");
+    std::FILE* in = os_files::open_file(input_path, "rb");
     if (!in) {
         std::fprintf(err, "Open data file failure: %s\n", input_path.c_str());
         return 0;

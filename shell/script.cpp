@@ -1,5 +1,6 @@
 #include "shell/script.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "data/atomic_file.h"
@@ -66,7 +67,7 @@ bool pump() {
 }  // namespace
 
 bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;

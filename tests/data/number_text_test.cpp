@@ -5,6 +5,8 @@
 #include <clocale>
 #include <string>
 
+#include "tests/support/comma_locale.h"
+
 TEST(ParseInt, ReadsLeadingDigitsLikeStrtol) {
     EXPECT_EQ(parse_int("123"), 123);
     EXPECT_EQ(parse_int("+45"), 45);
@@ -55,7 +57,8 @@ TEST(ParseWholeNumber, TakesOnlyTheWholeText) {
 // Dialogs show their numbers this way: a comma-decimal locale must not turn
 // "17.50" into "17,50", which the fields' comma separators would cut to 17.
 TEST(FormatFixed, PrintsADecimalPointWhateverTheLocale) {
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "tools/bootstrap makes it";
+    ASSERT_NE(std::setlocale(LC_ALL, test_support::kCommaDecimalLocale), nullptr)
+        << "tools/bootstrap makes it";
     EXPECT_EQ(format_fixed(17.5, 2), "17.50");
     EXPECT_EQ(format_fixed(-0.125, 2), "-0.12");
     EXPECT_EQ(format_fixed(1.234, 0), "1");

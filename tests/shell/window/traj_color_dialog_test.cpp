@@ -5,6 +5,7 @@
 #include "render/role_colours.h"
 #include "shell/traj_color_dialog.h"
 #include "shell_fixture.h"
+#include "tests/support/comma_locale.h"
 #include "tests/support/role_colours_text.h"
 
 namespace {
@@ -80,7 +81,8 @@ TEST_F(TrajColorDialog, OtherEndsDiscardTheFields) {
 // Under a comma-decimal locale the speeds still show and read with a decimal
 // point: "17,50" would be cut at the comma, a field separator, and store 17.
 TEST_F(TrajColorDialog, SpeedsKeepTheirFractionUnderACommaDecimalLocale) {
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "tools/bootstrap makes it";
+    ASSERT_NE(std::setlocale(LC_ALL, test_support::kCommaDecimalLocale), nullptr)
+        << "tools/bootstrap makes it";
     std::string shown;
     hl::set_dialog_script([&shown](plat::Hwnd dlg, int) {
         shown = plat::get_dlg_item_text(dlg, ids::IDC_SPEED_MIN);

@@ -1,0 +1,42 @@
+// The few file operations that differ between operating systems, for the file
+// helpers only (text_input, atomic_file, the cutter). One implementation file per system is
+// chosen by CMake: os_files_posix.cpp or os_files_win32.cpp. Paths are UTF-8
+// everywhere; the Windows side hands the system wide paths, so names with
+// non-ASCII characters work there too.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace os_files {
+
+// fopen by a UTF-8 path; mode as for fopen (always use binary modes).
+std::FILE* open_file(const std::string& path, const char* mode);
+
+// Size of the regular file behind f, or -1 when it cannot be known in advance
+// (a pipe, a directory: reading tells what it is).
+long long regular_file_size(std::FILE* f);
+
+// Characters that end a folder part of a path ("/", or "/" and "\" on Windows).
+extern const char* const kPathSeparators;
+
+// Creates a new file that nobody else has opened, named "<folder>/.<name>.<random>"
+// (folder "" means the current one), for writing only. Returns its descriptor and
+// sets path, or -1 with errno set.
+int create_temp_file(const std::string& folder, const std::string& name, std::string& path);
+// write(2) on such a descriptor: bytes written, or -1 with errno set.
+long long write_some(int fd, const char* data, std::size_t size);
+// Closes it; 0 or -1 with errno set.
+int close_file(int fd);
+// Gives the finished temporary file (still open as fd, or closed when fd < 0) the
+// permissions a plain write of target would give: those of the file it replaces,
+// else those of a new file. False with errno set on failure.
+bool set_final_permissions(int fd, const std::string& temp, const std::string& target);
+// Renames temp over target, replacing a file that is there (never a folder).
+// False with errno set on failure.
+bool replace_file(const std::string& temp, const std::string& target);
+// Removes a file; failures are ignored.
+void remove_file(const std::string& path);
+
+}  // namespace os_files
