@@ -58,7 +58,7 @@ bool write_png(plat::Dc canvas, const std::string& path) {
 std::string frame_path(const std::string& dir, int step) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%05d.png", step);
-    return (std::filesystem::path(dir) / name).string();
+    return (std::filesystem::u8path(dir) / name).u8string();
 }
 
 }  // namespace
@@ -178,7 +178,7 @@ int run_snapshot(const SnapshotOptions& o) {
 
     if (!o.frames_dir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(o.frames_dir, ec);
+        std::filesystem::create_directories(std::filesystem::u8path(o.frames_dir), ec);
         if (ec) {
             std::fprintf(stderr, "plovane: cannot make the folder %s: %s\n", o.frames_dir.c_str(),
                          ec.message().c_str());

@@ -1,0 +1,8 @@
+#include "platform/win32/win32_backend.h"
+#include "shell/plovane_app.h"
+
+int main(int argc, char** argv) {
+    // The back ends this program can run on: the headless one is always there.
+    plat::win32::register_backend();
+    return shell::plovane_main(argc, argv);
+}

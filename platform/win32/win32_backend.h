@@ -1,0 +1,45 @@
+// The Win32 back end (library scene_platform_win32, Windows build only), as
+// programs and tests see it: its registration and what tests need of it. No
+// windows.h here: it stays inside platform/win32/.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plat::win32 {
+
+// Makes the back end "win32" known to start_platform (it shows windows and draws
+// pixels), and lets the headless back end rasterise its recordings to PNG through
+// GDI. Call before start_platform; repeating it is harmless.
+void register_backend();
+
+// Writes a window's client area, as it is on the screen now, to a PNG file. False
+// for a stale handle or when the win32 back end is not running.
+bool save_window_png(Hwnd hwnd, const std::string& path);
+
+// What the system shows, for tests that check what the back end passed through
+// (the native side, not our records). Each returns an empty value for a stale
+// handle or when the win32 back end is not running.
+//
+// The native window handle (an HWND) of a window, dialog or control.
+void* native_window(Hwnd hwnd);
+// The check mark of a menu item as the system's menu holds it: 1, 0, or -1 when
+// the window's menu has no such item.
+int native_menu_check(Hwnd hwnd, int id);
+// A control's text and its rectangle in its dialog's client area, in pixels.
+std::string native_text(Hwnd control);
+Rect native_rect(Hwnd control);
+// Whether the system lets the user reach the window (modal dialogs disable
+// their owner).
+bool native_enabled(Hwnd hwnd);
+// A user's click on a button (BM_CLICK) and typing into an edit box (its text
+// replaced, as the keys would), delivered through the system.
+void native_click(Hwnd control);
+void native_type(Hwnd control, const std::string& text);
+
+// Decodes a PNG file (through the system's imaging component) into pixels,
+// 0xAARRGGBB row by row. False when the file cannot be read or decoded.
+bool read_png(const std::string& path, Pixels& out);
+
+}  // namespace plat::win32

@@ -1,0 +1,115 @@
+// Inside the Win32 back end: device contexts over GDI and PNG files through WIC.
+// The only header besides the back end's sources that includes windows.h.
+#pragma once
+
+// Our headers first: windows.h defines the message, key and accelerator names as
+// macros, with the same numbers as our constants.
+#include "platform/detail.h"
+
+#ifndef UNICODE
+#define UNICODE  // the wide (UTF-16) forms of the system's names
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace plat::detail::win32 {
+
+// UTF-8 (our strings) to UTF-16 (the system's) and back.
+std::wstring wide(std::string_view utf8);
+std::string utf8(const wchar_t* text, int length = -1);
+
+COLORREF colorref(Color c);
+
+// What a drawing call is made with: the selection and text state of our DC.
+struct Look {
+    PenInfo pen;
+    BrushInfo brush;
+    Color text_color;
+    Color bk_color;
+    BkMode bk_mode = BkMode::Opaque;
+};
+
+// Pens, brushes and the text font, made once per description and shared by every
+// DC (GDI selects one pen into many DCs; only bitmaps are exclusive).
+class GdiObjects {
+  public:
+    ~GdiObjects();
+    HPEN pen(const PenInfo& info);
+    HBRUSH brush(const BrushInfo& info);
+    HFONT font();
+    void clear();
+
+  private:
+    std::unordered_map<std::uint64_t, HPEN> pens_;
+    std::unordered_map<std::uint32_t, HBRUSH> brushes_;
+    HFONT font_ = nullptr;
+};
+GdiObjects& gdi_objects();
+
+// A 32-bit top-down DIB section: what our bitmaps and canvases are.
+struct DibBitmap {
+    HBITMAP handle = nullptr;
+    std::uint32_t* bits = nullptr;  // 0x00RRGGBB, row by row
+    int width = 0, height = 0;
+};
+// A black bitmap of the size; with pixels, those over `matte` where transparent.
+DibBitmap make_dib(int width, int height, const Pixels* pixels = nullptr, COLORREF matte = 0);
+void free_dib(DibBitmap& dib);
+
+// One GDI device context with the objects it started with, and the look last
+// applied, so that repeated calls with the same selection change nothing.
+class GdiDc {
+  public:
+    explicit GdiDc(HDC hdc);
+    // Puts the original objects back (the caller then releases or deletes hdc).
+    void restore();
+    HDC hdc() const { return hdc_; }
+
+    void select_bitmap(HBITMAP bitmap);
+    void line(const Look& look, Point from, Point to);
+    void move(Point to);
+    void polygon(const Look& look, const Point* points, int count);
+    void ellipse(const Look& look, const Rect& box);
+    void rectangle(const Look& look, const Rect& box);
+    void fill(const Rect& rect, const BrushInfo& brush);
+    void text(const Look& look, Point at, std::string_view text);
+    Size extent(std::string_view text);
+    void blit(Point at, Size size, HDC source, Point from);
+    // Draws a recording of the headless back end.
+    void replay(const std::vector<DrawOp>& ops);
+
+  private:
+    void use_pen(const Look& look);
+    void use_brush(const Look& look);
+    void use_text(const Look& look);
+
+    HDC hdc_;
+    HGDIOBJ old_pen_, old_brush_, old_font_, old_bitmap_ = nullptr;
+    bool pen_valid_ = false, brush_valid_ = false, text_valid_ = false;
+    PenInfo pen_;
+    BrushInfo brush_;
+    Color text_color_, bk_color_;
+    BkMode bk_mode_ = BkMode::Opaque;
+    std::vector<POINT> points_;  // reused for polygons
+};
+
+// PNG files through the Windows Imaging Component. Pixels of a 32-bit DIB
+// (0x00RRGGBB) in, a file out; and a file in, 0xAARRGGBB out.
+bool write_png(const std::string& path, const std::uint32_t* xrgb, int width, int height);
+bool read_png_file(const std::string& path, Pixels& out);
+
+// Renders a headless recording into a picture of the size and writes it as PNG.
+bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::string& path);
+
+}  // namespace plat::detail::win32
