@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""The layer gate: fails when an include points up the layers or a Qt header
-appears outside the Qt back end.
+"""The layer gate: fails when an include points up the layers, a Qt header
+appears outside the Qt back end, or windows.h (or another header of the Win32
+API) outside the Win32 back end.
 
 Layers, lowest first (docs/ARCHITECTURE.md):
     data <- platform <- resources <- render <- shell <- labelling <- apps
     data <- extract <- apps
 A file may include headers of its own folder and of the folders below it. Qt
 headers (<Q...>, <Qt...>) may appear only under platform/qt/, and in bench/,
-whose baselines draw with Qt directly.
+whose baselines draw with Qt directly. windows.h and the Win32 API headers may
+appear only under platform/win32/ (and in bench/, whose baselines call GDI
+directly); everything else reaches the system through the platform layer or the
+standard library.
 
     tools/check_boundaries.py [ROOT]     (ROOT: the project folder; default: this one)
 Exit status 0 when every include keeps to the layers, 1 otherwise (one line per
@@ -31,15 +35,20 @@ ALLOWED = {
 # Folders whose files are looked at for Qt headers only.
 OTHER = ("tests", "fuzz")
 QT_ALLOWED = ("platform/qt/", "bench/")
+WIN32_ALLOWED = ("platform/win32/", "bench/")
 # Headers private to a part of the platform layer: only that part includes them.
 PRIVATE = {
     "platform/detail.h": "platform/",
     "platform/qt/qt_draw.h": "platform/qt/",
+    "platform/win32/win32_gdi.h": "platform/win32/",
 }
 
 PROJECT_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>')
 QT_HEADER = re.compile(r'^Qt?[A-Z]\w*(/|$)|^Qt\w*/')
+# windows.h and the headers of the Win32 API that stand for it.
+WIN32_HEADER = re.compile(r'^(windows|windef|winbase|winuser|wingdi|commdlg|commctrl|'
+                          r'wincodec|mmsystem|shellapi|objbase)\.h$', re.IGNORECASE)
 SOURCE = (".h", ".hpp", ".cpp", ".cc", ".inc")
 
 
@@ -63,6 +72,8 @@ def check_line(rel, top, number, line):
     m = SYSTEM_INCLUDE.match(line)
     if m and QT_HEADER.match(m.group(1)) and not rel.startswith(QT_ALLOWED):
         yield f"{rel}:{number}: Qt header <{m.group(1)}> outside platform/qt/"
+    if m and WIN32_HEADER.match(m.group(1)) and not rel.startswith(WIN32_ALLOWED):
+        yield f"{rel}:{number}: Win32 header <{m.group(1)}> outside platform/win32/"
     m = PROJECT_INCLUDE.match(line)
     if not m or top not in ALLOWED:
         return

@@ -33,6 +33,9 @@ CLEAN = {
     "bench/bench_paint.cpp": '#include <QPainter>\n#include "shell/scene_loads.h"\n',
     "apps/plovane.cpp": '#include "platform/qt/qt_backend.h"\n#include "shell/plovane_app.h"\n',
     "tests/render/draw_test.cpp": '#include "shell/snapshot.h"\n',
+    "platform/win32/win32_backend.cpp": '#include "platform/win32/win32_gdi.h"\n'
+                                        '#include <windows.h>\n#include <commdlg.h>\n',
+    "apps/plovane_win32.cpp": '#include "platform/win32/win32_backend.h"\n',
 }
 
 
@@ -52,6 +55,9 @@ class LayerGate(unittest.TestCase):
                 "shell/plovane_app.cpp": '#include <QApplication>\n',
                 "tests/shell/x_test.cpp": '#include <QtWidgets/QWidget>\n',
                 "render/draw.h": '#include "platform/detail.h"\n',
+                "data/os_files_win32.cpp": '#include <io.h>\n#include <Windows.h>\n',
+                "tests/platform/y_test.cpp": '#include <wingdi.h>\n',
+                "shell/plovane_cli.cpp": '#include "platform/win32/win32_gdi.h"\n',
             })
             status, out = run(root)
             self.assertEqual(status, 1)
@@ -62,7 +68,11 @@ class LayerGate(unittest.TestCase):
                 "shell/plovane_app.cpp:1: Qt header <QApplication> outside platform/qt/",
                 "tests/shell/x_test.cpp:1: Qt header <QtWidgets/QWidget> outside platform/qt/",
                 'render/draw.h:1: "platform/detail.h" is private to platform/',
-                "layer gate: 6 include(s) break the layers",
+                "data/os_files_win32.cpp:2: Win32 header <Windows.h> outside platform/win32/",
+                "tests/platform/y_test.cpp:1: Win32 header <wingdi.h> outside platform/win32/",
+                'shell/plovane_cli.cpp:1: "platform/win32/win32_gdi.h" is private to '
+                'platform/win32/',
+                "layer gate: 9 include(s) break the layers",
             ]:
                 self.assertIn(expected, out)
 
