@@ -1,0 +1,309 @@
+// Cost of a scene paint at 960 x 640 on the Win32 back end (Windows build): the
+// scene of bench_paint.cpp (100 visible vehicles, a full history of 5000 boxes,
+// tilted) painted by paint_scene through our device contexts the way WM_PAINT
+// paints (window DC, off-screen DC and bitmap, one block copy), against the very
+// same drawing calls made straight with GDI (a fresh compatible DC and bitmap, the
+// pens and brushes made once as a program makes them at start, polygons, lines and
+// texts, one BitBlt onto the same window), alternating in rounds in the same run.
+//
+//   bench_paint_win32 [paints-per-round] [rounds]     (needs a desktop: Windows, or
+//                                                     Wine with a display)
+// This file talks to GDI itself only for the reference drawing.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/scene_clock.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_backend.h"
+#include "render/display_settings.h"
+#include "render/scene_painter.h"
+#include "render/view.h"
+#include "shell/scene_loads.h"
+// After our headers: windows.h names our message and key constants as macros.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using plat::headless::DrawOp;
+using plat::headless::Op;
+
+constexpr int kWidth = 960, kHeight = 640;
+constexpr int kVehicles = 100;
+constexpr int kFrames = 60;
+constexpr int kElevation = 30;
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// The scene of bench_paint.cpp: ego along +y at 25 m/s, 100 vehicles in five lanes.
+void write_scene(const std::filesystem::path& dir) {
+    std::ofstream nav(dir / "bench.nav");
+    for (int t = 0; t <= kFrames * 100 + 2000; t += 100)
+        nav << 36000000 + t << " 0 0 0 0 " << 25.0 * t / 1000 << " 0\n";
+    std::ofstream traj(dir / "bench.traj");
+    char line[200];
+    for (int v = 0; v < kVehicles; ++v) {
+        traj << "tno=" << 1000 + v << "\n";
+        const int lane = v % 5;
+        const double x = (lane - 2) * 3.5, y0 = (v / 5 - 10) * 12.0;
+        const double speed = 15 + (v % 20);
+        for (int f = 1; f <= kFrames; ++f) {
+            const int t = (f - 1) * 100;
+            const double y = y0 + speed * t / 1000, ego_y = y - 25.0 * t / 1000;
+            std::snprintf(line, sizeof line, "%d,%d,%.3f,%.3f,4.6,1.9,0,1,%.3f,%.3f,0,1,%.2f\n",
+                          36000000 + t, 5000 + f, x, y, x, ego_y, speed);
+            traj << line;
+        }
+    }
+}
+
+std::unique_ptr<render::HistoryRing> play_to_frame_50(plat::Dc target) {
+    render::clear_history();
+    rewind_scene();
+    while (current_frame() < 5051) {
+        render::paint_scene(target, plat::Size{kWidth, kHeight});
+        step_scene();
+    }
+    return std::make_unique<render::HistoryRing>(render::history_ring());
+}
+
+void start_renderer() {
+    render::renderer_startup();
+    clock_settings().tooShortTraj = 20;
+    render::ResetView(plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
+    render::BuildTrigTables();
+    render::view_state().elevation = kElevation;
+}
+
+// ---- The reference: the recorded calls straight on GDI ---------------------------------
+
+struct DirectScene {
+    struct Item {
+        Op op;
+        HPEN pen = nullptr;  // null keeps the previous one
+        HBRUSH brush = nullptr;
+        std::vector<POINT> points;
+        std::wstring text;
+        COLORREF text_color = 0;
+    };
+    std::map<std::tuple<int, int, int>, HPEN> pens;
+    std::map<int, HBRUSH> brushes;
+    std::vector<Item> items;
+    HFONT font = nullptr;
+    int polygons = 0, lines = 0, texts = 0, ellipses = 0;
+};
+
+COLORREF colour(plat::Color c) {
+    return RGB(c.r, c.g, c.b);
+}
+
+DirectScene prepare(const std::vector<DrawOp>& ops) {
+    DirectScene s;
+    s.font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+    HPEN pen = nullptr;
+    HBRUSH brush = nullptr;
+    for (const DrawOp& op : ops) {
+        if (op.op == Op::BitBlt || op.op == Op::MoveTo) continue;
+        DirectScene::Item item;
+        item.op = op.op;
+        if (op.op != Op::Text) {
+            const plat::PenInfo& p = op.pen_info;
+            HPEN want = static_cast<HPEN>(GetStockObject(NULL_PEN));
+            if (p.style != plat::PenStyle::Null) {
+                const auto key = std::make_tuple(static_cast<int>(p.style), p.width,
+                                                 static_cast<int>(colour(p.color)));
+                auto it = s.pens.find(key);
+                if (it == s.pens.end())
+                    it = s.pens
+                             .emplace(key,
+                                      CreatePen(p.style == plat::PenStyle::Dot ? PS_DOT : PS_SOLID,
+                                                p.width, colour(p.color)))
+                             .first;
+                want = it->second;
+            }
+            if (want != pen) item.pen = pen = want;
+        }
+        if (op.op == Op::Polygon || op.op == Op::Ellipse) {
+            HBRUSH want = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+            if (!op.brush_info.null) {
+                const int key = static_cast<int>(colour(op.brush_info.color));
+                auto it = s.brushes.find(key);
+                if (it == s.brushes.end())
+                    it = s.brushes.emplace(key, CreateSolidBrush(static_cast<COLORREF>(key))).first;
+                want = it->second;
+            }
+            if (want != brush) item.brush = brush = want;
+        }
+        for (plat::Point p : op.points) item.points.push_back(POINT{p.x, p.y});
+        if (op.op == Op::Text) {
+            item.text.assign(op.text.begin(), op.text.end());  // the scene's texts are ASCII
+            item.text_color = colour(op.text_color);
+        }
+        s.polygons += op.op == Op::Polygon;
+        s.lines += op.op == Op::LineTo;
+        s.texts += op.op == Op::Text;
+        s.ellipses += op.op == Op::Ellipse;
+        s.items.push_back(std::move(item));
+    }
+    return s;
+}
+
+// A paint as a direct GDI program makes it: a fresh off-screen picture, the
+// drawing, one copy onto the window.
+void paint_direct(const DirectScene& s, HWND window) {
+    HDC wdc = GetDC(window);
+    HDC mem = CreateCompatibleDC(wdc);
+    HBITMAP bmp = CreateCompatibleBitmap(wdc, kWidth, kHeight);
+    HGDIOBJ old_bmp = SelectObject(mem, bmp);
+    HGDIOBJ old_pen = GetCurrentObject(mem, OBJ_PEN);
+    HGDIOBJ old_brush = GetCurrentObject(mem, OBJ_BRUSH);
+    HGDIOBJ old_font = SelectObject(mem, s.font);
+    PatBlt(mem, 0, 0, kWidth, kHeight, BLACKNESS);
+    SetBkMode(mem, TRANSPARENT);
+    for (const DirectScene::Item& item : s.items) {
+        if (item.pen) SelectObject(mem, item.pen);
+        if (item.brush) SelectObject(mem, item.brush);
+        switch (item.op) {
+            case Op::Polygon:
+                Polygon(mem, item.points.data(), static_cast<int>(item.points.size()));
+                break;
+            case Op::LineTo:
+                MoveToEx(mem, item.points[0].x, item.points[0].y, nullptr);
+                LineTo(mem, item.points[1].x, item.points[1].y);
+                break;
+            case Op::Ellipse:
+                Ellipse(mem, item.points[0].x, item.points[0].y, item.points[1].x,
+                        item.points[1].y);
+                break;
+            case Op::Text:
+                SetTextColor(mem, item.text_color);
+                TextOutW(mem, item.points[0].x, item.points[0].y, item.text.c_str(),
+                         static_cast<int>(item.text.size()));
+                break;
+            default:
+                break;
+        }
+    }
+    BitBlt(wdc, 0, 0, kWidth, kHeight, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old_pen);
+    SelectObject(mem, old_brush);
+    SelectObject(mem, old_font);
+    SelectObject(mem, old_bmp);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(window, wdc);
+    GdiFlush();
+}
+
+void paint_layer(plat::Hwnd h) {
+    plat::PaintStruct ps;
+    const plat::Dc dc = plat::begin_paint(h, ps);
+    render::paint_scene(dc, plat::Size{kWidth, kHeight});
+    plat::end_paint(h, ps);
+    GdiFlush();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int per_round = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("bench_paint_" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(dir);
+    write_scene(dir);
+    std::filesystem::current_path(dir);
+
+    // 1. Record the calls of one paint on the headless back end.
+    plat::win32::register_backend();
+    plat::StartOptions headless;
+    headless.backend = "headless";
+    if (!plat::start_platform(headless)) return 1;
+    start_renderer();
+    if (!shell::load_ego((dir / "bench.nav").string()) ||
+        !shell::load_mov((dir / "bench.traj").string()))
+        return 1;
+    std::vector<DrawOp> recorded;
+    {
+        play_to_frame_50(plat::Dc{});
+        plat::Dc canvas = plat::create_canvas(kWidth, kHeight);
+        render::paint_scene(canvas, plat::Size{kWidth, kHeight});
+        recorded = plat::headless::canvas_ops(canvas);
+        plat::delete_dc(canvas);
+    }
+    render::renderer_shutdown();
+    plat::stop_platform();
+
+    // 2. The same state on the Win32 back end, on a shown window.
+    plat::StartOptions win;
+    win.backend = "win32";
+    win.window = true;
+    if (!plat::start_platform(win)) return 1;
+    plat::WindowClass cls;
+    cls.name = "BenchPaint";
+    cls.proc = plat::def_window_proc;
+    if (!plat::register_class(cls)) return 1;
+    const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth + 40, kHeight + 80);
+    plat::show_window(h, true);
+    HWND native = static_cast<HWND>(plat::win32::native_window(h));
+    start_renderer();
+    const std::unique_ptr<render::HistoryRing> ring = play_to_frame_50(plat::Dc{});
+    const DirectScene direct = prepare(recorded);
+
+    auto layer_once = [&]() {
+        render::history_ring() = *ring;
+        const auto t0 = Clock::now();
+        paint_layer(h);
+        return seconds(Clock::now() - t0);
+    };
+    auto direct_once = [&]() {
+        const auto t0 = Clock::now();
+        paint_direct(direct, native);
+        return seconds(Clock::now() - t0);
+    };
+    for (int i = 0; i < 5; ++i) {
+        layer_once();
+        direct_once();
+    }
+    double layer = 0, reference = 0;
+    std::vector<double> ratios;
+    for (int r = 0; r < rounds; ++r) {
+        double l = 0, d = 0;
+        for (int i = 0; i < per_round; ++i) l += layer_once();
+        for (int i = 0; i < per_round; ++i) d += direct_once();
+        layer += l;
+        reference += d;
+        ratios.push_back(l / d);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const int paints = per_round * rounds;
+    std::printf(
+        "calls per paint: %d polygons, %d lines, %d texts, %d ellipses; %d paints per path\n",
+        direct.polygons, direct.lines, direct.texts, direct.ellipses, paints);
+    std::printf("paint_scene via Win32 DC : %8.1f paints/s\n", paints / layer);
+    std::printf("direct GDI               : %8.1f paints/s\n", paints / reference);
+    std::printf("overhead ratio           : %.3f (median of rounds %.3f, goal <= 1.10)\n",
+                layer / reference, ratios[ratios.size() / 2]);
+
+    render::renderer_shutdown();
+    plat::destroy_window(h);
+    plat::stop_platform();
+    std::filesystem::current_path(dir.parent_path());
+    std::filesystem::remove_all(dir);
+    return 0;
+}
