@@ -34,6 +34,13 @@ void show_images(plat::Hwnd dlg, bool running) {
     plat::set_button_image(dlg, resources::IDC_JUMP, running ? g_images.jump_grey : g_images.jump);
 }
 
+// What the Frame # box was last given.
+struct FrameBox {
+    plat::Hwnd dialog;
+    std::string shown;
+};
+FrameBox g_frame_box;
+
 void refresh_texts(plat::Hwnd dlg) {
     const PlaybackProfile* p = playback_profile();
     if (p && p->refresh_texts) p->refresh_texts(dlg);
@@ -47,7 +54,8 @@ int control_code(const plat::Msg& msg) {
 }
 
 bool is_escape_press(const plat::Msg& msg) {
-    return msg.message == plat::WM_KEYDOWN && msg.wparam == static_cast<plat::WPARAM>(plat::VK_ESCAPE);
+    return msg.message == plat::WM_KEYDOWN &&
+           msg.wparam == static_cast<plat::WPARAM>(plat::VK_ESCAPE);
 }
 
 }  // namespace
@@ -218,12 +226,20 @@ void FinishPlayback() {
 const char* button_image_name(plat::Bitmap image) {
     if (!image || !g_images_loaded) return "-";
     const std::pair<plat::Bitmap, const char*> names[] = {
-        {g_images.start, resources::BMP_START},     {g_images.pause, resources::BMP_PAUSE},
-        {g_images.stop, resources::BMP_STOP},       {g_images.onestep, resources::BMP_ONESTEP},
-        {g_images.jump, resources::BMP_JUMP},       {g_images.jump_grey, resources::BMP_JUMP_GREY}};
+        {g_images.start, resources::BMP_START}, {g_images.pause, resources::BMP_PAUSE},
+        {g_images.stop, resources::BMP_STOP},   {g_images.onestep, resources::BMP_ONESTEP},
+        {g_images.jump, resources::BMP_JUMP},   {g_images.jump_grey, resources::BMP_JUMP_GREY}};
     for (const auto& [bitmap, name] : names)
         if (bitmap == image) return name;
     return "-";
+}
+
+void show_frame_number(plat::Hwnd dlg, const std::string& text, bool keep_typed) {
+    if (keep_typed && g_frame_box.dialog == dlg &&
+        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != g_frame_box.shown)
+        return;
+    plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO, text);
+    g_frame_box = FrameBox{dlg, text};
 }
 
 void release_button_images() {
