@@ -28,7 +28,8 @@ struct PoseRecord {
     double x = 0;         // metres
     double y = 0;         // metres
     double aux3 = 0;      // carried, not interpreted
-    int32_t seq_no = 0;   // first column of the .pos layout (0 for .nav); the labelling tool keeps it
+    int32_t seq_no =
+        0;  // first column of the .pos layout (0 for .nav); the labelling tool keeps it
 };
 
 // The program's ego pose track.

@@ -104,12 +104,11 @@ std::string plovane_dump_line() {
     std::snprintf(line, sizeof line,
                   "# playing=%d paused=%d frame_no=\"%s\" elapsed=\"%s\" time=\"%s\" "
                   "images=%s,%s,%s,%s current_frame=%d current_time=%d elapsed_ms=%d history=%d",
-                  app_state().playing, app_state().paused,
-                  text(resources::IDC_FRAME_NO).c_str(), text(resources::IDC_ELAPSED).c_str(),
-                  text(resources::IDC_TIME).c_str(), image(resources::IDC_STEP),
-                  image(resources::IDC_START), image(resources::IDC_STOP),
-                  image(resources::IDC_JUMP), current_frame(), current_time(), elapsed_ms(),
-                  render::history_ring().appended);
+                  app_state().playing, app_state().paused, text(resources::IDC_FRAME_NO).c_str(),
+                  text(resources::IDC_ELAPSED).c_str(), text(resources::IDC_TIME).c_str(),
+                  image(resources::IDC_STEP), image(resources::IDC_START),
+                  image(resources::IDC_STOP), image(resources::IDC_JUMP), current_frame(),
+                  current_time(), elapsed_ms(), render::history_ring().appended);
     return line;
 }
 
@@ -157,7 +156,8 @@ int run_plovane_script(const PlovaneOptions& options, std::FILE* out) {
             loaded =
                 load_as_command(resources::IDM_LOAD_ORG, *options.org_path, origin_track_loaded);
         if (loaded && options.traj_path)
-            loaded = load_as_command(resources::IDM_LOAD_MOV, *options.traj_path, traj_store_loaded);
+            loaded =
+                load_as_command(resources::IDM_LOAD_MOV, *options.traj_path, traj_store_loaded);
         if (loaded) {
             g_out = out;
             run_script(lines, &step);

@@ -65,8 +65,7 @@ bool pump() {
 
 }  // namespace
 
-bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines,
-                      std::string& error) {
+bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
@@ -100,7 +99,7 @@ int run_script(const std::vector<ScriptLine>& lines, const ScriptStep& step) {
     while (pump() && run.next < lines.size()) {
         step(lines[run.next++]);  // a wait does nothing while no loop runs
         if (!pump()) break;
-        run.waits = 0;  // a wait still pending when its loop ended is dropped
+        run.waits = 0;             // a wait still pending when its loop ended is dropped
         hl::clear_file_answers();  // a path for a command that opened no dialog
     }
     if (!run.quit && !run.closed) close_main_window();
@@ -118,7 +117,8 @@ bool script_command(const ScriptLine& line) {
     if (space != std::string::npos) hl::queue_file_answer(trim(line.rest.substr(space)));
     const plat::Hwnd main = app_state().mainWindow;
     // A menu item is clicked; a command without one arrives as a posted command.
-    if (!hl::click_menu(main, id)) plat::post_message(main, plat::WM_COMMAND, plat::make_wparam(id, 0));
+    if (!hl::click_menu(main, id))
+        plat::post_message(main, plat::WM_COMMAND, plat::make_wparam(id, 0));
     return true;
 }
 

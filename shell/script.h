@@ -28,8 +28,7 @@ struct ScriptLine {
 
 // Reads a script: blank lines and lines starting with '#' are skipped. False,
 // with error set ("cannot read FILE"), when the file cannot be read.
-bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines,
-                      std::string& error);
+bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines, std::string& error);
 
 // What a line does: the number of playback sleeps to wait for (a `wait N` line),
 // else 0.

@@ -249,9 +249,9 @@ dump
     EXPECT_EQ(d[0].at("frame_no"), "5100");  // forward, Frame # shows the frame typed
     EXPECT_EQ(frame(d[0]), 5101);
     EXPECT_LT(std::stoi(d[0].at("history")), 15);  // emptied, then one paint
-    EXPECT_EQ(d[1].at("frame_no"), "5050");  // back: from the start again
-    EXPECT_EQ(frame(d[2]), 6199);            // past the end: the last frame
-    EXPECT_EQ(frame(d[3]), 5001);            // "-3x" reads -3: the start, no step
+    EXPECT_EQ(d[1].at("frame_no"), "5050");        // back: from the start again
+    EXPECT_EQ(frame(d[2]), 6199);                  // past the end: the last frame
+    EXPECT_EQ(frame(d[3]), 5001);                  // "-3x" reads -3: the start, no step
     // Running: the typed number outlives the refreshes of the ticks; the jump at the
     // next pass, then that pass's tick.
     EXPECT_EQ(frame(d[4]), 5012);
@@ -293,14 +293,14 @@ dump
     const auto& d = r.dumps;
     EXPECT_EQ(frame(d[0]), 5002);  // idle: one tick at once
     EXPECT_EQ(d[0].at("frame_no"), "5001");
-    EXPECT_EQ(frame(d[1]), 5001);  // and one back
-    EXPECT_EQ(frame(d[2]), 5001);  // Home: the start as a load leaves it
-    EXPECT_EQ(d[3].at("playing"), "1");  // Space: the Start button
+    EXPECT_EQ(frame(d[1]), 5001);             // and one back
+    EXPECT_EQ(frame(d[2]), 5001);             // Home: the start as a load leaves it
+    EXPECT_EQ(d[3].at("playing"), "1");       // Space: the Start button
     EXPECT_EQ(frame(d[4]), frame(d[3]) + 1);  // running: Right does nothing
     EXPECT_EQ(d[5].at("paused"), "1");
     EXPECT_EQ(frame(d[5]), frame(d[4]) + 1);  // held: Right is the Step button
     EXPECT_EQ(frame(d[6]), frame(d[5]) - 1);  // held: Left goes back at once
-    EXPECT_EQ(frame(d[7]), 5001);            // Home in every state
+    EXPECT_EQ(frame(d[7]), 5001);             // Home in every state
     EXPECT_EQ(d[7].at("paused"), "1");
 }
 
@@ -333,12 +333,10 @@ TEST_F(PlaybackScript, BadScriptsAndFailedLoads) {
     const ScriptRun unknown = run("dump\nbutton Pause\n");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.dumps.empty());  // nothing runs
-    EXPECT_NE(unknown.err.find("line 2: button needs Start, Stop, Step or Jump"),
-              std::string::npos)
+    EXPECT_NE(unknown.err.find("line 2: button needs Start, Stop, Step or Jump"), std::string::npos)
         << unknown.err;
     const ScriptRun failed = run("dump\n", {"--org", dir.file("missing.txt")});
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(failed.dumps.empty());
-    EXPECT_NE(failed.err.find("Open data failure : " + dir.file("missing.txt")),
-              std::string::npos);
+    EXPECT_NE(failed.err.find("Open data failure : " + dir.file("missing.txt")), std::string::npos);
 }
