@@ -4,7 +4,9 @@
 #include <string_view>
 #include <vector>
 
+#include "data/file_kinds.h"
 #include "data/number_text.h"
+#include "data/version.h"
 #include "labelling/labelling.h"
 #include "labelling/samples.h"
 #include "labelling/vantrel_shell.h"
@@ -16,8 +18,11 @@
 namespace labelling {
 
 const char* const kVantrelUsage =
-    "usage: vantrel [--ego FILE] [--samples FILE] [--trajgen FILE] [--script FILE]\n"
+    "usage: vantrel [--ego FILE] [--samples FILE] [--trajgen FILE] [--script FILE] [FILE]\n"
+    "       vantrel --help | --version\n"
     "Opens the labelling tool with the files loaded (in the order ego, samples, Traj Gen).\n"
+    "  FILE              an ego pose track told by its name (.nav... or .pos...); sample\n"
+    "                    and Traj Gen files share .txt and need their option\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --samples FILE    sample file\n"
@@ -25,6 +30,7 @@ const char* const kVantrelUsage =
     "  --script FILE     run without a window, driven by the lines of FILE:\n"
     "                    command N [PATH], key NAME, settings ID MARGIN, play N, dump,\n"
     "                    snapshot PNG (see the README)\n"
+    "  --version         print the version\n"
     "Exit status: 0 success, 1 a load failed, 2 usage error (or an unknown script line).\n";
 
 namespace {
@@ -178,6 +184,33 @@ int run_window(const VantrelOptions& options, int& argc, char** argv) {
     return code;
 }
 
+// A file given without an option: only an ego pose track can be told by its name;
+// sample files and Traj Gen files are both .txt and are never guessed.
+bool take_file_by_kind(const std::string& path, VantrelOptions& options, std::string& error) {
+    switch (file_kind_by_name(path)) {
+        case FileKind::EgoPose:
+            if (options.ego_path) {
+                error = "'" + path + "' would be a second ego pose track (--ego) after '" +
+                        *options.ego_path + "'";
+                return false;
+            }
+            options.ego_path = path;
+            return true;
+        case FileKind::Text:
+            error = "'" + path +
+                    "' may be a sample file or a Traj Gen file; name it with --samples or "
+                    "--trajgen";
+            return false;
+        case FileKind::Traj:
+        case FileKind::Unknown:
+            break;
+    }
+    error = "cannot tell from its name what '" + path +
+            "' is: ego pose tracks end in .nav or .pos; name other files with --ego, "
+            "--samples or --trajgen";
+    return false;
+}
+
 }  // namespace
 
 bool parse_vantrel_options(int argc, char** argv, VantrelOptions& options, std::string& error) {
@@ -201,6 +234,10 @@ bool parse_vantrel_options(int argc, char** argv, VantrelOptions& options, std::
             *path = std::string(argv[++a]);
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            if (!take_file_by_kind(std::string(arg), options, error)) return false;
         } else {
             error = "unknown argument '" + std::string(arg) + "'";
             return false;
@@ -285,6 +322,10 @@ int vantrel_main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kVantrelUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("vantrel %s\n", tools_version());
         return 0;
     }
     if (options.script_path) return run_vantrel_script(options, stdout);

@@ -32,6 +32,7 @@ struct VantrelOptions {
     std::optional<std::string> trajgen_path;  // --trajgen: Traj Gen file, as "Load Traj Gen"
     std::optional<std::string> script_path;   // --script: run headless with this script
     bool help = false;                        // --help / -h
+    bool version = false;                     // --version
 };
 
 extern const char* const kVantrelUsage;

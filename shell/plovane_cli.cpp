@@ -6,11 +6,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/file_kinds.h"
 #include "data/number_text.h"
 #include "data/pose_track.h"
 #include "data/report.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
+#include "data/version.h"
 #include "platform/platform.h"
 #include "shell/plovane_script.h"
 #include "shell/scene_loads.h"
@@ -19,8 +21,11 @@ const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
     "               [--summary | --dump-store | --trace-clock |\n"
     "                --snapshot OUT.png | --export-frames DIR | --script FILE]\n"
-    "               [picture options]\n"
+    "               [picture options] [FILE...]\n"
+    "       plovane --help | --version\n"
     "Without a mode, opens the viewer window with the files loaded.\n"
+    "  FILE              a file told by its name: .traj... as --traj, .nav... or .pos...\n"
+    "                    as --ego, .txt as --org\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --org FILE        origin points\n"
@@ -44,6 +49,7 @@ const char* const kPlovaneUsage =
     "  --ego-centered        draw in the ego vehicle's frame\n"
     "  --no-time-series      leave out the history of earlier boxes\n"
     "  --traj-id             write the trajectory ids beside the boxes\n"
+    "  --version         print the version\n"
     "Pictures need no display; trajcolset.ini is read from the current folder.\n"
     "Files load in the order ego, org, traj. Exit status: 0 success, 1 a load failed,\n"
     "2 usage error (or a script line that is not known).\n";
@@ -83,6 +89,35 @@ int32_t stored_samples() {
     int64_t n = 0;
     for (int32_t i = 0; i < st.entry_count; ++i) n += st.entries[i].count;
     return static_cast<int32_t>(n);
+}
+
+// A file given without an option takes the slot its name tells: the viewer's only
+// .txt files are origin points.
+bool take_file_by_kind(const std::string& path, PlovaneOptions& options, std::string& error) {
+    std::optional<std::string>* slot = nullptr;
+    const char* what = "";
+    switch (file_kind_by_name(path)) {
+        case FileKind::Traj:
+            slot = &options.traj_path, what = "TRAJ file (--traj)";
+            break;
+        case FileKind::EgoPose:
+            slot = &options.ego_path, what = "ego pose track (--ego)";
+            break;
+        case FileKind::Text:
+            slot = &options.org_path, what = "origin point file (--org)";
+            break;
+        case FileKind::Unknown:
+            error = "cannot tell from its name what '" + path +
+                    "' is: TRAJ files end in .traj, ego pose tracks in .nav or .pos, origin "
+                    "points in .txt; name it with --traj, --ego or --org";
+            return false;
+    }
+    if (*slot) {
+        error = "'" + path + "' would be a second " + what + " after '" + **slot + "'";
+        return false;
+    }
+    *slot = path;
+    return true;
 }
 
 }  // namespace
@@ -158,6 +193,11 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
             ok = true;
+        } else if (arg == "--version") {
+            options.version = true;
+            ok = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            ok = take_file_by_kind(std::string(arg), options, error);
         } else {
             error = "unknown argument '" + std::string(arg) + "'";
             ok = false;
@@ -301,6 +341,10 @@ int plovane_cli_main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kPlovaneUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("plovane %s\n", tools_version());
         return 0;
     }
     if (options.mode == PlovaneMode::None) {

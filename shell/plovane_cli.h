@@ -27,15 +27,16 @@ enum class PlovaneMode {
 };
 
 struct PlovaneOptions {
-    std::optional<std::string> ego_path;   // --ego: pose file, loaded as "Load Ego"
-    std::optional<std::string> org_path;   // --org: origin points, as "Load Org (Optional)"
-    std::optional<std::string> traj_path;  // --traj: TRAJ file, as "Load Mov"
+    std::optional<std::string> ego_path;     // --ego: pose file, loaded as "Load Ego"
+    std::optional<std::string> org_path;     // --org: origin points, as "Load Org (Optional)"
+    std::optional<std::string> traj_path;    // --traj: TRAJ file, as "Load Mov"
     std::optional<std::string> script_path;  // --script: the script of the script mode
-    int frame_step = 1;                    // --frame-step: frames per step, at least 1
-    int too_short = 20;                    // --too-short: minimum samples of a visible trajectory
+    int frame_step = 1;                      // --frame-step: frames per step, at least 1
+    int too_short = 20;                      // --too-short: minimum samples of a visible trajectory
     PlovaneMode mode = PlovaneMode::None;
     shell::SnapshotOptions pictures;  // --snapshot, --export-frames and their options
     bool help = false;                // --help / -h: print the usage and exit 0
+    bool version = false;             // --version: print the version and exit 0
 };
 
 extern const char* const kPlovaneUsage;

@@ -107,3 +107,29 @@ TEST_F(VantrelScript, BadScriptsFailedLoadsAndUsage) {
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("usage: vantrel"), std::string::npos);
 }
+
+TEST(VantrelOptions, OnlyPoseTracksAreTakenByTheirNames) {
+    auto parse = [](std::vector<std::string> args, labelling::VantrelOptions& o,
+                    std::string& error) {
+        args.insert(args.begin(), "vantrel");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        return labelling::parse_vantrel_options(static_cast<int>(argv.size()), argv.data(), o,
+                                                error);
+    };
+    labelling::VantrelOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"run.pos", "--samples", "s.txt"}, o, error)) << error;
+    EXPECT_EQ(o.ego_path.value_or(""), "run.pos");
+    EXPECT_EQ(o.samples_path.value_or(""), "s.txt");
+    EXPECT_FALSE(parse({"s.txt"}, o, error));
+    EXPECT_EQ(error,
+              "'s.txt' may be a sample file or a Traj Gen file; name it with --samples or "
+              "--trajgen");
+    EXPECT_FALSE(parse({"--ego", "a.nav", "b.nav"}, o, error));
+    EXPECT_EQ(error, "'b.nav' would be a second ego pose track (--ego) after 'a.nav'");
+    EXPECT_FALSE(parse({"drive.traj"}, o, error));
+    EXPECT_NE(error.find("cannot tell from its name what 'drive.traj' is"), std::string::npos);
+    ASSERT_TRUE(parse({"--version"}, o, error));
+    EXPECT_TRUE(o.version);
+}

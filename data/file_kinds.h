@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// What a file is, told by its name alone, for files given without an option
+// (a double-click on the desktop hands a program nothing else).
+enum class FileKind {
+    Traj,     // extension starting with "traj" in any case: .traj, .TRAJ, .traj2
+    EgoPose,  // extension starting with "nav" or "pos": .nav, .NAV3, .pos
+    Text,     // .txt: origin points, sample files and Traj Gen files all use it
+    Unknown,
+};
+
+// Looks at the extension of the last path component, trailing digits removed.
+FileKind file_kind_by_name(const std::string& path);
