@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // What a file is, told by its name alone, for files given without an option
@@ -13,3 +14,8 @@ enum class FileKind {
 
 // Looks at the extension of the last path component, trailing digits removed.
 FileKind file_kind_by_name(const std::string& path);
+
+// The file of kind `wanted` (Traj or EgoPose) beside `path` with the same name up to
+// the extension, when one exists: run.traj -> run.nav, else run.pos; run.nav2 ->
+// run.traj. Lets a double-clicked file bring the other half of its scene along.
+std::optional<std::string> companion_file(const std::string& path, FileKind wanted);

@@ -25,7 +25,8 @@ const char* const kPlovaneUsage =
     "       plovane --help | --version\n"
     "Without a mode, opens the viewer window with the files loaded.\n"
     "  FILE              a file told by its name: .traj... as --traj, .nav... or .pos...\n"
-    "                    as --ego, .txt as --org\n"
+    "                    as --ego, .txt as --org; a TRAJ file given so brings the pose\n"
+    "                    track of the same name (.nav, else .pos) along, and the other way\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --org FILE        origin points\n"
@@ -93,7 +94,13 @@ int32_t stored_samples() {
 
 // A file given without an option takes the slot its name tells: the viewer's only
 // .txt files are origin points.
-bool take_file_by_kind(const std::string& path, PlovaneOptions& options, std::string& error) {
+// Which files came without an option.
+struct NamedFiles {
+    bool ego = false, traj = false;
+};
+
+bool take_file_by_kind(const std::string& path, PlovaneOptions& options, NamedFiles& named,
+                       std::string& error) {
     std::optional<std::string>* slot = nullptr;
     const char* what = "";
     switch (file_kind_by_name(path)) {
@@ -117,6 +124,8 @@ bool take_file_by_kind(const std::string& path, PlovaneOptions& options, std::st
         return false;
     }
     *slot = path;
+    if (slot == &options.ego_path) named.ego = true;
+    if (slot == &options.traj_path) named.traj = true;
     return true;
 }
 
@@ -125,6 +134,7 @@ bool take_file_by_kind(const std::string& path, PlovaneOptions& options, std::st
 bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::string& error) {
     options = PlovaneOptions{};
     bool step_given = false, short_given = false;
+    NamedFiles named;
     for (int a = 1; a < argc; ++a) {
         std::string_view arg = argv[a];
         auto take_value = [&](std::string_view& value) {
@@ -197,13 +207,18 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
             options.version = true;
             ok = true;
         } else if (!arg.empty() && arg[0] != '-') {
-            ok = take_file_by_kind(std::string(arg), options, error);
+            ok = take_file_by_kind(std::string(arg), options, named, error);
         } else {
             error = "unknown argument '" + std::string(arg) + "'";
             ok = false;
         }
         if (!ok) return false;
     }
+    // A scene needs both halves: a file given by name brings its other half along
+    // when one lies beside it under the same name (what a double-click gives).
+    const std::optional<std::string> ego_given = options.ego_path, traj_given = options.traj_path;
+    if (named.traj && !ego_given) options.ego_path = companion_file(*traj_given, FileKind::EgoPose);
+    if (named.ego && !traj_given) options.traj_path = companion_file(*ego_given, FileKind::Traj);
     if (!shell::check_snapshot_options(options.pictures, error)) return false;
     if (shell::snapshot_requested(options.pictures)) {
         if (options.mode != PlovaneMode::None) {

@@ -14,6 +14,7 @@
 #include "render/scene_painter.h"
 #include "shell/plovane_cli.h"
 #include "tests/render/render_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -113,6 +114,24 @@ TEST(PlovaneOptions, FilesWithoutOptionsGoByTheirNames) {
         EXPECT_FALSE(parse_plovane_options(r.argc(), r.argv.data(), o, error)) << message;
         EXPECT_EQ(error, message);
     }
+}
+
+TEST(PlovaneOptions, AFileGivenByNameBringsTheOtherHalfOfItsScene) {
+    test_support::TempFolder dir;
+    const std::string traj = dir.write("drive.traj", ""), nav = dir.write("drive.nav", "");
+    PlovaneOptions o;
+    std::string error;
+    Args by_name({"plovane", traj});
+    ASSERT_TRUE(parse_plovane_options(by_name.argc(), by_name.argv.data(), o, error)) << error;
+    EXPECT_EQ(o.ego_path.value_or(""), nav);
+    EXPECT_EQ(o.traj_path.value_or(""), traj);
+    Args pose({"plovane", nav});
+    ASSERT_TRUE(parse_plovane_options(pose.argc(), pose.argv.data(), o, error)) << error;
+    EXPECT_EQ(o.traj_path.value_or(""), traj);
+    // Files named with their options load as given, and nothing else.
+    Args option({"plovane", "--traj", traj});
+    ASSERT_TRUE(parse_plovane_options(option.argc(), option.argv.data(), o, error)) << error;
+    EXPECT_FALSE(o.ego_path);
 }
 
 TEST(PlovaneOptions, VersionAndHelpPrintAndSucceed) {
