@@ -57,7 +57,10 @@ void free_labelling_stores() {
 int load_vantrel_pose_track(const std::string& path) {
     set_nav_columns(nav_columns_for(path));
     const int loaded = load_pose_track(path, {}, true);
-    g_local.assign(static_cast<size_t>(pose_track().count), LocalPose{});
+    const size_t count = static_cast<size_t>(pose_track().count);
+    // A file that cannot be opened keeps the previous track, and with it the samples'
+    // local views of it; any other outcome starts the views afresh.
+    if (loaded || g_local.size() != count) g_local.assign(count, LocalPose{});
     if (!loaded) {
         std::fputc('\n', stderr);
         std::fflush(stderr);
