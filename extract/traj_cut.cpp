@@ -10,6 +10,7 @@
 #include "data/geometry.h"
 #include "data/line_reader.h"
 #include "data/os_files.h"
+#include "data/version.h"
 
 namespace {
 
@@ -227,15 +228,34 @@ int cut_traj_window(const std::string& input_path, const std::string& output_pat
     return 1;
 }
 
+namespace {
+
+void print_usage(std::FILE* to, const char* program) {
+    std::fprintf(to, "Usage : %s [itrajfile] [otrajfile] [st_milli] [ed_milli]\n", program);
+    std::fprintf(to, "[itrajfile]: input traj file.\n");
+    std::fprintf(to, "[otrajfile]: output traj file.\n");
+    std::fprintf(to,
+                 "[st_milli, ed_milli]: time period, default=-1 means the start or the end "
+                 "of the stream.\n");
+}
+
+}  // namespace
+
 int trimlet_main(int argc, char** argv, std::FILE* err) {
+    const char* program = argc > 0 ? argv[0] : "trimlet";
+    // Asked for on their own, the usage and the version go to standard output with
+    // status 0; every cut keeps the status 1 that scripts using the cutter expect.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        print_usage(stdout, program);
+        std::printf("%s --help | --version: this text, or the version.\n", program);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("trimlet %s\n", tools_version());
+        return 0;
+    }
     if (argc < 3) {
-        std::fprintf(err, "Usage : %s [itrajfile] [otrajfile] [st_milli] [ed_milli]\n",
-                     argc > 0 ? argv[0] : "trimlet");
-        std::fprintf(err, "[itrajfile]: input traj file.\n");
-        std::fprintf(err, "[otrajfile]: output traj file.\n");
-        std::fprintf(err,
-                     "[st_milli, ed_milli]: time period, default=-1 means the start or the end "
-                     "of the stream.\n");
+        print_usage(err, program);
         return 1;
     }
     CutWindow window;

@@ -43,7 +43,9 @@ bool is_zero(const ModelPose& m) {
     return m.x == 0 && m.y == 0 && m.z == 0 && m.roll == 0 && m.pitch == 0 && m.yaw == 0;
 }
 
-plat::Point project(Vec2 p, double z) {
+}  // namespace
+
+plat::Point project_point(Vec2 p, double z) {
     const ModelPose& pose = model_pose();
     // Both programs keep the pose at zero, where LocalToWorld is exactly (100·x,
     // 100·y): its six trigonometric calls per point would be half the painter's time.
@@ -51,8 +53,6 @@ plat::Point project(Vec2 p, double z) {
     const Vec3 w = LocalToWorld(p.x, p.y, pose);
     return WorldToScreen(w.x, w.y, z);
 }
-
-}  // namespace
 
 plat::Color palette_colour(int index, DrawFlavour flavour) {
     if (index < 0 || index >= kPaletteSize) return plat::Color{};
@@ -182,17 +182,17 @@ void draw_shape(plat::Dc dc, const Vec2* points, int count, double z) {
         if (!heap_room) return;
         screen = heap_room.get();
     }
-    for (int i = 0; i < count; ++i) screen[i] = project(points[i], z);
+    for (int i = 0; i < count; ++i) screen[i] = project_point(points[i], z);
     plat::polygon(dc, screen, count);
 }
 
 void draw_marker(plat::Dc dc, Vec2 point, int r, double z) {
-    const plat::Point p = project(point, z);
+    const plat::Point p = project_point(point, z);
     plat::ellipse(dc, offset(p.x, -r), offset(p.y, -r), offset(p.x, r), offset(p.y, r));
 }
 
 void draw_label(plat::Dc dc, std::string_view text, Vec2 point, double z) {
-    const plat::Point p = project(point, z);
+    const plat::Point p = project_point(point, z);
     const int n = text.size() > 1000000 ? 1000000 : static_cast<int>(text.size());
     plat::text_out(dc, offset(p.x, -5 * n), offset(p.y, -10), text);
 }

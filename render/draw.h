@@ -75,6 +75,10 @@ void draw_axes(plat::Dc dc);
 // returns the text length.
 int format_axis_label(char (&buf)[kAxisLabelChars], double number, char unit, DrawFlavour flavour);
 
+// Where a point (metres) at time height z lands on the client area: LocalToWorld
+// with model_pose(), then WorldToScreen. For polylines drawn with move_to/line_to.
+plat::Point project_point(Vec2 point, double z);
+
 // The closed polygon through points (metres) at time height z, filled with the
 // selected brush and outlined with the selected pen. Skipped when there is no
 // room for the screen points.

@@ -157,28 +157,59 @@ void draw_ego_car(plat::Dc dc, const PaintContext& c) {
     }
     history_append(ego, kEgoOwner);
 
+    if (c.role_colours_on)
+        draw_car(dc, body, centre, wheels, c.f, z, role_pens().ego, role_pens().ego_brush);
+    else
+        draw_car(dc, body, centre, wheels, c.f, z, plat::stock_pen(plat::StockPen::Black),
+                 draw_resources().palette_brushes[kPaletteEgoBody]);
+}
+
+}  // namespace
+
+void draw_car(plat::Dc dc, const Vec2 (&body)[4], Vec2 centre, const Vec2 (&wheels)[4][4], double f,
+              double z, plat::Pen body_pen, plat::Brush body_brush) {
     const DrawResources& res = draw_resources();
-    if (c.role_colours_on) {
-        plat::select_object(dc, role_pens().ego);
-        plat::select_object(dc, role_pens().ego_brush);
-    } else {
-        plat::select_object(dc, plat::stock_pen(plat::StockPen::Black));
-        plat::select_object(dc, res.palette_brushes[kPaletteEgoBody]);
-    }
-    stretch(body, 4, c.f);
-    centre.x *= c.f;
-    draw_shape(dc, body, 4, z);
+    Vec2 points[4];
+    auto stretched = [&points, f](const Vec2(&shape)[4]) {
+        for (int k = 0; k < 4; ++k) points[k] = Vec2{shape[k].x * f, shape[k].y};
+        return points;
+    };
+    plat::select_object(dc, body_pen);
+    plat::select_object(dc, body_brush);
+    draw_shape(dc, stretched(body), 4, z);
 
     plat::select_object(dc, res.palette_pens[kPaletteEgoMarker]);
     plat::select_object(dc, res.palette_brushes[kPaletteEgoMarker]);
-    draw_marker(dc, centre, kEgoMarkerRadius, z);
+    draw_marker(dc, Vec2{centre.x * f, centre.y}, kEgoMarkerRadius, z);
 
     plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
-    for (auto& wheel : wheels) {
-        stretch(wheel, 4, c.f);
-        draw_shape(dc, wheel, 4, z);
-    }
+    for (const auto& wheel : wheels) draw_shape(dc, stretched(wheel), 4, z);
 }
+
+void paint_off_screen(plat::Dc target, plat::Size client,
+                      const std::function<void(plat::Dc)>& draw) {
+    if (client.width <= 0 || client.height <= 0) return;
+    const int w = client.width, h = client.height;
+    plat::Dc mem = plat::create_compatible_dc(target);
+    plat::Bitmap picture = plat::create_compatible_bitmap(target, w, h);
+    const plat::Bitmap kept_bitmap = plat::select_object(mem, picture);
+    const plat::Pen kept_pen = plat::select_object(mem, plat::stock_pen(plat::StockPen::Black));
+    const plat::Brush kept_brush =
+        plat::select_object(mem, plat::stock_brush(plat::StockBrush::Black));
+    const plat::BkMode kept_mode = plat::set_bk_mode(mem, plat::BkMode::Transparent);
+
+    draw(mem);
+    plat::bit_blt(target, 0, 0, w, h, mem, 0, 0);
+
+    plat::select_object(mem, kept_pen);
+    plat::select_object(mem, kept_brush);
+    plat::set_bk_mode(mem, kept_mode);
+    plat::select_object(mem, kept_bitmap);
+    plat::delete_dc(mem);
+    plat::delete_object(picture);
+}
+
+namespace {
 
 void draw_history_with(plat::Dc dc, const PaintContext& c) {
     const DrawResources& res = draw_resources();
@@ -276,21 +307,11 @@ void draw_history(plat::Dc dc) {
 }
 
 void paint_scene(plat::Dc target, plat::Size client) {
-    if (client.width <= 0 || client.height <= 0) return;
-    const int w = client.width, h = client.height;
-    plat::Dc mem = plat::create_compatible_dc(target);
-    plat::Bitmap picture = plat::create_compatible_bitmap(target, w, h);
-    const plat::Bitmap kept_bitmap = plat::select_object(mem, picture);
-    const plat::Pen kept_pen = plat::select_object(mem, plat::stock_pen(plat::StockPen::Black));
-    const plat::Brush kept_brush =
-        plat::select_object(mem, plat::stock_brush(plat::StockBrush::Black));
-    const plat::BkMode kept_mode = plat::set_bk_mode(mem, plat::BkMode::Transparent);
-
-    const PaintContext c = make_context();
-    if (c.settings.flags & SHOW_GRID) draw_grid(mem);
-    if (c.settings.flags & SHOW_AXIS) draw_axes(mem);
-
-    if (pose_track_loaded() && traj_store_loaded()) {
+    paint_off_screen(target, client, [](plat::Dc mem) {
+        const PaintContext c = make_context();
+        if (c.settings.flags & SHOW_GRID) draw_grid(mem);
+        if (c.settings.flags & SHOW_AXIS) draw_axes(mem);
+        if (!pose_track_loaded() || !traj_store_loaded()) return;
         // A file with more trajectories than any before: the only allocation a paint
         // may make besides its picture, once per such load.
         const std::size_t entries = static_cast<std::size_t>(traj_store().entry_count);
@@ -305,16 +326,7 @@ void paint_scene(plat::Dc target, plat::Size client) {
             draw_traj_box(mem, c, *s, index);
         }
         draw_ego_car(mem, c);
-    }
-
-    plat::bit_blt(target, 0, 0, w, h, mem, 0, 0);
-
-    plat::select_object(mem, kept_pen);
-    plat::select_object(mem, kept_brush);
-    plat::set_bk_mode(mem, kept_mode);
-    plat::select_object(mem, kept_bitmap);
-    plat::delete_dc(mem);
-    plat::delete_object(picture);
+    });
 }
 
 void renderer_startup() {

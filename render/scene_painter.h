@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "data/geometry.h"
@@ -77,7 +78,22 @@ constexpr double kEgoLength = 4.2;   // metres
 constexpr double kEgoWidth = 1.85;   // metres
 constexpr int kEgoMarkerRadius = 4;  // pixels
 
+// The car drawing: body (outlined and filled with body_pen and body_brush), the
+// centre marker (palette 1) and the wheels (palette 1 outlines, filled black), each
+// x stretched by f, at time height z. The points are those of kEgoBody, kEgoCentre
+// and kEgoWheels, placed as the caller wants them.
+void draw_car(plat::Dc dc, const Vec2 (&body)[4], Vec2 centre, const Vec2 (&wheels)[4][4], double f,
+              double z, plat::Pen body_pen, plat::Brush body_brush);
+
 // ---- Painting --------------------------------------------------------------------------
+
+// Paints the whole client area (client.width x client.height pixels) through an
+// off-screen picture copied to target in one block copy, so that the window never
+// shows half a picture. The picture starts black, with the stock black pen and
+// brush selected and a transparent text background; draw paints it. Nothing is
+// drawn for a zero size. Creates nothing but the off-screen context and bitmap.
+void paint_off_screen(plat::Dc target, plat::Size client,
+                      const std::function<void(plat::Dc)>& draw);
 
 // Paints the whole client area (client.width x client.height pixels) into `target`
 // through an off-screen picture copied once at the end: grid and axes as switched

@@ -50,6 +50,12 @@ constexpr int IDM_LABELLING = 60;
 constexpr int IDM_EDIT_START = 61;
 constexpr int IDM_EDIT_END = 62;
 constexpr int IDM_EDIT_HEADING = 63;
+constexpr int IDM_SAMPLE_SETTINGS = 64;
+constexpr int IDM_AUTO_ADJUST = 65;
+constexpr int IDM_REVERT = 66;
+constexpr int IDM_DELETE_SAMPLE = 67;
+constexpr int IDM_PREVIOUS_SAMPLE = 68;
+constexpr int IDM_NEXT_SAMPLE = 69;
 
 // Display Setting dialog 2100.
 constexpr int IDC_MAX_RANGE_X = 2101;

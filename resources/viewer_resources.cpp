@@ -236,13 +236,16 @@ plat::ResourceSet make_vantrel() {
                                              {"File",
                                               {{"Load Ego", IDM_LOAD_EGO},
                                                {"Load Samples", IDM_V_LOAD_SAMPLES},
+                                               {"Load Traj Gen", IDM_V_LOAD_TRAJ_GEN},
+                                               {"Save Samples", IDM_V_SAVE_SAMPLES},
                                                {"About", IDM_V_ABOUT},
                                                {"Exit", IDM_V_EXIT}}},
                                              {"Display",
                                               {{"Setting", IDM_DISPLAY_SETTING},
                                                {"Grid Line", IDM_GRID_LINE},
                                                {"Axis", IDM_AXIS},
-                                               {"TrajID", IDM_V_TRAJ_ID}}},
+                                               {"TrajID", IDM_V_TRAJ_ID},
+                                               {"Sample Settings", IDM_SAMPLE_SETTINGS}}},
                                          }});
     r.dialogs.push_back(sample_settings());
     const unsigned ctrl = plat::FVIRTKEY | plat::FCONTROL;

@@ -34,6 +34,13 @@ void show_images(plat::Hwnd dlg, bool running) {
     plat::set_button_image(dlg, resources::IDC_JUMP, running ? g_images.jump_grey : g_images.jump);
 }
 
+// What the Frame # box was last given.
+struct FrameBox {
+    plat::Hwnd dialog;
+    std::string shown;
+};
+FrameBox g_frame_box;
+
 void refresh_texts(plat::Hwnd dlg) {
     const PlaybackProfile* p = playback_profile();
     if (p && p->refresh_texts) p->refresh_texts(dlg);
@@ -225,6 +232,14 @@ const char* button_image_name(plat::Bitmap image) {
     for (const auto& [bitmap, name] : names)
         if (bitmap == image) return name;
     return "-";
+}
+
+void show_frame_number(plat::Hwnd dlg, const std::string& text, bool keep_typed) {
+    if (keep_typed && g_frame_box.dialog == dlg &&
+        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != g_frame_box.shown)
+        return;
+    plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO, text);
+    g_frame_box = FrameBox{dlg, text};
 }
 
 void release_button_images() {

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -90,6 +91,11 @@ void StepPressed();
 void RunPlayback();
 // The common end: stopped images, not paused, a sleep of kFinishSleepMs.
 void FinishPlayback();
+
+// Puts text into the Frame # box, unless keep_typed and the user has typed there
+// since it was last given a number: a number typed for Jump outlives the refreshes
+// of playback.
+void show_frame_number(plat::Hwnd dlg, const std::string& text, bool keep_typed);
 
 // The button images, loaded by name once per program and released at shutdown.
 void release_button_images();

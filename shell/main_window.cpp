@@ -147,6 +147,7 @@ plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wpa
                 plat::post_message(g_app.mainWindow, plat::WM_CLOSE);
                 return 1;
             }
+            if (g_profile && g_profile->may_close && !g_profile->may_close(hwnd)) return 0;
             return plat::def_window_proc(hwnd, message, wparam, lparam);
         case plat::WM_DESTROY:
             ShutdownMainWindow();

@@ -55,6 +55,8 @@ struct ShellProfile {
     void (*key)(plat::Hwnd mainWindow, int vk) = nullptr;
     // The frame control's texts, tick and Jump (shell/frame_control.h).
     const PlaybackProfile* playback = nullptr;
+    // Asked before the window closes (close box, Exit); false keeps it open. Null: closes.
+    bool (*may_close)(plat::Hwnd mainWindow) = nullptr;
 };
 
 // The profile of the running shell (set by StartShell; null before).

@@ -40,7 +40,7 @@ int run_plovane_window(const PlovaneOptions& options, int& argc, char** argv) {
 int plovane_main(int argc, char** argv) {
     PlovaneOptions options;
     std::string error;
-    if (parse_plovane_options(argc, argv, options, error) && !options.help &&
+    if (parse_plovane_options(argc, argv, options, error) && !options.help && !options.version &&
         options.mode == PlovaneMode::None) {
         return run_plovane_window(options, argc, argv);
     }

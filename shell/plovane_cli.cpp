@@ -6,11 +6,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/file_kinds.h"
 #include "data/number_text.h"
 #include "data/pose_track.h"
 #include "data/report.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
+#include "data/version.h"
 #include "platform/platform.h"
 #include "shell/plovane_script.h"
 #include "shell/scene_loads.h"
@@ -19,8 +21,12 @@ const char* const kPlovaneUsage =
     "usage: plovane [--ego FILE] [--org FILE] [--traj FILE] [--frame-step N] [--too-short N]\n"
     "               [--summary | --dump-store | --trace-clock |\n"
     "                --snapshot OUT.png | --export-frames DIR | --script FILE]\n"
-    "               [picture options]\n"
+    "               [picture options] [FILE...]\n"
+    "       plovane --help | --version\n"
     "Without a mode, opens the viewer window with the files loaded.\n"
+    "  FILE              a file told by its name: .traj... as --traj, .nav... or .pos...\n"
+    "                    as --ego, .txt as --org; a TRAJ file given so brings the pose\n"
+    "                    track of the same name (.nav, else .pos) along, and the other way\n"
     "  --ego FILE        ego pose track (.nav layout when the extension starts with nav,\n"
     "                    else .pos layout)\n"
     "  --org FILE        origin points\n"
@@ -44,6 +50,7 @@ const char* const kPlovaneUsage =
     "  --ego-centered        draw in the ego vehicle's frame\n"
     "  --no-time-series      leave out the history of earlier boxes\n"
     "  --traj-id             write the trajectory ids beside the boxes\n"
+    "  --version         print the version\n"
     "Pictures need no display; trajcolset.ini is read from the current folder.\n"
     "Files load in the order ego, org, traj. Exit status: 0 success, 1 a load failed,\n"
     "2 usage error (or a script line that is not known).\n";
@@ -85,11 +92,49 @@ int32_t stored_samples() {
     return static_cast<int32_t>(n);
 }
 
+// A file given without an option takes the slot its name tells: the viewer's only
+// .txt files are origin points.
+// Which files came without an option.
+struct NamedFiles {
+    bool ego = false, traj = false;
+};
+
+bool take_file_by_kind(const std::string& path, PlovaneOptions& options, NamedFiles& named,
+                       std::string& error) {
+    std::optional<std::string>* slot = nullptr;
+    const char* what = "";
+    switch (file_kind_by_name(path)) {
+        case FileKind::Traj:
+            slot = &options.traj_path, what = "TRAJ file (--traj)";
+            break;
+        case FileKind::EgoPose:
+            slot = &options.ego_path, what = "ego pose track (--ego)";
+            break;
+        case FileKind::Text:
+            slot = &options.org_path, what = "origin point file (--org)";
+            break;
+        case FileKind::Unknown:
+            error = "cannot tell from its name what '" + path +
+                    "' is: TRAJ files end in .traj, ego pose tracks in .nav or .pos, origin "
+                    "points in .txt; name it with --traj, --ego or --org";
+            return false;
+    }
+    if (*slot) {
+        error = "'" + path + "' would be a second " + what + " after '" + **slot + "'";
+        return false;
+    }
+    *slot = path;
+    if (slot == &options.ego_path) named.ego = true;
+    if (slot == &options.traj_path) named.traj = true;
+    return true;
+}
+
 }  // namespace
 
 bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::string& error) {
     options = PlovaneOptions{};
     bool step_given = false, short_given = false;
+    NamedFiles named;
     for (int a = 1; a < argc; ++a) {
         std::string_view arg = argv[a];
         auto take_value = [&](std::string_view& value) {
@@ -158,12 +203,22 @@ bool parse_plovane_options(int argc, char** argv, PlovaneOptions& options, std::
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
             ok = true;
+        } else if (arg == "--version") {
+            options.version = true;
+            ok = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            ok = take_file_by_kind(std::string(arg), options, named, error);
         } else {
             error = "unknown argument '" + std::string(arg) + "'";
             ok = false;
         }
         if (!ok) return false;
     }
+    // A scene needs both halves: a file given by name brings its other half along
+    // when one lies beside it under the same name (what a double-click gives).
+    const std::optional<std::string> ego_given = options.ego_path, traj_given = options.traj_path;
+    if (named.traj && !ego_given) options.ego_path = companion_file(*traj_given, FileKind::EgoPose);
+    if (named.ego && !traj_given) options.traj_path = companion_file(*ego_given, FileKind::Traj);
     if (!shell::check_snapshot_options(options.pictures, error)) return false;
     if (shell::snapshot_requested(options.pictures)) {
         if (options.mode != PlovaneMode::None) {
@@ -301,6 +356,10 @@ int plovane_cli_main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kPlovaneUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("plovane %s\n", tools_version());
         return 0;
     }
     if (options.mode == PlovaneMode::None) {

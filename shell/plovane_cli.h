@@ -36,6 +36,7 @@ struct PlovaneOptions {
     PlovaneMode mode = PlovaneMode::None;
     shell::SnapshotOptions pictures;  // --snapshot, --export-frames and their options
     bool help = false;                // --help / -h: print the usage and exit 0
+    bool version = false;             // --version: print the version and exit 0
 };
 
 extern const char* const kPlovaneUsage;

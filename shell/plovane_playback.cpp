@@ -26,25 +26,8 @@ struct Pacing {
 };
 Pacing g_pacing;
 
-// What the Frame # box was last given, so that a refresh does not overwrite a
-// number the user is typing for Jump (playback refreshes it every tick).
-struct FrameBox {
-    plat::Hwnd dialog;
-    std::string shown;
-};
-FrameBox g_frame_box;
-
-void show_frame_number(plat::Hwnd dlg, bool keep_typed) {
-    const std::string text = format_int(static_cast<int64_t>(current_frame()) - 1);
-    if (keep_typed && g_frame_box.dialog == dlg &&
-        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != g_frame_box.shown)
-        return;
-    plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO, text);
-    g_frame_box = FrameBox{dlg, text};
-}
-
 void refresh(plat::Hwnd dlg, bool keep_typed) {
-    show_frame_number(dlg, keep_typed);
+    show_frame_number(dlg, format_int(static_cast<int64_t>(current_frame()) - 1), keep_typed);
     plat::set_dlg_item_text(dlg, resources::IDC_ELAPSED, format_int(elapsed_ms() / 1000));
     plat::set_dlg_item_text(dlg, resources::IDC_TIME, frame_time_text(current_time()));
 }
@@ -212,7 +195,6 @@ unsigned plovane_tick_sleep(bool in_a_row, std::uint64_t pass_start) {
 
 void reset_plovane_playback() {
     g_pacing = Pacing{};
-    g_frame_box = FrameBox{};
 }
 
 }  // namespace shell

@@ -81,14 +81,6 @@ const ShellProfile& plovane_profile() {
     return profile;
 }
 
-plat::FileDialogOptions ego_dialog_options() {
-    plat::FileDialogOptions o;
-    o.title = "Load Vehile Pose";
-    o.filters = {{"Vehile Pose(*.nav)", "*.nav"}, {"Vehile Pose(*.pos)", "*.pos"}};
-    o.must_exist = true;
-    return o;
-}
-
 plat::FileDialogOptions org_dialog_options() {
     plat::FileDialogOptions o;
     o.title = "Load Origin Point File";

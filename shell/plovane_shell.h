@@ -42,7 +42,6 @@ void LoadMovCommand(const std::optional<std::string>& path = std::nullopt);
 void AfterLoad(int loaded);
 
 // The file dialogs' options, as the loads ask for them.
-plat::FileDialogOptions ego_dialog_options();
 plat::FileDialogOptions org_dialog_options();
 plat::FileDialogOptions traj_dialog_options();
 

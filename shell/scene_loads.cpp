@@ -49,4 +49,12 @@ int load_mov(const std::string& path, const LoadProgress& progress) {
     return 1;
 }
 
+plat::FileDialogOptions ego_dialog_options() {
+    plat::FileDialogOptions o;
+    o.title = "Load Vehile Pose";
+    o.filters = {{"Vehile Pose(*.nav)", "*.nav"}, {"Vehile Pose(*.pos)", "*.pos"}};
+    o.must_exist = true;
+    return o;
+}
+
 }  // namespace shell

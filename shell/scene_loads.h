@@ -6,6 +6,7 @@
 #include <string>
 
 #include "data/text_input.h"
+#include "platform/platform.h"
 
 namespace shell {
 
@@ -23,5 +24,8 @@ int load_org(const std::string& path, const LoadProgress& progress = {});
 // Returns 1 when the file was loaded and the scene started, 0 on failure with the
 // store empty.
 int load_mov(const std::string& path, const LoadProgress& progress = {});
+
+// The open-file dialog of "Load Ego" in both viewers: "Load Vehile Pose".
+plat::FileDialogOptions ego_dialog_options();
 
 }  // namespace shell

@@ -720,6 +720,42 @@ def write_colours(out, roles):
     write_text(os.path.join(out, "trajcolset.ini"), "".join(lines))
 
 
+def write_labelling(out, scene):
+    """Sample files for the labelling tool over the ego track, with and without the
+    identifier column, and a generated lane change as its Traj Gen file."""
+    t0, t1 = START_TIME_MS, START_TIME_MS + (scene.frames - 1) * FRAME_MS
+    samples = []   # (start, end, label)
+    if t1 - t0 >= 60000:
+        samples += [(t0 + 5000, t0 + 15000, 0), (t0 + 30000, t0 + 42000, 1)]
+    for k, frm, to, _, _ in scene.ego_changes:
+        at = START_TIME_MS + k * FRAME_MS
+        if t0 + 3000 <= at <= t1 - 4000:
+            samples.append((at - 3000, min(at + 6000, t1), 2 if to > frm else 3))
+    if t1 - t0 >= 100000:
+        # A car-following stretch, and one overlapping it: the tool cuts the first
+        # back to end 100 ms before the second starts.
+        samples += [(t0 + 80000, t0 + 90000, 4), (t0 + 88000, t0 + 95000, 0)]
+    samples.sort()
+    lines = ["# sample_id start_ms end_ms label origin_x origin_y frame_heading "
+             "heading_offset\n"]
+    lines += ["%d\t%d\t%d\t%d\t0.000\t0.000\t0.000\t0.000\n" % (i + 1, a, b, lab)
+              for i, (a, b, lab) in enumerate(samples)]
+    write_text(os.path.join(out, "scene_samples.txt"), "".join(lines))
+    # The same windows by hand: no identifier column, commas, newest first.
+    lines = ["start_ms,end_ms,label\n"]
+    lines += ["%d,%d,%d\n" % s for s in reversed(samples)]
+    write_text(os.path.join(out, "scene_samples_noid.txt"), "".join(lines))
+    # A lane change to the left over 6 s at 24.5 m/s, in a sample's frame (+x to
+    # the right, +y ahead), times from the sample's start.
+    lines = ["# time_ms x y\n"]
+    for n in range(81):
+        t = n * 100
+        u = min(t / 6000.0, 1.0)
+        lines.append("%d %.3f %.3f\n" % (t, -3.5 * u * u * (3 - 2 * u) + 0.0, 24.5 * t / 1000.0))
+    write_text(os.path.join(out, "scene_trajgen.txt"), "".join(lines))
+    return len(samples)
+
+
 def clock(time_ms):
     sec, ms = divmod(time_ms, 1000)
     return "%02d:%02d:%02d.%03d" % ((sec // 3600) % 24, sec // 60 % 60, sec % 60, ms)
@@ -779,7 +815,13 @@ def write_readme(out, scene, roles, scale):
             "| `scene.traj` | %d trajectories of the surrounding vehicles, %d samples |"
             % (len(tracks), sum(n for n, _, _ in tracks.values())),
             "| `trajcolset.ini` | role ids and colours for the viewer, which reads it from "
-            "its current directory |", "",
+            "its current directory |",
+            "| `scene_samples.txt` | %d samples for the labelling tool: sample_id, start_ms, "
+            "end_ms, label and the frame (0: taken from the track) |" % scene.sample_count,
+            "| `scene_samples_noid.txt` | the same windows as a hand-made file: no identifier "
+            "column, commas, newest first |",
+            "| `scene_trajgen.txt` | a generated lane change to the left in a sample's frame "
+            "(time_ms, x, y) |", "",
             textwrap.fill("Positions are in metres in a local world frame, headings in "
                           "radians: heading 0 faces world +y, and a vehicle's +x axis points "
                           "to its right. The ego pose point sits near the rear axle, %.3f m "
@@ -799,6 +841,7 @@ def generate(out, scale):
     roles = scene.roles()
     write_origin(out, scene.origins)
     write_colours(out, roles)
+    scene.sample_count = write_labelling(out, scene)
     write_readme(out, scene, roles, scale)
     return scene, roles
 

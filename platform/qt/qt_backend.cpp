@@ -115,6 +115,9 @@ void post_key(Hwnd h, QKeyEvent* e, bool down) {
 
 // ---- Widgets -------------------------------------------------------------------------
 
+// Pixels between a modeless dialog and its owner's client area corner.
+constexpr int kModelessInset = 12;
+
 // The client area of a top-level window.
 class ClientWidget : public QWidget {
   public:
@@ -216,6 +219,45 @@ class DialogWidget : public QDialog {
 
   private:
     Hwnd h_;
+};
+
+// Keeps a modeless dialog (the frame control) in the top-left corner of its owner's
+// client area, over the picture and clear of the menu bar, as the owner is placed
+// by the window manager and moved, until the user moves the dialog elsewhere.
+class CornerPlacement : public QObject {
+  public:
+    static void attach(QWidget* dialog, QWidget* client) {
+        if (dialog->property(kPlacedProperty).toBool()) return;  // shown again: keep the first
+        dialog->setProperty(kPlacedProperty, true);
+        auto* p = new CornerPlacement(dialog, client);
+        client->window()->installEventFilter(p);
+        p->place();
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Show || e->type() == QEvent::Resize)
+            place();
+        return false;
+    }
+
+  private:
+    static constexpr const char* kPlacedProperty = "sceneCornerPlacement";
+    CornerPlacement(QWidget* dialog, QWidget* client)
+        : QObject(dialog), dialog_(dialog), client_(client) {}
+    void place() {
+        if (placed_ && dialog_->pos() != where_) {  // the user moved it
+            client_->window()->removeEventFilter(this);
+            return;
+        }
+        where_ = client_->mapToGlobal(QPoint(kModelessInset, kModelessInset));
+        dialog_->move(where_);
+        placed_ = true;
+    }
+    QWidget* dialog_;
+    QWidget* client_;
+    QPoint where_;
+    bool placed_ = false;
 };
 
 struct NativeTop {
@@ -380,6 +422,9 @@ class QtBackend : public Backend {
     void show(Window& w, bool show) override {
         QWidget* widget = widget_of(Hwnd{w.id});
         if (!widget) return;
+        if (show && w.kind == WinKind::Dialog && !w.modal)
+            if (Window* owner = find_window_kind(w.owner, WinKind::Top); owner && owner->native)
+                CornerPlacement::attach(widget, static_cast<NativeTop*>(owner->native)->client);
         widget->setVisible(show);
         if (show && w.kind == WinKind::Top) {
             auto* n = static_cast<NativeTop*>(w.native);

@@ -239,7 +239,7 @@ class Win32Backend : public Backend {
         if (!canvas_only_ && !registered_) {
             WNDCLASSEXW wc{};
             wc.cbSize = sizeof wc;
-            wc.style = CS_DBLCLKS & 0;  // double clicks arrive as two clicks, as in our model
+            wc.style = 0;  // no CS_DBLCLKS: a double click arrives as two clicks, as in our model
             wc.lpfnWndProc = top_proc;
             wc.hInstance = instance_;
             wc.hCursor = nullptr;  // WM_SETCURSOR shows ours

@@ -42,8 +42,20 @@ TEST(ViewerResources, VantrelMenuAndAccelerators) {
     const ResourceSet& v = resources::vantrel();
     const MenuTemplate* m = v.find_menu(10);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(menu_items(*m, 0).back(), (std::pair<std::string, int>{"Exit", 26}));
-    EXPECT_EQ(menu_items(*m, 1).back(), (std::pair<std::string, int>{"TrajID", 53}));
+    // The loads, the save and the sample settings have menu items: the work can be
+    // saved from the program.
+    EXPECT_EQ(menu_items(*m, 0), (std::vector<std::pair<std::string, int>>{{"Load Ego", 20},
+                                                                           {"Load Samples", 21},
+                                                                           {"Load Traj Gen", 22},
+                                                                           {"Save Samples", 23},
+                                                                           {"About", 25},
+                                                                           {"Exit", 26}}));
+    EXPECT_EQ(menu_items(*m, 1),
+              (std::vector<std::pair<std::string, int>>{{"Setting", 50},
+                                                        {"Grid Line", 51},
+                                                        {"Axis", 52},
+                                                        {"TrajID", 53},
+                                                        {"Sample Settings", 64}}));
     const AccelTableTemplate* a = v.find_accelerators(101);
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->entries.size(), 4u);

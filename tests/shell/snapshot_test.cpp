@@ -14,6 +14,7 @@
 #include "render/scene_painter.h"
 #include "shell/plovane_cli.h"
 #include "tests/render/render_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -85,6 +86,63 @@ TEST(SnapshotOptions, Refusals) {
         std::string error;
         EXPECT_FALSE(parse_plovane_options(a.argc(), a.argv.data(), o, error)) << message;
         EXPECT_EQ(error, message);
+    }
+}
+
+TEST(PlovaneOptions, FilesWithoutOptionsGoByTheirNames) {
+    Args a({"plovane", "drive.TRAJ2", "track.nav", "origin.txt", "--frame-step", "2"});
+    PlovaneOptions o;
+    std::string error;
+    ASSERT_TRUE(parse_plovane_options(a.argc(), a.argv.data(), o, error)) << error;
+    EXPECT_EQ(o.traj_path.value_or(""), "drive.TRAJ2");
+    EXPECT_EQ(o.ego_path.value_or(""), "track.nav");
+    EXPECT_EQ(o.org_path.value_or(""), "origin.txt");
+    EXPECT_EQ(o.frame_step, 2);
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--traj", "a.traj", "b.traj"},
+         "'b.traj' would be a second TRAJ file (--traj) after 'a.traj'"},
+        {{"a.pos", "b.nav"}, "'b.nav' would be a second ego pose track (--ego) after 'a.pos'"},
+        {{"scene.csv"},
+         "cannot tell from its name what 'scene.csv' is: TRAJ files end in .traj, ego pose "
+         "tracks in .nav or .pos, origin points in .txt; name it with --traj, --ego or --org"},
+    };
+    for (const auto& [args, message] : refused) {
+        std::vector<std::string> text{"plovane"};
+        text.insert(text.end(), args.begin(), args.end());
+        Args r(text);
+        EXPECT_FALSE(parse_plovane_options(r.argc(), r.argv.data(), o, error)) << message;
+        EXPECT_EQ(error, message);
+    }
+}
+
+TEST(PlovaneOptions, AFileGivenByNameBringsTheOtherHalfOfItsScene) {
+    test_support::TempFolder dir;
+    const std::string traj = dir.write("drive.traj", ""), nav = dir.write("drive.nav", "");
+    PlovaneOptions o;
+    std::string error;
+    Args by_name({"plovane", traj});
+    ASSERT_TRUE(parse_plovane_options(by_name.argc(), by_name.argv.data(), o, error)) << error;
+    EXPECT_EQ(o.ego_path.value_or(""), nav);
+    EXPECT_EQ(o.traj_path.value_or(""), traj);
+    Args pose({"plovane", nav});
+    ASSERT_TRUE(parse_plovane_options(pose.argc(), pose.argv.data(), o, error)) << error;
+    EXPECT_EQ(o.traj_path.value_or(""), traj);
+    // Files named with their options load as given, and nothing else.
+    Args option({"plovane", "--traj", traj});
+    ASSERT_TRUE(parse_plovane_options(option.argc(), option.argv.data(), o, error)) << error;
+    EXPECT_FALSE(o.ego_path);
+}
+
+TEST(PlovaneOptions, VersionAndHelpPrintAndSucceed) {
+    for (const char* flag : {"--version", "--help"}) {
+        Args a({"plovane", flag});
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(plovane_cli_main(a.argc(), a.argv.data()), 0);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find(std::string(flag) == "--help" ? "usage: plovane" : "plovane 0."),
+                  std::string::npos)
+            << out;
     }
 }
 

@@ -1,0 +1,8 @@
+#include "labelling/vantrel_app.h"
+#include "platform/win32/win32_backend.h"
+
+int main(int argc, char** argv) {
+    // The back ends this program can run on: the headless one is always there.
+    plat::win32::register_backend();
+    return labelling::vantrel_main(argc, argv);
+}

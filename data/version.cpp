@@ -1,0 +1,5 @@
+#include "data/version.h"
+
+const char* tools_version() {
+    return SCENE_TOOLS_VERSION;
+}

@@ -1,0 +1,44 @@
+// The labelling tool's picture: grid and axes, then, with a pose track and samples
+// loaded, either the current sample with its margins (labelling on) or an overview
+// of all samples drawn out as far as the playback step (labelling off), each in its
+// own frame, so that all start at the plane's origin where the ego car stands.
+//
+// A sample's pose is drawn at (local_x * yxFactor, local_y) at the time height
+// (time_ms - start_ms) / msPerMeter; a Traj Gen point at (x * yxFactor, y) at
+// time_ms / msPerMeter. Colours by record: active samples by label (0 light grey,
+// 1 grey, 2 green, 3 red, 4 yellow, 5 and above cyan; solid 2-pixel pens), deleted
+// samples and the whole-track record in the light-grey dotted pen with a grey
+// brush. Identifiers are written in red.
+#pragma once
+
+#include "data/sample_files.h"
+#include "platform/platform.h"
+
+namespace labelling {
+
+// The labelling tool's renderer start-up: its display defaults, its drawing
+// resources, the zero model pose; and its shutdown.
+void vantrel_renderer_startup();
+void vantrel_renderer_shutdown();
+
+// WM_PAINT: the whole client area through an off-screen picture.
+void paint_vantrel(plat::Dc target, plat::Size client);
+// The samples (and, in the overview, the Traj Gen track) on an off-screen context.
+void paint_samples(plat::Dc dc);
+// Selects the pen and brush of a record (by label, or the inactive look).
+void select_record_look(plat::Dc dc, const TrackSample& record);
+// The current sample: a line through its poses from margin_poses before its first
+// pose to margin_poses - 1 after its last, circles of 4 pixels at the first and
+// last pose (none for a pose outside the track), its identifier at the last pose
+// when SHOW_TRAJ_ID is set.
+void draw_sample_labelling(plat::Dc dc, const TrackSample& sample, int32_t identifier);
+// A record as far as the playback step: poses less than 100 ms after the last one
+// drawn are left out (but the step's own), a point more than 100 pixels left of
+// the last one drawn is not joined; a circle at the step's pose and, for samples,
+// the identifier there. The whole-track record (record 0) draws the Traj Gen
+// points instead.
+void draw_sample_overview(plat::Dc dc, const TrackSample& record, int32_t identifier);
+// The ego car at the plane's origin, unrotated and unstretched, at time height 0.
+void draw_sample_ego_icon(plat::Dc dc);
+
+}  // namespace labelling
