@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -497,6 +498,10 @@ class Win32Backend : public Backend {
         if (!canvas_only_) SetCursor(cursor_);
     }
     HCURSOR cursor() const { return cursor_; }
+    HCURSOR cursor_handle(Hcursor h) const {
+        auto it = cursors_.find(h.id);
+        return it != cursors_.end() ? it->second.handle : nullptr;
+    }
 
     void sleep(unsigned ms) override { Sleep(ms); }
 
@@ -847,6 +852,25 @@ Rect native_rect(Hwnd control) {
 bool native_enabled(Hwnd hwnd) {
     HWND h = native_of(hwnd);
     return h && IsWindowEnabled(h);
+}
+
+Size native_button_image(Hwnd control) {
+    HWND h = native_of(control);
+    HGDIOBJ image =
+        h ? reinterpret_cast<HGDIOBJ>(SendMessageW(h, BM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
+    BITMAP info{};
+    if (!image || !GetObjectW(image, sizeof info, &info)) return {};
+    return Size{info.bmWidth, std::abs(info.bmHeight)};
+}
+
+Point native_cursor_hot_spot(Hcursor cursor) {
+    HCURSOR c = detail::g_win32 ? detail::g_win32->cursor_handle(cursor) : nullptr;
+    ICONINFO info{};
+    if (!c || !GetIconInfo(c, &info)) return Point{-1, -1};
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.fIcon) return Point{-1, -1};
+    return Point{static_cast<int>(info.xHotspot), static_cast<int>(info.yHotspot)};
 }
 
 void native_click(Hwnd control) {

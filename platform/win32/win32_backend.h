@@ -33,6 +33,10 @@ Rect native_rect(Hwnd control);
 // Whether the system lets the user reach the window (modal dialogs disable
 // their owner).
 bool native_enabled(Hwnd hwnd);
+// The size of the picture a button shows (BM_GETIMAGE); {0, 0} when it shows none.
+Size native_button_image(Hwnd control);
+// The hot spot of a cursor as the system made it; {-1, -1} when it is no cursor.
+Point native_cursor_hot_spot(Hcursor cursor);
 // A user's click on a button (BM_CLICK) and typing into an edit box (its text
 // replaced, as the keys would), delivered through the system.
 void native_click(Hwnd control);

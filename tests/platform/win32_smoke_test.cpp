@@ -231,6 +231,30 @@ TEST_F(Win32WindowTest, DialogTemplateBecomesTheSystemsDialog) {
     plat::destroy_window(dlg);
 }
 
+// Bitmap buttons show the resources' images as the system's button pictures, and
+// their text again without one; cursors made from our images keep their hot spots.
+TEST_F(Win32WindowTest, ButtonImagesAndCursorsFromOurImages) {
+    const plat::Hwnd dlg =
+        plat::create_dialog(resources::IDD_FRAME_CONTROL, main,
+                            [](plat::Hwnd, unsigned, plat::WPARAM, plat::LPARAM) { return false; });
+    ASSERT_TRUE(dlg);
+    const plat::Hwnd start_button = plat::get_dlg_item(dlg, resources::IDC_START);
+    EXPECT_EQ(plat::win32::native_button_image(start_button), (plat::Size{0, 0}));
+    const plat::Bitmap image = plat::load_bitmap(resources::BMP_START);
+    ASSERT_TRUE(image);
+    plat::set_button_image(dlg, resources::IDC_START, image);
+    EXPECT_EQ(plat::win32::native_button_image(start_button), plat::bitmap_size(image));
+    plat::set_button_image(dlg, resources::IDC_START, plat::Bitmap{});
+    EXPECT_EQ(plat::win32::native_button_image(start_button), (plat::Size{0, 0}));
+    plat::destroy_window(dlg);
+
+    const plat::ImageTemplate* hand = resources::plovane().find_cursor(resources::CUR_HAND);
+    ASSERT_NE(hand, nullptr);
+    const plat::Hcursor cursor = plat::load_cursor(resources::CUR_HAND);
+    EXPECT_EQ(plat::win32::native_cursor_hot_spot(cursor), (Point{hand->hot_x, hand->hot_y}));
+    EXPECT_EQ(plat::win32::native_cursor_hot_spot(plat::Hcursor{}), (Point{-1, -1}));
+}
+
 // A modal dialog disables its owner while it runs, as the system's own do, and
 // ends with the result its procedure gives.
 TEST_F(Win32WindowTest, ModalDialogDisablesItsOwnerAndEndsFromItsProcedure) {
