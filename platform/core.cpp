@@ -462,7 +462,8 @@ bool destroy_window(Hwnd hwnd) {
     for (auto it = st.dcs.begin(); it != st.dcs.end();) {
         if (it->second.kind == DcKind::Window && it->second.window == hwnd) {
             st.backend->dc_closed(it->second);
-            it = st.dcs.erase(it);
+            const std::uint32_t id = (it++)->first;
+            forget_dc(id);
         } else {
             ++it;
         }

@@ -212,6 +212,13 @@ struct State {
     std::unordered_map<std::uint32_t, BrushRec> brushes;
     std::unordered_map<std::uint32_t, BitmapRec> bitmaps;
     std::unordered_map<std::uint32_t, DcRec> dcs;
+    // The records find_dc, find_pen and find_brush found last: a paint asks for
+    // the same DC and brush thousands of times in a row. An entry is forgotten
+    // before its record is erased (forget_dc, delete_object).
+    std::uint32_t last_dc_id = 0, last_pen_id = 0, last_brush_id = 0;
+    DcRec* last_dc = nullptr;
+    PenRec* last_pen = nullptr;
+    BrushRec* last_brush = nullptr;
     Pen stock_pens[3];
     Brush stock_brushes[6];
     std::unordered_map<std::uint32_t, int> accel_tables;  // handle -> resource id
@@ -230,6 +237,8 @@ DcRec* find_dc(Dc dc);
 PenRec* find_pen(Pen pen);
 BrushRec* find_brush(Brush brush);
 BitmapRec* find_bitmap(Bitmap bitmap);
+// Erases a DC's record (and find_dc's memory of it).
+void forget_dc(std::uint32_t id);
 
 // Back ends post user input through this: it is dropped when a modal dialog other
 // than the target's blocks it, and carries the modifier state for is_key_down.

@@ -10,18 +10,38 @@ namespace detail {
 
 DcRec* find_dc(Dc dc) {
     if (!dc || !started()) return nullptr;
-    auto it = state().dcs.find(dc.id);
-    return it == state().dcs.end() ? nullptr : &it->second;
+    State& st = state();
+    if (dc.id == st.last_dc_id) return st.last_dc;
+    auto it = st.dcs.find(dc.id);
+    if (it == st.dcs.end()) return nullptr;
+    st.last_dc_id = dc.id;
+    return st.last_dc = &it->second;
 }
 PenRec* find_pen(Pen pen) {
     if (!pen || !started()) return nullptr;
-    auto it = state().pens.find(pen.id);
-    return it == state().pens.end() ? nullptr : &it->second;
+    State& st = state();
+    if (pen.id == st.last_pen_id) return st.last_pen;
+    auto it = st.pens.find(pen.id);
+    if (it == st.pens.end()) return nullptr;
+    st.last_pen_id = pen.id;
+    return st.last_pen = &it->second;
 }
 BrushRec* find_brush(Brush brush) {
     if (!brush || !started()) return nullptr;
-    auto it = state().brushes.find(brush.id);
-    return it == state().brushes.end() ? nullptr : &it->second;
+    State& st = state();
+    if (brush.id == st.last_brush_id) return st.last_brush;
+    auto it = st.brushes.find(brush.id);
+    if (it == st.brushes.end()) return nullptr;
+    st.last_brush_id = brush.id;
+    return st.last_brush = &it->second;
+}
+void forget_dc(std::uint32_t id) {
+    State& st = state();
+    if (st.last_dc_id == id) {
+        st.last_dc_id = 0;
+        st.last_dc = nullptr;
+    }
+    st.dcs.erase(id);
 }
 BitmapRec* find_bitmap(Bitmap bitmap) {
     if (!bitmap || !started()) return nullptr;
@@ -79,7 +99,7 @@ Dc open_dc(DcRec rec) {
         --p.selected;
         --b.selected;
         if (BitmapRec* bmp = find_bitmap(rec.bitmap)) --bmp->selected;
-        st.dcs.erase(rec.id);
+        forget_dc(rec.id);
         return {};
     }
     return Dc{rec.id};
@@ -92,8 +112,7 @@ void close_dc(DcRec& dc) {
     if (BrushRec* b = find_brush(dc.brush)) --b->selected;
     if (BitmapRec* bmp = find_bitmap(dc.bitmap)) --bmp->selected;
     const Bitmap own = dc.kind == DcKind::Canvas ? dc.bitmap : dc.stock_bitmap;
-    const std::uint32_t id = dc.id;
-    st.dcs.erase(id);
+    forget_dc(dc.id);
     if (own) drop_bitmap(own);
 }
 
@@ -157,14 +176,24 @@ Brush stock_brush(StockBrush which) {
 bool delete_object(Pen pen) {
     PenRec* p = find_pen(pen);
     if (!p || p->stock || p->selected > 0) return false;
-    state().pens.erase(pen.id);
+    State& st = state();
+    if (st.last_pen_id == pen.id) {
+        st.last_pen_id = 0;
+        st.last_pen = nullptr;
+    }
+    st.pens.erase(pen.id);
     return true;
 }
 
 bool delete_object(Brush brush) {
     BrushRec* b = find_brush(brush);
     if (!b || b->stock || b->selected > 0) return false;
-    state().brushes.erase(brush.id);
+    State& st = state();
+    if (st.last_brush_id == brush.id) {
+        st.last_brush_id = 0;
+        st.last_brush = nullptr;
+    }
+    st.brushes.erase(brush.id);
     return true;
 }
 
