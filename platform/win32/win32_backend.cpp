@@ -320,6 +320,15 @@ class Win32Backend : public Backend {
         HWND h = CreateDialogIndirectParamW(instance_, blob.get(), owner, dialog_proc,
                                             static_cast<LPARAM>(dlg.id));
         if (!h) return false;
+        // A template's dialog stands at its owner's client origin (dialog units
+        // 0, 0), where the system puts it too; said here so that a window manager
+        // under Wine does not lay it over the owner's menu bar.
+        if (owner) {
+            POINT origin{0, 0};
+            ClientToScreen(owner, &origin);
+            SetWindowPos(h, nullptr, origin.x, origin.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         auto* n = new NativeWindow;
         n->hwnd = h;
         dlg.native = n;
@@ -383,7 +392,7 @@ class Win32Backend : public Backend {
             case ControlKind::Button:
             case ControlKind::DefaultButton: {
                 BitmapRec* img = find_bitmap(c.image);
-                auto* dib = img ? static_cast<DibBitmap*>(img->native) : nullptr;
+                DibBitmap* dib = made(img ? static_cast<DibBitmap*>(img->native) : nullptr);
                 if (dib && dib->handle) {
                     SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | BS_BITMAP);
                     SendMessageW(h, BM_SETIMAGE, IMAGE_BITMAP,
@@ -426,11 +435,8 @@ class Win32Backend : public Backend {
         if (c.ctl->kind == ControlKind::Edit) SendMessageW(h, EM_SETSEL, 0, -1);
     }
 
-    // Our WM_PAINT repaints the whole client area: the system's invalid region is
-    // covered by it.
-    void paint_begun(Window& w) override {
-        if (HWND h = hwnd_of(&w)) ValidateRect(h, nullptr);
-    }
+    // The system's own invalid region is validated where it arises (the native
+    // WM_PAINT below), so a paint of ours needs no call to the system first.
     void painted(Window&) override {}
 
     int message_box(Hwnd owner, std::string_view text, std::string_view caption,
@@ -517,8 +523,13 @@ class Win32Backend : public Backend {
     // ---- drawing ----
 
     void bitmap_created(BitmapRec& b, const Pixels* pixels) override {
-        auto* dib = new DibBitmap(
-            make_dib(b.size.width, b.size.height, pixels, GetSysColor(COLOR_BTNFACE)));
+        // Images of the resources keep their pixels. Off-screen pictures are the
+        // screen's own kind of bitmap, as CreateCompatibleBitmap makes them, made
+        // when first selected: the 1 x 1 bitmap a memory DC starts with is the
+        // system's own and needs none.
+        auto* dib = pixels ? new DibBitmap(make_dib(b.size.width, b.size.height, pixels,
+                                                    GetSysColor(COLOR_BTNFACE)))
+                           : new DibBitmap{nullptr, nullptr, b.size.width, b.size.height, false};
         b.native = dib;
     }
     void bitmap_deleted(BitmapRec& b) override {
@@ -540,10 +551,12 @@ class Win32Backend : public Backend {
             dc.native = n;
             return true;
         }
-        HDC hdc = CreateCompatibleDC(nullptr);
+        // Compatible with the screen, as create_compatible_dc promises; made from
+        // the kept screen DC, which spares the system finding its display again.
+        HDC hdc = CreateCompatibleDC(gdi_objects().screen());
         if (!hdc) return false;
         auto* n = new NativeDc(hdc);
-        if (DibBitmap* dib = dib_of(dc)) n->gdi.select_bitmap(dib->handle);
+        if (dc.bitmap != dc.stock_bitmap) n->gdi.select_bitmap(made(dib_of(dc)));
         dc.native = n;
         return true;
     }
@@ -559,7 +572,7 @@ class Win32Backend : public Backend {
         dc.native = nullptr;
     }
     void dc_retarget(DcRec& dc) override {
-        if (DibBitmap* dib = dib_of(dc)) gdc(dc).select_bitmap(dib->handle);
+        gdc(dc).select_bitmap(dc.bitmap == dc.stock_bitmap ? nullptr : made(dib_of(dc)));
     }
 
     void erase(DcRec& dc, const BrushRec& brush, Size size) override {
@@ -580,28 +593,18 @@ class Win32Backend : public Backend {
     }
     bool save_png(DcRec& canvas, const std::string& path) override {
         DibBitmap* dib = dib_of(canvas);
-        if (!dib) return false;
-        GdiFlush();
-        return write_png(path, dib->bits, dib->width, dib->height);
+        if (!dib || !canvas.native) return false;
+        return write_dc_png(gdc(canvas).hdc(), dib->width, dib->height, path);
     }
 
     bool save_window(Hwnd h, const std::string& path) {
-        Window* w = find_window_kind(h, WinKind::Top);
-        HWND hwnd = hwnd_of(w);
+        HWND hwnd = hwnd_of(find_window_kind(h, WinKind::Top));
         if (!hwnd) return false;
         RECT r{};
         GetClientRect(hwnd, &r);
-        DibBitmap dib = make_dib(r.right, r.bottom);
-        HDC src = GetDC(hwnd);
-        HDC mem = CreateCompatibleDC(src);
-        HGDIOBJ old = SelectObject(mem, dib.handle);
-        BitBlt(mem, 0, 0, r.right, r.bottom, src, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-        ReleaseDC(hwnd, src);
-        GdiFlush();
-        const bool ok = dib.handle && write_png(path, dib.bits, dib.width, dib.height);
-        free_dib(dib);
+        HDC source = GetDC(hwnd);
+        const bool ok = source && write_dc_png(source, r.right, r.bottom, path);
+        if (source) ReleaseDC(hwnd, source);
         return ok;
     }
 
@@ -614,6 +617,11 @@ class Win32Backend : public Backend {
     static GdiDc& gdc(DcRec& dc) { return static_cast<NativeDc*>(dc.native)->gdi; }
     static Look look(const DcRec& dc) {
         return Look{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
+    }
+    // The bitmap with its native side made (null when it cannot be).
+    static DibBitmap* made(DibBitmap* dib) {
+        if (dib && !dib->handle) *dib = make_compatible(dib->width, dib->height);
+        return dib && dib->handle ? dib : nullptr;
     }
     static DibBitmap* dib_of(const DcRec& dc) {
         BitmapRec* b = find_bitmap(dc.bitmap);

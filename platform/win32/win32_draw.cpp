@@ -42,8 +42,13 @@ HPEN GdiObjects::pen(const PenInfo& info) {
     const std::uint64_t key = (static_cast<std::uint64_t>(info.style) << 56) |
                               (static_cast<std::uint64_t>(info.width & 0xFFFFFF) << 32) |
                               colorref(info.color);
+    RecentPen& slot = recent_[(key ^ (key >> 29) ^ (key >> 47)) & 63];
+    if (slot.pen && slot.key == key) return slot.pen;
     auto it = pens_.find(key);
-    if (it != pens_.end()) return it->second;
+    if (it != pens_.end()) {
+        slot = RecentPen{key, it->second};
+        return it->second;
+    }
     // Styled pens are cosmetic, one pixel wide; GDI draws wider ones solid, as our
     // pens promise.
     const int style = info.style == PenStyle::Dot    ? PS_DOT
@@ -51,6 +56,7 @@ HPEN GdiObjects::pen(const PenInfo& info) {
                                                      : PS_SOLID;
     HPEN pen = CreatePen(style, info.width, colorref(info.color));
     pens_.emplace(key, pen);
+    slot = RecentPen{key, pen};
     return pen;
 }
 
@@ -73,11 +79,19 @@ HFONT GdiObjects::font() {
     return font_;
 }
 
+HDC GdiObjects::screen() {
+    if (!screen_) screen_ = GetDC(nullptr);
+    return screen_;
+}
+
 void GdiObjects::clear() {
+    if (screen_) ReleaseDC(nullptr, screen_);
+    screen_ = nullptr;
     for (auto& [key, pen] : pens_) DeleteObject(pen);
     for (auto& [key, brush] : brushes_) DeleteObject(brush);
     pens_.clear();
     brushes_.clear();
+    for (RecentPen& r : recent_) r = RecentPen{};
     if (font_) DeleteObject(font_);
     font_ = nullptr;
 }
@@ -121,6 +135,39 @@ DibBitmap make_dib(int width, int height, const Pixels* pixels, COLORREF matte) 
     return dib;
 }
 
+DibBitmap make_compatible(int width, int height) {
+    HDC screen = gdi_objects().screen();
+    DibBitmap b;
+    b.handle =
+        screen ? CreateCompatibleBitmap(screen, std::max(width, 1), std::max(height, 1)) : nullptr;
+    if (!b.handle) return make_dib(width, height);
+    b.width = std::max(width, 1);
+    b.height = std::max(height, 1);
+    // Our bitmaps start black; the system promises nothing about a new one. The
+    // first DC it goes into fills it: selecting a bitmap into a DC just for that
+    // would cost as much again (under Wine, each selection asks the server).
+    b.fill_black = true;
+    return b;
+}
+
+bool write_dc_png(HDC source, int width, int height, const std::string& path) {
+    if (width <= 0 || height <= 0) return false;
+    DibBitmap dib = make_dib(width, height);
+    HDC mem = dib.handle ? CreateCompatibleDC(source) : nullptr;
+    if (!mem) {
+        free_dib(dib);
+        return false;
+    }
+    HGDIOBJ old = SelectObject(mem, dib.handle);
+    BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    const bool ok = write_png(path, dib.bits, width, height);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    free_dib(dib);
+    return ok;
+}
+
 void free_dib(DibBitmap& dib) {
     if (dib.handle) DeleteObject(dib.handle);
     dib = DibBitmap{};
@@ -145,9 +192,18 @@ void GdiDc::restore() {
     pen_valid_ = brush_valid_ = text_valid_ = false;
 }
 
-void GdiDc::select_bitmap(HBITMAP bitmap) {
-    HGDIOBJ previous = SelectObject(hdc_, bitmap);
+void GdiDc::select_bitmap(DibBitmap* bitmap) {
+    if (!bitmap) {
+        if (old_bitmap_) SelectObject(hdc_, old_bitmap_);
+        old_bitmap_ = nullptr;
+        return;
+    }
+    HGDIOBJ previous = SelectObject(hdc_, bitmap->handle);
     if (!old_bitmap_) old_bitmap_ = previous;
+    if (bitmap->fill_black) {
+        PatBlt(hdc_, 0, 0, bitmap->width, bitmap->height, BLACKNESS);
+        bitmap->fill_black = false;
+    }
 }
 
 void GdiDc::use_pen(const Look& look) {
@@ -278,7 +334,7 @@ bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::stri
     bool ok = false;
     {
         GdiDc dc(hdc);
-        dc.select_bitmap(dib.handle);
+        dc.select_bitmap(&dib);
         dc.replay(ops);
         GdiFlush();
         ok = write_png(path, dib.bits, dib.width, dib.height);

@@ -48,24 +48,42 @@ class GdiObjects {
     HPEN pen(const PenInfo& info);
     HBRUSH brush(const BrushInfo& info);
     HFONT font();
+    // A DC of the screen, kept: getting one costs a round trip.
+    HDC screen();
     void clear();
 
   private:
+    // A paint switches pens for nearly every box: the last pens asked for are
+    // found in a small table first, without hashing.
+    struct RecentPen {
+        std::uint64_t key = 0;
+        HPEN pen = nullptr;
+    };
+    RecentPen recent_[64];
     std::unordered_map<std::uint64_t, HPEN> pens_;
     std::unordered_map<std::uint32_t, HBRUSH> brushes_;
     HFONT font_ = nullptr;
+    HDC screen_ = nullptr;
 };
 GdiObjects& gdi_objects();
 
-// A 32-bit top-down DIB section: what our bitmaps and canvases are.
+// A bitmap: a 32-bit top-down DIB section (bits set), or a device-dependent
+// bitmap compatible with the screen (bits null), as off-screen pictures are:
+// GDI draws on those fastest.
 struct DibBitmap {
-    HBITMAP handle = nullptr;
-    std::uint32_t* bits = nullptr;  // 0x00RRGGBB, row by row
+    HBITMAP handle = nullptr;       // null until the bitmap is first needed
+    std::uint32_t* bits = nullptr;  // DIB sections: 0x00RRGGBB, row by row
     int width = 0, height = 0;
+    bool fill_black = false;  // not yet filled: done in the first DC it is selected into
 };
-// A black bitmap of the size; with pixels, those over `matte` where transparent.
+// A black DIB section of the size; with pixels, those over `matte` where transparent.
 DibBitmap make_dib(int width, int height, const Pixels* pixels = nullptr, COLORREF matte = 0);
+// A bitmap compatible with the screen, black once a DC fills it (fill_black); a
+// black DIB section where there is no screen.
+DibBitmap make_compatible(int width, int height);
 void free_dib(DibBitmap& dib);
+// Writes what a DC shows in its top-left width x height pixels as a PNG file.
+bool write_dc_png(HDC source, int width, int height, const std::string& path);
 
 // One GDI device context with the objects it started with, and the look last
 // applied, so that repeated calls with the same selection change nothing.
@@ -76,7 +94,9 @@ class GdiDc {
     void restore();
     HDC hdc() const { return hdc_; }
 
-    void select_bitmap(HBITMAP bitmap);
+    // Selects the bitmap (filling it black first when it is new) or, with null,
+    // the one the DC started with.
+    void select_bitmap(DibBitmap* bitmap);
     void line(const Look& look, Point from, Point to);
     void move(Point to);
     void polygon(const Look& look, const Point* points, int count);
