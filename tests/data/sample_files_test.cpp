@@ -90,7 +90,8 @@ TEST(SampleFileLine, WrittenWithADecimalPointUnderAnyLocaleAndReadBack) {
     const PoseRecord p{45000123, 1.5, -0.25, 1.0, 1234567.891, -7.0004, 2, 0};
     const std::string sample_line = "12\t34000\t36000\t255\t1.235\t-2.250\t3.000\t-0.001\n";
     const std::string pose_line = "45000123\t1.500\t-0.250\t1.125\t1234567.891\t-7.000\t2.000\n";
-    ASSERT_NE(std::setlocale(LC_ALL, test_support::kCommaDecimalLocale), nullptr) << "made by tools/bootstrap";
+    ASSERT_NE(std::setlocale(LC_ALL, test_support::kCommaDecimalLocale), nullptr)
+        << "made by tools/bootstrap";
     EXPECT_EQ(sample_file_line(s), sample_line);
     EXPECT_EQ(pose_export_line(p, 0.125), pose_line);
     std::setlocale(LC_ALL, "C");

@@ -23,7 +23,8 @@ std::vector<std::string> g_reports;
 // Names in a folder (so a test sees that no temporary file stayed).
 std::vector<std::string> entries(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
