@@ -23,14 +23,14 @@ bool LineReader::refill() {
     return true;
 }
 
-bool LineReader::next(std::string_view& line) {
+template <typename LastNewline>
+bool LineReader::take(std::string_view& out, LastNewline last_newline) {
     size_t scanned = begin_;
     for (;;) {
-        const char* start = buf_.data() + scanned;
-        const void* nl = std::memchr(start, '\n', end_ - scanned);
-        if (nl) {
-            const size_t stop = static_cast<size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
-            line = std::string_view(buf_.data() + begin_, stop - begin_);
+        const size_t nl = last_newline(std::string_view(buf_.data() + scanned, end_ - scanned));
+        if (nl != std::string_view::npos) {
+            const size_t stop = scanned + nl + 1;
+            out = std::string_view(buf_.data() + begin_, stop - begin_);
             consumed_ += stop - begin_;
             begin_ = stop;
             return true;
@@ -38,7 +38,7 @@ bool LineReader::next(std::string_view& line) {
         const size_t pending = end_ - begin_;
         if (!refill()) {
             if (pending == 0) return false;
-            line = std::string_view(buf_.data() + begin_, pending);
+            out = std::string_view(buf_.data() + begin_, pending);
             consumed_ += pending;
             begin_ = end_;
             return true;
@@ -47,27 +47,15 @@ bool LineReader::next(std::string_view& line) {
     }
 }
 
+bool LineReader::next(std::string_view& line) {
+    return take(line, [](std::string_view fresh) {
+        const void* nl = std::memchr(fresh.data(), '\n', fresh.size());
+        return nl ? static_cast<size_t>(static_cast<const char*>(nl) - fresh.data())
+                  : std::string_view::npos;
+    });
+}
+
 bool LineReader::next_lines(std::string_view& lines) {
     // Only the bytes after the last '\n' found can still hold the end of the next line.
-    size_t scanned = begin_;
-    for (;;) {
-        const std::string_view fresh(buf_.data() + scanned, end_ - scanned);
-        const size_t nl = fresh.rfind('\n');
-        if (nl != std::string_view::npos) {
-            const size_t stop = scanned + nl + 1;
-            lines = std::string_view(buf_.data() + begin_, stop - begin_);
-            consumed_ += stop - begin_;
-            begin_ = stop;
-            return true;
-        }
-        const size_t pending = end_ - begin_;
-        if (!refill()) {
-            if (pending == 0) return false;
-            lines = std::string_view(buf_.data() + begin_, pending);
-            consumed_ += pending;
-            begin_ = end_;
-            return true;
-        }
-        scanned = begin_ + pending;  // the old bytes hold no '\n'
-    }
+    return take(lines, [](std::string_view fresh) { return fresh.rfind('\n'); });
 }

@@ -25,6 +25,11 @@ class LineReader {
 
   private:
     bool refill();
+    // Hands out the bytes up to the '\n' that last_newline picks among the bytes not
+    // yet scanned (its offset in them, or npos for none), reading further until it
+    // picks one or the file ends.
+    template <typename LastNewline>
+    bool take(std::string_view& out, LastNewline last_newline);
 
     std::FILE* file_;
     std::vector<char> buf_;

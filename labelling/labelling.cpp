@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "data/pose_track.h"
 #include "labelling/samples.h"
@@ -51,9 +52,27 @@ int32_t margin_from(double margin_s, double period_s) {
     return saturate(static_cast<int64_t>(std::clamp(m, -2e9, 2e9)));
 }
 
-// Steps 1 to 6 of a sample's frame: anchored, first and last pose found.
-void frame_sample(TrackSample& s) {
-    lookup_pose_at(s.start_ms);
+// The first pose at or after `from` for which `after(pose)` holds (end when none):
+// a gallop from `from`, then a bisection, so that a pose near `from` is found in a
+// few steps on a long track. The poses' times do not decrease.
+template <typename After>
+std::vector<PoseRecord>::const_iterator gallop(std::vector<PoseRecord>::const_iterator from,
+                                               std::vector<PoseRecord>::const_iterator end,
+                                               After after) {
+    int64_t step = 1;
+    while (end - from > step && !after(from[step])) {
+        from += step;
+        step *= 2;
+    }
+    const auto high = end - from > step ? from + step + 1 : end;
+    return std::partition_point(from, high, [&](const PoseRecord& p) { return !after(p); });
+}
+
+// Steps 1 to 6 of a sample's frame: anchored, first and last pose found. `hint`
+// is a pose index not later than the sample's start (the previous sample's first
+// pose when the samples are in order), or 0.
+void frame_sample(TrackSample& s, int32_t hint = 0) {
+    lookup_pose_from(s.start_ms, hint);
     if (s.origin_x == 0 && s.origin_y == 0) {
         s.origin_x = g_lookup.x;
         s.origin_y = g_lookup.y;
@@ -62,27 +81,34 @@ void frame_sample(TrackSample& s) {
     s.first_pose = g_lookup.nearest;
     // The last pose not later than the end; a sample that ends before its first
     // pose keeps just that pose.
+    // A walk, not a search: the poses it reads are the ones the mapping reads next,
+    // so they come from memory once, in order.
     const PoseTrack& track = pose_track();
-    const auto begin = track.poses.begin(), end = begin + track.count;
-    const auto after =
-        std::upper_bound(begin + s.first_pose, end, s.end_ms,
-                         [](int32_t t, const PoseRecord& p) { return t < p.time_ms; });
-    s.last_pose = std::max(static_cast<int32_t>(after - begin) - 1, s.first_pose);
+    int32_t last = s.first_pose;
+    while (last + 1 < track.count && track.poses[static_cast<size_t>(last) + 1].time_ms <= s.end_ms)
+        ++last;
+    s.last_pose = last;
     s.pose_count = s.last_pose - s.first_pose + 1;
 }
 
 // The poses from..to - 1 (within the track) seen from the sample's frame.
 void map_poses(const TrackSample& s, int64_t from, int64_t to) {
-    const double c = std::cos(s.frame_heading), sn = std::sin(s.frame_heading);
+    // Copies of the frame: the writes below could alias the sample for the compiler.
+    const double heading = s.frame_heading, ox = s.origin_x, oy = s.origin_y;
+    const double c = std::cos(heading), sn = std::sin(heading);
+    const PoseTrack& track = pose_track();
+    std::vector<LocalPose>& local = local_poses();
     from = std::max<int64_t>(from, 0);
-    to = std::min<int64_t>(to, pose_track().count);
+    to = std::min<int64_t>({to, track.count, static_cast<int64_t>(local.size())});
+    const PoseRecord* poses = track.poses.data();
+    LocalPose* views = local.data();
     for (int64_t j = from; j < to; ++j) {
-        const PoseRecord& p = *pose_at(static_cast<int32_t>(j));
-        LocalPose& l = *local_pose_at(static_cast<int32_t>(j));
-        const double dx = p.x - s.origin_x, dy = p.y - s.origin_y;
+        const PoseRecord& p = poses[j];
+        LocalPose& l = views[j];
+        const double dx = p.x - ox, dy = p.y - oy;
         l.local_x = c * dx + sn * dy;
         l.local_y = -sn * dx + c * dy;
-        l.rel_heading = p.heading - s.frame_heading;
+        l.rel_heading = p.heading - heading;
     }
 }
 
@@ -116,12 +142,21 @@ double wrap_angle(double a) {
 }
 
 bool lookup_pose_at(int32_t t) {
+    return lookup_pose_from(t, 0);
+}
+
+bool lookup_pose_from(int32_t t, int32_t hint) {
     const PoseTrack& track = pose_track();
     if (track.count <= 0) return false;
-    const auto begin = track.poses.begin(), end = begin + track.count;
-    // The first pose not earlier than t (times do not decrease).
-    const auto it = std::lower_bound(begin, end, t,
-                                     [](const PoseRecord& p, int32_t v) { return p.time_ms < v; });
+    const auto begin = track.poses.cbegin(), end = begin + track.count;
+    // The first pose not earlier than t (times do not decrease); the search gallops
+    // from the hint when the hint lies before t.
+    const bool hint_before = hint > 0 && hint < track.count && begin[hint].time_ms < t;
+    const auto it =
+        hint_before ? gallop(begin + hint, end, [t](const PoseRecord& p) { return p.time_ms >= t; })
+                    : std::lower_bound(begin, end, t, [](const PoseRecord& p, int32_t v) {
+                          return p.time_ms < v;
+                      });
     const int32_t i = static_cast<int32_t>(it - begin);
     const PoseRecord* exact = nullptr;
     if (i == track.count)
@@ -175,9 +210,11 @@ void refresh_sample(int32_t k) {
 
 void refresh_all_samples() {
     if (!ready()) return;
+    int32_t hint = 0;
     for (int32_t k = 1; k < sample_set().count; ++k) {
         TrackSample& s = *record(k);
-        frame_sample(s);
+        frame_sample(s, hint);
+        hint = s.first_pose;
         map_poses(s, s.first_pose, int64_t{s.last_pose} + 1);
     }
 }

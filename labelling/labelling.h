@@ -43,6 +43,10 @@ struct PoseLookup {
 // it); before the first pose the first, after the last the last. Fails only
 // without a pose track, leaving the last lookup as it was.
 bool lookup_pose_at(int32_t t);
+// The same, searching from pose `hint` onwards when that pose is earlier than t
+// (the whole track otherwise): a refresh of samples in time order finds each
+// sample's start near the previous one's.
+bool lookup_pose_from(int32_t t, int32_t hint);
 const PoseLookup& last_lookup();
 
 // After a pose load: the mean pose interval over poses 1 .. n-2 (with fewer than 4

@@ -55,6 +55,12 @@ TEST_F(LabellingTest, LookupInterpolatesBetweenPoses) {
         EXPECT_NEAR(last_lookup().x, c.x, 1e-9) << c.t;
         EXPECT_NEAR(last_lookup().y, 2 * c.x, 1e-9) << c.t;
         EXPECT_EQ(last_lookup().nearest, c.nearest) << c.t;
+        // A search from any hint, before or after t or off the track, agrees.
+        for (int32_t hint : {-1, 0, 1, 2, 3, 4, 5}) {
+            ASSERT_TRUE(lookup_pose_from(c.t, hint));
+            EXPECT_NEAR(last_lookup().x, c.x, 1e-9) << c.t << " from " << hint;
+            EXPECT_EQ(last_lookup().nearest, c.nearest) << c.t << " from " << hint;
+        }
     }
     // Equal times: the first of them, as a scan from the start finds it.
     const int32_t times[] = {1000, 1100, 1100, 1200};

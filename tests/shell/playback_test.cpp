@@ -9,6 +9,7 @@
 
 #include "shell/plovane_cli.h"
 #include "shell/plovane_playback.h"
+#include "tests/support/main_run.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -48,20 +49,17 @@ class PlaybackScript : public testing::Test {
     // Runs the script over the example scene; options go before --script.
     ScriptRun run(const std::string& script, std::vector<std::string> options = {}) {
         const std::string examples = std::string(SCENE_SOURCE_DIR) + "/examples/";
-        std::vector<std::string> args = {"plovane", "--ego", examples + "scene.nav", "--traj",
+        std::vector<std::string> args = {"--ego", examples + "scene.nav", "--traj",
                                          examples + "scene.traj"};
         args.insert(args.end(), options.begin(), options.end());
         args.push_back("--script");
         args.push_back(dir.write("session.script", script));
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
+        const test_support::MainRun run =
+            test_support::run_main(plovane_cli_main, "plovane", std::move(args));
         ScriptRun r;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        r.status = plovane_cli_main(static_cast<int>(args.size()), argv.data());
-        const std::string out = testing::internal::GetCapturedStdout();
-        r.err = testing::internal::GetCapturedStderr();
+        r.status = run.status;
+        r.err = run.err;
+        const std::string& out = run.out;
         std::size_t start = 0;
         for (std::size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
             r.dumps.push_back(parse_dump(out.substr(start, nl - start)));

@@ -6,27 +6,16 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/main_run.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using CliRun = test_support::MainRun;
 
 CliRun run(std::vector<std::string> args) {
-    args.insert(args.begin(), "plovane");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int status = plovane_cli_main(static_cast<int>(args.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    return {status, out, err};
+    return test_support::run_main(plovane_cli_main, "plovane", std::move(args));
 }
 
 // Trajectory 5: three samples 1 m apart every 100 ms, heading +y; trajectory

@@ -6,33 +6,21 @@
 #include <vector>
 
 #include "labelling/vantrel_app.h"
+#include "tests/support/main_run.h"
 #include "tests/support/picture_backend.h"
 #include "tests/support/temp_folder.h"
 #include "vantrel_fixture.h"
 
 namespace {
 
-struct ScriptRun {
-    int status = -1;
-    std::string out, err;
-};
+using ScriptRun = test_support::MainRun;
 
 class VantrelScript : public testing::Test {
   protected:
     ScriptRun run(const std::string& script, std::vector<std::string> args) {
-        args.insert(args.begin(), "vantrel");
         args.push_back("--script");
         args.push_back(dir.write("session.script", script));
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ScriptRun r;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        r.status = labelling::vantrel_main(static_cast<int>(args.size()), argv.data());
-        r.out = testing::internal::GetCapturedStdout();
-        r.err = testing::internal::GetCapturedStderr();
-        return r;
+        return test_support::run_main(labelling::vantrel_main, "vantrel", std::move(args));
     }
     std::vector<std::string> files() {
         return {"--ego",     dir.write("ego.nav", vantrel_test::track_text(200, 3000)),
