@@ -21,8 +21,9 @@ cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmak
 ninja -C "$win" -j"$jobs" bench_load bench_replay bench_paint_win32 trimlet >/dev/null
 
 export WINEPREFIX="$PWD/$win/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-wineserver -p 60 >/dev/null 2>&1 || true
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1 || true
+if [ -f "$WINEPREFIX/system.reg" ]; then wineboot >/dev/null 2>&1; else wineboot -i >/dev/null 2>&1; fi
 xvfb_pid="" wm_pid=""
 trap '[ -n "$wm_pid" ] && kill $wm_pid; [ -n "$xvfb_pid" ] && kill $xvfb_pid; wineserver -k 2>/dev/null || true' EXIT
 if [ -z "${DISPLAY:-}" ]; then
