@@ -2,6 +2,7 @@
 #include "platform/win32/win32_backend.h"
 
 int main(int argc, char** argv) {
+    plat::win32::attach_parent_console();
     // The back ends this program can run on: the headless one is always there.
     plat::win32::register_backend();
     return labelling::vantrel_main(argc, argv);

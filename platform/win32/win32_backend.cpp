@@ -810,6 +810,18 @@ bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& pat
 
 namespace win32 {
 
+void attach_parent_console() {
+    // A stream the parent redirected (a pipe or a file) is inherited as it is.
+    auto redirected = [](DWORD which) {
+        HANDLE h = GetStdHandle(which);
+        return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+    };
+    const bool out = redirected(STD_OUTPUT_HANDLE), err = redirected(STD_ERROR_HANDLE);
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!out && std::freopen("CONOUT$", "w", stdout)) std::setvbuf(stdout, nullptr, _IOLBF, 4096);
+    if (!err && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
 void register_backend() {
     detail::register_backend("win32", &detail::make_win32_backend,
                              detail::BackendTraits{true, true});

@@ -14,6 +14,12 @@ namespace plat::win32 {
 // GDI. Call before start_platform; repeating it is harmless.
 void register_backend();
 
+// The viewers are window programs: started from Explorer they open no console.
+// Started from a console, this sends standard output and standard error that are
+// not redirected to that console, so --help, the dumps and the messages show
+// there. Call first thing in main.
+void attach_parent_console();
+
 // Writes a window's client area, as it is on the screen now, to a PNG file. False
 // for a stale handle or when the win32 back end is not running.
 bool save_window_png(Hwnd hwnd, const std::string& path);
