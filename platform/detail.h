@@ -105,6 +105,11 @@ struct DcRec {
     void* native = nullptr;
 };
 
+// What a call on this DC draws with.
+inline DrawLook look_of(const DcRec& dc) {
+    return DrawLook{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
+}
+
 // Everything a back end does. The core calls these only with live records.
 class Backend {
   public:

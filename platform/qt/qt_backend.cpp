@@ -629,14 +629,16 @@ class QtBackend : public Backend {
         qdc(dc).fill(Rect{0, 0, size.width, size.height}, brush.info);
     }
     void move(DcRec&, Point) override {}
-    void line(DcRec& dc, Point from, Point to) override { qdc(dc).line(dc, from, to); }
-    void polygon(DcRec& dc, const Point* p, int n) override { qdc(dc).polygon(dc, p, n); }
-    void ellipse(DcRec& dc, const Rect& b) override { qdc(dc).ellipse(dc, b); }
-    void rectangle(DcRec& dc, const Rect& b) override { qdc(dc).rectangle(dc, b); }
+    void line(DcRec& dc, Point from, Point to) override { qdc(dc).line(look_of(dc), from, to); }
+    void polygon(DcRec& dc, const Point* p, int n) override { qdc(dc).polygon(look_of(dc), p, n); }
+    void ellipse(DcRec& dc, const Rect& b) override { qdc(dc).ellipse(look_of(dc), b); }
+    void rectangle(DcRec& dc, const Rect& b) override { qdc(dc).rectangle(look_of(dc), b); }
     void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
         qdc(dc).fill(r, b.info);
     }
-    void text(DcRec& dc, Point at, std::string_view text) override { qdc(dc).text(dc, at, text); }
+    void text(DcRec& dc, Point at, std::string_view text) override {
+        qdc(dc).text(look_of(dc), at, text);
+    }
     Size text_extent(DcRec& dc, std::string_view text) override { return qdc(dc).extent(text); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         QImage* s = target_of(src, false);
@@ -847,7 +849,7 @@ bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& pat
     {
         QtDc q(qt_canvas_font());
         q.begin(&img);
-        q.replay(ops);
+        replay_ops(ops, q);
     }
     return img.save(qs(path), "PNG");
 }

@@ -84,15 +84,7 @@ void QtDc::use_bg_mode(Qt::BGMode mode) {
     bg_mode_ = mode;
 }
 
-QtDc::Look QtDc::look_of(const DcRec& dc) {
-    return Look{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
-}
-
-QtDc::Look QtDc::look_of(const DrawOp& op) {
-    return Look{op.pen_info, op.brush_info, op.text_color, op.bk_color, op.bk_mode};
-}
-
-void QtDc::use_pen(const Look& look) {
+void QtDc::use_pen(const DrawLook& look) {
     if (pen_use_ == PenUse::Lines && pen_ == look.pen && pen_bk_mode_ == look.bk_mode &&
         pen_bk_color_ == look.bk_color)
         return;
@@ -115,7 +107,7 @@ void QtDc::use_pen(const Look& look) {
     pen_use_ = PenUse::Lines;
 }
 
-void QtDc::use_brush(const Look& look) {
+void QtDc::use_brush(const DrawLook& look) {
     if (brush_valid_ && brush_ == look.brush) return;
     if (look.brush.null)
         painter_.setBrush(Qt::NoBrush);
@@ -125,7 +117,7 @@ void QtDc::use_brush(const Look& look) {
     brush_valid_ = true;
 }
 
-void QtDc::do_line(const Look& look, Point from, Point to) {
+void QtDc::line(const DrawLook& look, Point from, Point to) {
     if (look.pen.style == PenStyle::Null || !ready()) return;
     use_pen(look);
     painter_.drawLine(from.x, from.y, to.x, to.y);
@@ -137,7 +129,7 @@ void QtDc::do_line(const Look& look, Point from, Point to) {
 // pixels the pen's mitred outline and the fill cover, without Qt's stroker, which
 // is most of the time of a scene of thousands of outlined boxes. Anything else,
 // and corners sharper than the miter limit, is left to the stroker.
-bool QtDc::fill_outlined(const Look& look, const Point* points, int count) {
+bool QtDc::fill_outlined(const DrawLook& look, const Point* points, int count) {
     constexpr int kMaxPoints = 16;
     constexpr double kMiterLimit = 2.0;  // Qt's, in pen widths
     if (look.pen.style != PenStyle::Solid || look.pen.width < 2 || look.brush.null || count < 3 ||
@@ -207,7 +199,7 @@ const QBrush& QtDc::solid_brush(Color c) {
     return it->second;
 }
 
-void QtDc::do_polygon(const Look& look, const Point* points, int count) {
+void QtDc::polygon(const DrawLook& look, const Point* points, int count) {
     if (!ready()) return;
     if (fill_outlined(look, points, count)) return;
     use_pen(look);
@@ -218,21 +210,21 @@ void QtDc::do_polygon(const Look& look, const Point* points, int count) {
     painter_.drawPolygon(points_.data(), count, Qt::OddEvenFill);
 }
 
-void QtDc::do_ellipse(const Look& look, const Rect& b) {
+void QtDc::ellipse(const DrawLook& look, const Rect& b) {
     if (!ready()) return;
     use_pen(look);
     use_brush(look);
     painter_.drawEllipse(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
 }
 
-void QtDc::do_rectangle(const Look& look, const Rect& b) {
+void QtDc::rectangle(const DrawLook& look, const Rect& b) {
     if (!ready()) return;
     use_pen(look);
     use_brush(look);
     painter_.drawRect(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
 }
 
-void QtDc::do_text(const Look& look, Point at, std::string_view text) {
+void QtDc::text(const DrawLook& look, Point at, std::string_view text) {
     if (!ready()) return;
     const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
     if (look.bk_mode == BkMode::Opaque)
@@ -245,22 +237,6 @@ void QtDc::do_text(const Look& look, Point at, std::string_view text) {
     }
     use_bg_mode(Qt::TransparentMode);  // the box, if any, is filled above
     painter_.drawText(at.x, at.y + metrics_.ascent(), s);
-}
-
-void QtDc::line(const DcRec& dc, Point from, Point to) {
-    do_line(look_of(dc), from, to);
-}
-void QtDc::polygon(const DcRec& dc, const Point* p, int n) {
-    do_polygon(look_of(dc), p, n);
-}
-void QtDc::ellipse(const DcRec& dc, const Rect& b) {
-    do_ellipse(look_of(dc), b);
-}
-void QtDc::rectangle(const DcRec& dc, const Rect& b) {
-    do_rectangle(look_of(dc), b);
-}
-void QtDc::text(const DcRec& dc, Point at, std::string_view t) {
-    do_text(look_of(dc), at, t);
 }
 
 void QtDc::fill(const Rect& r, const BrushInfo& brush) {
@@ -279,37 +255,6 @@ void QtDc::blit(Point at, Size size, const QImage& source, Point from) {
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.drawImage(QPoint(at.x, at.y), source, QRect(from.x, from.y, size.width, size.height));
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-}
-
-void QtDc::replay(const std::vector<DrawOp>& ops) {
-    for (const DrawOp& op : ops) {
-        const Look look = look_of(op);
-        const auto& p = op.points;
-        switch (op.op) {
-            case Op::LineTo:
-                if (p.size() == 2) do_line(look, p[0], p[1]);
-                break;
-            case Op::Polygon:
-                if (p.size() >= 2) do_polygon(look, p.data(), static_cast<int>(p.size()));
-                break;
-            case Op::Ellipse:
-                if (p.size() == 2) do_ellipse(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
-                break;
-            case Op::Rectangle:
-                if (p.size() == 2) do_rectangle(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
-                break;
-            case Op::FillRect:
-            case Op::Erase:
-                if (p.size() == 2) fill(Rect{p[0].x, p[0].y, p[1].x, p[1].y}, op.brush_info);
-                break;
-            case Op::Text:
-                if (p.size() == 1) do_text(look, p[0], op.text);
-                break;
-            case Op::MoveTo:
-            case Op::BitBlt:  // the copied calls follow it in the recording
-                break;
-        }
-    }
 }
 
 }  // namespace plat::detail

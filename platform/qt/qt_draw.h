@@ -39,36 +39,20 @@ class QtDc {
     bool begin(QImage* target);
     void end();
 
-    void line(const DcRec& dc, Point from, Point to);
-    void polygon(const DcRec& dc, const Point* points, int count);
-    void ellipse(const DcRec& dc, const Rect& box);
-    void rectangle(const DcRec& dc, const Rect& box);
+    void line(const DrawLook& look, Point from, Point to);
+    void polygon(const DrawLook& look, const Point* points, int count);
+    void ellipse(const DrawLook& look, const Rect& box);
+    void rectangle(const DrawLook& look, const Rect& box);
     void fill(const Rect& rect, const BrushInfo& brush);
-    void text(const DcRec& dc, Point at, std::string_view text);
+    void text(const DrawLook& look, Point at, std::string_view text);
     Size extent(std::string_view text) const;
     void blit(Point at, Size size, const QImage& source, Point from);
-    // Draws a recording of the headless back end.
-    void replay(const std::vector<DrawOp>& ops);
 
   private:
-    struct Look {
-        PenInfo pen;
-        BrushInfo brush;
-        Color text_color;
-        Color bk_color;
-        BkMode bk_mode = BkMode::Opaque;
-    };
-    static Look look_of(const DcRec& dc);
-    static Look look_of(const DrawOp& op);
-    void use_pen(const Look& look);
-    void use_brush(const Look& look);
-    void do_line(const Look& look, Point from, Point to);
-    void do_polygon(const Look& look, const Point* points, int count);
-    bool fill_outlined(const Look& look, const Point* points, int count);
+    void use_pen(const DrawLook& look);
+    void use_brush(const DrawLook& look);
+    bool fill_outlined(const DrawLook& look, const Point* points, int count);
     const QBrush& solid_brush(Color c);
-    void do_ellipse(const Look& look, const Rect& box);
-    void do_rectangle(const Look& look, const Rect& box);
-    void do_text(const Look& look, Point at, std::string_view text);
     bool ready();  // the painter is active on the target
     void use_bg_mode(Qt::BGMode mode);
 

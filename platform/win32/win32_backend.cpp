@@ -579,14 +579,16 @@ class Win32Backend : public Backend {
         gdc(dc).fill(Rect{0, 0, size.width, size.height}, brush.info);
     }
     void move(DcRec& dc, Point to) override { gdc(dc).move(to); }
-    void line(DcRec& dc, Point from, Point to) override { gdc(dc).line(look(dc), from, to); }
-    void polygon(DcRec& dc, const Point* p, int n) override { gdc(dc).polygon(look(dc), p, n); }
-    void ellipse(DcRec& dc, const Rect& b) override { gdc(dc).ellipse(look(dc), b); }
-    void rectangle(DcRec& dc, const Rect& b) override { gdc(dc).rectangle(look(dc), b); }
+    void line(DcRec& dc, Point from, Point to) override { gdc(dc).line(look_of(dc), from, to); }
+    void polygon(DcRec& dc, const Point* p, int n) override { gdc(dc).polygon(look_of(dc), p, n); }
+    void ellipse(DcRec& dc, const Rect& b) override { gdc(dc).ellipse(look_of(dc), b); }
+    void rectangle(DcRec& dc, const Rect& b) override { gdc(dc).rectangle(look_of(dc), b); }
     void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
         gdc(dc).fill(r, b.info);
     }
-    void text(DcRec& dc, Point at, std::string_view t) override { gdc(dc).text(look(dc), at, t); }
+    void text(DcRec& dc, Point at, std::string_view t) override {
+        gdc(dc).text(look_of(dc), at, t);
+    }
     Size text_extent(DcRec& dc, std::string_view t) override { return gdc(dc).extent(t); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         gdc(dst).blit(at, size, gdc(src).hdc(), from);
@@ -615,9 +617,6 @@ class Win32Backend : public Backend {
     };
 
     static GdiDc& gdc(DcRec& dc) { return static_cast<NativeDc*>(dc.native)->gdi; }
-    static Look look(const DcRec& dc) {
-        return Look{dc.pen_info, dc.brush_info, dc.text_color, dc.bk_color, dc.bk_mode};
-    }
     // The bitmap with its native side made (null when it cannot be).
     static DibBitmap* made(DibBitmap* dib) {
         if (dib && !dib->handle) *dib = make_compatible(dib->width, dib->height);

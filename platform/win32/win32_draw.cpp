@@ -206,7 +206,7 @@ void GdiDc::select_bitmap(DibBitmap* bitmap) {
     }
 }
 
-void GdiDc::use_pen(const Look& look) {
+void GdiDc::use_pen(const DrawLook& look) {
     // The gaps of a dotted line take the background colour in opaque mode.
     if (!text_valid_ || bk_mode_ != look.bk_mode || bk_color_ != look.bk_color) {
         SetBkMode(hdc_, look.bk_mode == BkMode::Transparent ? TRANSPARENT : OPAQUE);
@@ -225,14 +225,14 @@ void GdiDc::use_pen(const Look& look) {
     pen_valid_ = true;
 }
 
-void GdiDc::use_brush(const Look& look) {
+void GdiDc::use_brush(const DrawLook& look) {
     if (brush_valid_ && brush_ == look.brush) return;
     SelectObject(hdc_, gdi_objects().brush(look.brush));
     brush_ = look.brush;
     brush_valid_ = true;
 }
 
-void GdiDc::use_text(const Look& look) {
+void GdiDc::use_text(const DrawLook& look) {
     use_pen(look);  // sets the background mode and colour
     if (text_color_ != look.text_color) {
         SetTextColor(hdc_, colorref(look.text_color));
@@ -240,7 +240,7 @@ void GdiDc::use_text(const Look& look) {
     }
 }
 
-void GdiDc::line(const Look& look, Point from, Point to) {
+void GdiDc::line(const DrawLook& look, Point from, Point to) {
     use_pen(look);
     MoveToEx(hdc_, from.x, from.y, nullptr);
     LineTo(hdc_, to.x, to.y);
@@ -250,19 +250,19 @@ void GdiDc::move(Point to) {
     MoveToEx(hdc_, to.x, to.y, nullptr);
 }
 
-void GdiDc::polygon(const Look& look, const Point* points, int count) {
+void GdiDc::polygon(const DrawLook& look, const Point* points, int count) {
     use_pen(look);
     use_brush(look);
     Polygon(hdc_, reinterpret_cast<const POINT*>(points), count);
 }
 
-void GdiDc::ellipse(const Look& look, const Rect& b) {
+void GdiDc::ellipse(const DrawLook& look, const Rect& b) {
     use_pen(look);
     use_brush(look);
     Ellipse(hdc_, b.left, b.top, b.right, b.bottom);
 }
 
-void GdiDc::rectangle(const Look& look, const Rect& b) {
+void GdiDc::rectangle(const DrawLook& look, const Rect& b) {
     use_pen(look);
     use_brush(look);
     Rectangle(hdc_, b.left, b.top, b.right, b.bottom);
@@ -274,7 +274,7 @@ void GdiDc::fill(const Rect& r, const BrushInfo& brush) {
     FillRect(hdc_, &rect, gdi_objects().brush(brush));
 }
 
-void GdiDc::text(const Look& look, Point at, std::string_view text) {
+void GdiDc::text(const DrawLook& look, Point at, std::string_view text) {
     use_text(look);
     const std::wstring w = wide(text);
     TextOutW(hdc_, at.x, at.y, w.c_str(), static_cast<int>(w.size()));
@@ -291,37 +291,6 @@ void GdiDc::blit(Point at, Size size, HDC source, Point from) {
     BitBlt(hdc_, at.x, at.y, size.width, size.height, source, from.x, from.y, SRCCOPY);
 }
 
-void GdiDc::replay(const std::vector<DrawOp>& ops) {
-    for (const DrawOp& op : ops) {
-        const Look look{op.pen_info, op.brush_info, op.text_color, op.bk_color, op.bk_mode};
-        const std::vector<Point>& p = op.points;
-        switch (op.op) {
-            case Op::LineTo:
-                if (p.size() == 2) line(look, p[0], p[1]);
-                break;
-            case Op::Polygon:
-                if (p.size() >= 2) polygon(look, p.data(), static_cast<int>(p.size()));
-                break;
-            case Op::Ellipse:
-                if (p.size() == 2) ellipse(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
-                break;
-            case Op::Rectangle:
-                if (p.size() == 2) rectangle(look, Rect{p[0].x, p[0].y, p[1].x, p[1].y});
-                break;
-            case Op::FillRect:
-            case Op::Erase:
-                if (p.size() == 2) fill(Rect{p[0].x, p[0].y, p[1].x, p[1].y}, op.brush_info);
-                break;
-            case Op::Text:
-                if (p.size() == 1) text(look, p[0], op.text);
-                break;
-            case Op::MoveTo:
-            case Op::BitBlt:  // the copied calls follow it in the recording
-                break;
-        }
-    }
-}
-
 bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::string& path) {
     if (size.width <= 0 || size.height <= 0) return false;
     DibBitmap dib = make_dib(size.width, size.height);
@@ -335,7 +304,7 @@ bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::stri
     {
         GdiDc dc(hdc);
         dc.select_bitmap(&dib);
-        dc.replay(ops);
+        replay_ops(ops, dc);
         GdiFlush();
         ok = write_png(path, dib.bits, dib.width, dib.height);
         dc.restore();

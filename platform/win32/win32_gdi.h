@@ -31,15 +31,6 @@ std::string utf8(const wchar_t* text, int length = -1);
 
 COLORREF colorref(Color c);
 
-// What a drawing call is made with: the selection and text state of our DC.
-struct Look {
-    PenInfo pen;
-    BrushInfo brush;
-    Color text_color;
-    Color bk_color;
-    BkMode bk_mode = BkMode::Opaque;
-};
-
 // Pens, brushes and the text font, made once per description and shared by every
 // DC (GDI selects one pen into many DCs; only bitmaps are exclusive).
 class GdiObjects {
@@ -97,22 +88,20 @@ class GdiDc {
     // Selects the bitmap (filling it black first when it is new) or, with null,
     // the one the DC started with.
     void select_bitmap(DibBitmap* bitmap);
-    void line(const Look& look, Point from, Point to);
+    void line(const DrawLook& look, Point from, Point to);
     void move(Point to);
-    void polygon(const Look& look, const Point* points, int count);
-    void ellipse(const Look& look, const Rect& box);
-    void rectangle(const Look& look, const Rect& box);
+    void polygon(const DrawLook& look, const Point* points, int count);
+    void ellipse(const DrawLook& look, const Rect& box);
+    void rectangle(const DrawLook& look, const Rect& box);
     void fill(const Rect& rect, const BrushInfo& brush);
-    void text(const Look& look, Point at, std::string_view text);
+    void text(const DrawLook& look, Point at, std::string_view text);
     Size extent(std::string_view text);
     void blit(Point at, Size size, HDC source, Point from);
-    // Draws a recording of the headless back end.
-    void replay(const std::vector<DrawOp>& ops);
 
   private:
-    void use_pen(const Look& look);
-    void use_brush(const Look& look);
-    void use_text(const Look& look);
+    void use_pen(const DrawLook& look);
+    void use_brush(const DrawLook& look);
+    void use_text(const DrawLook& look);
 
     HDC hdc_;
     HGDIOBJ old_pen_, old_brush_, old_font_, old_bitmap_ = nullptr;
