@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_scene.h"
 #include "data/scene_clock.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -30,64 +31,17 @@
 #include "render/view.h"
 #include "shell/scene_loads.h"
 // After our headers: windows.h names our message and key constants as macros.
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace bench_scene;
 using plat::headless::DrawOp;
 using plat::headless::Op;
-
-constexpr int kWidth = 960, kHeight = 640;
-constexpr int kVehicles = 100;
-constexpr int kFrames = 60;
-constexpr int kElevation = 30;
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-// The scene of bench_paint.cpp: ego along +y at 25 m/s, 100 vehicles in five lanes.
-void write_scene(const std::filesystem::path& dir) {
-    std::ofstream nav(dir / "bench.nav");
-    for (int t = 0; t <= kFrames * 100 + 2000; t += 100)
-        nav << 36000000 + t << " 0 0 0 0 " << 25.0 * t / 1000 << " 0\n";
-    std::ofstream traj(dir / "bench.traj");
-    char line[200];
-    for (int v = 0; v < kVehicles; ++v) {
-        traj << "tno=" << 1000 + v << "\n";
-        const int lane = v % 5;
-        const double x = (lane - 2) * 3.5, y0 = (v / 5 - 10) * 12.0;
-        const double speed = 15 + (v % 20);
-        for (int f = 1; f <= kFrames; ++f) {
-            const int t = (f - 1) * 100;
-            const double y = y0 + speed * t / 1000, ego_y = y - 25.0 * t / 1000;
-            std::snprintf(line, sizeof line, "%d,%d,%.3f,%.3f,4.6,1.9,0,1,%.3f,%.3f,0,1,%.2f\n",
-                          36000000 + t, 5000 + f, x, y, x, ego_y, speed);
-            traj << line;
-        }
-    }
-}
-
-std::unique_ptr<render::HistoryRing> play_to_frame_50(plat::Dc target) {
-    render::clear_history();
-    rewind_scene();
-    while (current_frame() < 5051) {
-        render::paint_scene(target, plat::Size{kWidth, kHeight});
-        step_scene();
-    }
-    return std::make_unique<render::HistoryRing>(render::history_ring());
-}
-
-void start_renderer() {
-    render::renderer_startup();
-    clock_settings().tooShortTraj = 20;
-    render::ResetView(plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
-    render::BuildTrigTables();
-    render::view_state().elevation = kElevation;
-}
 
 // ---- The reference: the recorded calls straight on GDI ---------------------------------
 
@@ -232,23 +186,8 @@ int main(int argc, char** argv) {
 
     // 1. Record the calls of one paint on the headless back end.
     plat::win32::register_backend();
-    plat::StartOptions headless;
-    headless.backend = "headless";
-    if (!plat::start_platform(headless)) return 1;
-    start_renderer();
-    if (!shell::load_ego((dir / "bench.nav").string()) ||
-        !shell::load_mov((dir / "bench.traj").string()))
-        return 1;
     std::vector<DrawOp> recorded;
-    {
-        play_to_frame_50(plat::Dc{});
-        plat::Dc canvas = plat::create_canvas(kWidth, kHeight);
-        render::paint_scene(canvas, plat::Size{kWidth, kHeight});
-        recorded = plat::headless::canvas_ops(canvas);
-        plat::delete_dc(canvas);
-    }
-    render::renderer_shutdown();
-    plat::stop_platform();
+    if (!bench_scene::record_paint(dir, recorded)) return 1;
 
     // 2. The same state on the Win32 back end, on a shown window.
     plat::StartOptions win;
