@@ -18,15 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Names of the files in a folder, so a test can see that no temporary file stayed.
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 mode_t permissions(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
@@ -49,7 +40,7 @@ TEST(AtomicFile, ReplacesTheTargetOnlyWhenCommitted) {
     }
     EXPECT_EQ(dir.read("out.txt").size(), 1500 * piece.size() + big.size());
     EXPECT_EQ(permissions(target), 0640u);  // a replaced file keeps its permissions
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out.txt"});
 
     // A new file gets the permissions a plain write gives, not the private ones of
     // the temporary file; one dropped without a commit leaves nothing behind.
@@ -63,7 +54,8 @@ TEST(AtomicFile, ReplacesTheTargetOnlyWhenCommitted) {
         ASSERT_TRUE(dropped.open());
         dropped.write("never seen");
     }
-    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"new.txt", "out.txt"}));
+    EXPECT_EQ(test_support::file_names(dir.path()),
+              (std::vector<std::string>{"new.txt", "out.txt"}));
 }
 
 TEST(AtomicFile, AFolderThatCannotTakeTheFileFailsAtOpen) {
@@ -101,7 +93,7 @@ TEST(AtomicFile, AWriteFailingPartWayLeavesTheTargetAsItWas) {
     ::signal(SIGXFSZ, old_handler);
     EXPECT_FALSE(committed);
     EXPECT_EQ(dir.read("out.txt"), "old contents\n");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out.txt"});
 }
 
 }  // namespace

@@ -14,15 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Names of the files in a folder, so a test can see that no temporary file stayed.
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(AtomicFile, ADirectoryInTheWayIsLeftAlone) {
     test_support::TempFolder dir;
     fs::create_directory(dir.file("out"));
@@ -33,7 +24,7 @@ TEST(AtomicFile, ADirectoryInTheWayIsLeftAlone) {
     EXPECT_FALSE(file.commit());
     EXPECT_TRUE(fs::is_directory(dir.file("out")));
     EXPECT_EQ(dir.read("out/inside.txt"), "kept");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out"});
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out"});
 }
 
 TEST(WriteFileAtomically, CommitsOnlyWhatTheWriterFinished) {
@@ -57,7 +48,7 @@ TEST(WriteFileAtomically, CommitsOnlyWhatTheWriterFinished) {
     EXPECT_FALSE(write_file_atomically(target, half_then_fail, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(dir.read("picture.png"), "new picture");
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"picture.png"});
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"picture.png"});
 }
 
 // The commit renames over a file that is there: on Windows the C runtime's rename
@@ -77,7 +68,7 @@ TEST(AtomicFile, ReplacesAnExistingFileAndLeavesNoTemporaryFile) {
     const std::string written = dir.read("out.txt");
     ASSERT_EQ(written.size(), 6 + big.size());
     EXPECT_EQ(written.substr(0, 6), "line\r\n");  // bytes as given: no line-end translation
-    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out.txt"});
 
     AtomicFile missing_folder(dir.file("missing/out.txt"));
     EXPECT_FALSE(missing_folder.open());

@@ -20,15 +20,6 @@ using test_support::TestPose;
 
 std::vector<std::string> g_reports;
 
-// Names in a folder (so a test sees that no temporary file stayed).
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The poses of sample k as its export holds them, headings corrected.
 std::string export_of(int32_t k) {
     const TrackSample& s = sample_set().records[static_cast<size_t>(k)];
@@ -104,14 +95,15 @@ TEST_F(LabellingTest, SaveWritesLiveSamplesAndNumbersTheirExports) {
     EXPECT_EQ(dir.read(base + "0.nav"), export_of(1));
     EXPECT_EQ(dir.read(base + "1.nav"), export_of(3));
     EXPECT_EQ(export_of(1).substr(0, 45), "11000\t1.250\t2.500\t1.000\t18.776\t24.794\t-3.750\n");
-    EXPECT_EQ(entries(out), (std::vector<std::string>{"run.txt", "run0.nav", "run1.nav"}));
+    EXPECT_EQ(test_support::file_names(out),
+              (std::vector<std::string>{"run.txt", "run0.nav", "run1.nav"}));
 
     // No pose track: the sample file only. Nothing live: an empty one.
     fs::remove_all(out);
     fs::create_directory(out);
     free_pose_track();
     EXPECT_TRUE(save_samples(base).saved);
-    EXPECT_EQ(entries(out), std::vector<std::string>{"run.txt"});
+    EXPECT_EQ(test_support::file_names(out), std::vector<std::string>{"run.txt"});
     load_poses(100);
     for (int32_t k : {1, 3}) {
         label_state().current_sample = k;
@@ -119,7 +111,7 @@ TEST_F(LabellingTest, SaveWritesLiveSamplesAndNumbersTheirExports) {
     }
     EXPECT_EQ(save_samples(base).exports, 0);
     EXPECT_EQ(dir.read(base + ".txt"), "");
-    EXPECT_EQ(entries(out), std::vector<std::string>{"run.txt"});
+    EXPECT_EQ(test_support::file_names(out), std::vector<std::string>{"run.txt"});
 }
 
 TEST_F(LabellingTest, AFailedSaveKeepsWhatWasWrittenAndNoTemporaryFile) {
@@ -132,7 +124,8 @@ TEST_F(LabellingTest, AFailedSaveKeepsWhatWasWrittenAndNoTemporaryFile) {
     EXPECT_EQ(outcome.failure_caption, base + "1.nav");
     EXPECT_EQ(outcome.exports, 1);
     EXPECT_EQ(dir.read(base + "0.nav"), export_of(1));
-    EXPECT_EQ(entries(out), (std::vector<std::string>{"run.txt", "run0.nav", "run1.nav"}));
+    EXPECT_EQ(test_support::file_names(out),
+              (std::vector<std::string>{"run.txt", "run0.nav", "run1.nav"}));
 
     // A folder nobody can write to, root included.
     const SaveOutcome refused = save_samples("/proc/vantrel_run");

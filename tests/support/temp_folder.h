@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace test_support {
 
@@ -64,6 +66,16 @@ class TempFolder {
   private:
     std::string path_;
 };
+
+// The names of the files in a folder, sorted, so that a test sees which files a
+// write left (and that no temporary file stayed).
+inline std::vector<std::string> file_names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Makes a folder the current one for the life of the object (the viewers read
 // "trajcolset.ini" from the current folder).
