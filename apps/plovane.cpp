@@ -1,5 +1,5 @@
 #include "platform/qt/qt_backend.h"
-#include "shell/plovane_app.h"
+#include "viewer/plovane_app.h"
 
 int main(int argc, char** argv) {
     // The back ends this program can run on: the headless one is always there.

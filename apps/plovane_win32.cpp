@@ -1,5 +1,5 @@
 #include "platform/win32/win32_backend.h"
-#include "shell/plovane_app.h"
+#include "viewer/plovane_app.h"
 
 int main(int argc, char** argv) {
     plat::win32::attach_parent_console();

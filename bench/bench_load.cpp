@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/traj_bench_input.h"
+#include "data/report.h"
 #include "data/traj_store.h"
 
 namespace {
@@ -86,16 +87,17 @@ int main(int argc, char** argv) {
     std::vector<double> load_s;
     long peak_kb = 0;
     int32_t capacity = 0, entries = 0;
+    TrajStore store;
     for (int r = 0; r < runs; ++r) {
-        free_traj_store();
+        clear_traj_store(store);
         auto start = Clock::now();
-        if (!load_traj_file(path)) return 1;
+        if (!load_traj_file(store, path, print_error)) return 1;
         load_s.push_back(seconds_since(start));
         if (r == 0) peak_kb = status_kb("VmHWM");
-        capacity = traj_store().sample_capacity;
-        entries = traj_store().entry_count;
+        capacity = store.sample_capacity;
+        entries = store.entry_count;
     }
-    free_traj_store();
+    clear_traj_store(store);
 
     std::vector<double> textbook_s;
     long fields = 0;

@@ -39,7 +39,9 @@
 
 #include "bench/bench_scene.h"
 #include "bench/qt_direct.h"
+#include "data/history.h"
 #include "data/pose_track.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "platform/headless.h"
@@ -186,10 +188,12 @@ void paint_direct(const DirectScene& s, QImage& window, const QFont& font, int a
 
 // ---- The layer: paint_scene on the window, as WM_PAINT does -----------------------------
 
-void paint_layer(plat::Hwnd h) {
+// The viewer's WM_PAINT during playback: the scene painted, then the frame's boxes
+// recorded in the history (see paint_and_record).
+void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view) {
     plat::PaintStruct ps;
     const plat::Dc dc = plat::begin_paint(h, ps);
-    render::paint_scene(dc, plat::Size{kWidth, kHeight});
+    paint_and_record(scene, view, dc);
     plat::end_paint(h, ps);
 }
 
@@ -223,8 +227,9 @@ int main(int argc, char** argv) {
 
     // 1. Record the calls of one paint on the headless back end.
     plat::qt::register_backend();
+    Scene scene;
     std::vector<DrawOp> recorded;
-    if (!bench_scene::record_paint(dir, recorded)) return 1;
+    if (!bench_scene::record_paint(dir, scene, recorded)) return 1;
 
     // 2. The same state on the Qt back end.
     plat::StartOptions qt;
@@ -236,11 +241,13 @@ int main(int argc, char** argv) {
     if (!plat::register_class(cls)) return 1;
     const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth, kHeight);
     const plat::Size client = plat::get_client_size(h);
-    start_renderer();
-    const std::unique_ptr<render::HistoryRing> ring = play_to_frame_50(plat::Dc{});
-    const int visible = [] {
+    render::View view;
+    start_renderer(scene, view);
+    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{});
+    const int visible = [&scene] {
         int n = 0, index = 0;
-        for (auto s = next_visible_sample(true, index); s; s = next_visible_sample(false, index))
+        for (auto s = next_visible_sample(scene, true, index); s;
+             s = next_visible_sample(scene, false, index))
             ++n;
         return n;
     }();
@@ -254,9 +261,9 @@ int main(int argc, char** argv) {
     // Each layer paint appends 101 entries; the ring is put back before each so that
     // every paint draws the same 5000 history boxes.
     auto layer_once = [&]() {
-        render::history_ring() = *ring;
+        restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        paint_layer(h);
+        paint_layer(h, scene, view);
         return seconds(Clock::now() - t0);
     };
     auto direct_once = [&]() {
@@ -282,13 +289,13 @@ int main(int argc, char** argv) {
     std::sort(ratios.begin(), ratios.end());
 
     // Allocations of one paint against those of its bare off-screen picture.
-    render::history_ring() = *ring;
+    restore_history(scene, *ring);
     bare_picture(h);
     long before = g_allocations;
     bare_picture(h);
     const long bare = g_allocations - before;
     before = g_allocations;
-    paint_layer(h);
+    paint_layer(h, scene, view);
     const long painted = g_allocations - before;
     before = g_allocations;
     direct_once();
@@ -296,7 +303,7 @@ int main(int argc, char** argv) {
 
     const int paints = per_round * rounds;
     std::printf("scene: %d visible vehicles, %d history boxes, elevation %d, client %dx%d\n",
-                visible, render::kHistorySize, kElevation, client.width, client.height);
+                visible, kHistorySize, kElevation, client.width, client.height);
     std::printf(
         "calls per paint: %d polygons, %d lines, %d texts, %d ellipses; %d paints per path\n",
         direct.polygons, direct.lines, direct.texts, direct.ellipses, paints);
@@ -308,20 +315,20 @@ int main(int argc, char** argv) {
         "allocations per paint : %ld (bare off-screen picture: %ld, direct QPainter: %ld)\n",
         painted, bare, direct_allocs);
 
-    render::renderer_shutdown();
+    render::renderer_shutdown(view);
     plat::destroy_window(h);
     plat::stop_platform();
 
     // The renderer's own share: with no platform running every drawing call is a
     // no-op, so what is left is the painter's own work.
-    render::history_ring() = *ring;
+    restore_history(scene, *ring);
     before = g_allocations;
-    render::paint_scene(plat::Dc{}, plat::Size{kWidth, kHeight});
+    paint_and_record(scene, view, plat::Dc{});
     const long own = g_allocations - before;
     const auto t0 = Clock::now();
     for (int i = 0; i < 20; ++i) {
-        render::history_ring() = *ring;
-        render::paint_scene(plat::Dc{}, plat::Size{kWidth, kHeight});
+        restore_history(scene, *ring);
+        paint_and_record(scene, view, plat::Dc{});
     }
     std::printf("painter alone         : %.2f ms per paint, %ld allocations\n",
                 seconds(Clock::now() - t0) / 20 * 1000, own);

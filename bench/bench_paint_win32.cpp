@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "bench/bench_scene.h"
+#include "data/history.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -165,10 +167,12 @@ void paint_direct(const DirectScene& s, HWND window) {
     GdiFlush();
 }
 
-void paint_layer(plat::Hwnd h) {
+// The viewer's WM_PAINT during playback: the scene painted, then the frame's boxes
+// recorded in the history (see paint_and_record).
+void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view) {
     plat::PaintStruct ps;
     const plat::Dc dc = plat::begin_paint(h, ps);
-    render::paint_scene(dc, plat::Size{kWidth, kHeight});
+    paint_and_record(scene, view, dc);
     plat::end_paint(h, ps);
     GdiFlush();
 }
@@ -186,8 +190,9 @@ int main(int argc, char** argv) {
 
     // 1. Record the calls of one paint on the headless back end.
     plat::win32::register_backend();
+    Scene scene;
     std::vector<DrawOp> recorded;
-    if (!bench_scene::record_paint(dir, recorded)) return 1;
+    if (!bench_scene::record_paint(dir, scene, recorded)) return 1;
 
     // 2. The same state on the Win32 back end, on a shown window.
     plat::StartOptions win;
@@ -201,14 +206,17 @@ int main(int argc, char** argv) {
     const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth + 40, kHeight + 80);
     plat::show_window(h, true);
     HWND native = static_cast<HWND>(plat::win32::native_window(h));
-    start_renderer();
-    const std::unique_ptr<render::HistoryRing> ring = play_to_frame_50(plat::Dc{});
+    render::View view;
+    start_renderer(scene, view);
+    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{});
     const DirectScene direct = prepare(recorded);
 
+    // Each layer paint appends 101 entries; the ring is put back before each so that
+    // every paint draws the same 5000 history boxes.
     auto layer_once = [&]() {
-        render::history_ring() = *ring;
+        restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        paint_layer(h);
+        paint_layer(h, scene, view);
         return seconds(Clock::now() - t0);
     };
     auto direct_once = [&]() {
@@ -259,7 +267,7 @@ int main(int argc, char** argv) {
     std::printf("fastest paints           : %.2f ms and %.2f ms, ratio %.3f\n",
                 fastest_layer * 1000, fastest_direct * 1000, fastest_layer / fastest_direct);
 
-    render::renderer_shutdown();
+    render::renderer_shutdown(view);
     plat::destroy_window(h);
     plat::stop_platform();
 
@@ -269,9 +277,9 @@ int main(int argc, char** argv) {
     const int alone_runs = 50;
     double alone = 1e9;
     for (int i = 0; i < alone_runs; ++i) {
-        render::history_ring() = *ring;
+        restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        render::paint_scene(plat::Dc{}, plat::Size{kWidth, kHeight});
+        paint_and_record(scene, view, plat::Dc{});
         alone = std::min(alone, seconds(Clock::now() - t0));
     }
     std::printf("painter alone            : %.2f ms per paint (fastest of %d)\n", alone * 1000,

@@ -15,14 +15,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "data/scene_clock.h"
+#include "data/traj_store.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_backend.h"
 #include "resources/resource_ids.h"
 #include "shell/frame_control.h"
 #include "shell/main_window.h"
-#include "shell/plovane_playback.h"
-#include "shell/plovane_shell.h"
+#include "viewer/plovane.h"
+#include "viewer/plovane_playback.h"
+#include "viewer/plovane_shell.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -35,20 +36,21 @@ struct Run {
 };
 
 // Plays from the scene's start for `seconds` of wall time, then stops.
-Run play(double seconds) {
-    const plat::Hwnd main = shell::app_state().mainWindow;
-    shell::go_to_scene_start();
+Run play(shell::Plovane& viewer, double seconds) {
+    const plat::Hwnd main = viewer.app.mainWindow;
+    const TrajStore& clock = viewer.scene.store;
+    shell::go_to_scene_start(viewer);
     int exit_code = 0;
-    shell::DispatchPending(exit_code);
-    const int32_t frame0 = current_frame(), time0 = current_time();
+    shell::DispatchPending(viewer, exit_code);
+    const int32_t frame0 = clock.current_frame, time0 = clock.current_time;
     QTimer::singleShot(static_cast<int>(seconds * 1000),
                        [main] { plat::post_message(main, plat::WM_COMMAND, shell::PB_STOP); });
     const auto t0 = Clock::now();
-    shell::StartPressed();  // returns when the loop has taken the stop
+    shell::StartPressed(viewer);  // returns when the loop has taken the stop
     Run r;
     r.seconds = std::chrono::duration<double>(Clock::now() - t0).count() - 0.1;  // the finish
-    r.frames = current_frame() - frame0;
-    r.scene_ms = current_time() - time0;
+    r.frames = clock.current_frame - frame0;
+    r.scene_ms = clock.current_time - time0;
     return r;
 }
 
@@ -62,29 +64,28 @@ int main(int argc, char** argv) {
     plat::StartOptions options;
     options.backend = "qt";
     if (!plat::start_platform(options, argc, argv)) return 1;
-    shell::reset_shell();
-    if (!shell::StartShell(shell::plovane_profile())) return 1;
+    shell::Plovane viewer;
+    if (!shell::StartShell(viewer, shell::plovane_profile())) return 1;
     const std::string examples = std::string(SCENE_SOURCE_DIR) + "/examples/";
-    shell::LoadEgoCommand(examples + "scene.nav");
-    shell::LoadMovCommand(examples + "scene.traj");
-    if (!shell::app_state().frameControl) return 1;
+    shell::LoadEgoCommand(viewer, examples + "scene.nav");
+    shell::LoadMovCommand(viewer, examples + "scene.traj");
+    if (!viewer.app.frameControl) return 1;
 
-    const Run ticks = play(tick_seconds);
+    const Run ticks = play(viewer, tick_seconds);
     const double per_second = ticks.frames / ticks.seconds;
     std::printf("ticks per second      %7.1f   (nominal 100; ratio %.2f, goal >= 0.80)\n",
                 per_second, per_second / 100.0);
 
-    shell::toggle_real_time(shell::app_state().mainWindow);
-    const Run real = play(real_seconds);
+    shell::toggle_real_time(viewer);
+    const Run real = play(viewer, real_seconds);
     const double drift = std::fabs(real.scene_ms / 1000.0 - real.seconds) / real.seconds;
     std::printf(
         "real time, speed 1    scene %.2f s in %.2f s of wall clock: drift %.2f %% "
         "(goal <= 2 %%)\n",
         real.scene_ms / 1000.0, real.seconds, 100 * drift);
 
-    plat::post_message(shell::app_state().mainWindow, plat::WM_CLOSE);
-    shell::RunMessageLoop();
-    shell::reset_shell();
+    plat::post_message(viewer.app.mainWindow, plat::WM_CLOSE);
+    shell::RunMessageLoop(viewer);
     plat::stop_platform();
     return 0;
 }

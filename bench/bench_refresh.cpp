@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "data/pose_track.h"
@@ -35,8 +36,8 @@ double median(std::vector<double> v) {
 }
 
 // A vehicle driving a slow circle at 10 m/s.
-void make_track() {
-    PoseTrack& track = pose_track();
+void make_track(LabelSession& session) {
+    PoseTrack& track = session.pose;
     track.poses.resize(kPoses);
     for (int32_t i = 0; i < kPoses; ++i) {
         PoseRecord& p = track.poses[static_cast<size_t>(i)];
@@ -48,12 +49,11 @@ void make_track() {
         p.seq_no = i;
     }
     track.count = kPoses;
-    local_poses().assign(kPoses, LocalPose{});
+    session.local.assign(kPoses, LocalPose{});
 }
 
 // Samples of 9.9 s every 10 s, so that they cover the track; no frame yet.
-void make_samples() {
-    TrackSampleSet& set = sample_set();
+void make_samples(TrackSampleSet& set) {
     set.records.assign(kSamples + 1, TrackSample{});
     const int32_t every = kPoses / kSamples * kPeriodMs;
     for (int32_t k = 1; k <= kSamples; ++k) {
@@ -66,8 +66,7 @@ void make_samples() {
     set.count = kSamples + 1;
 }
 
-double plain_pass() {
-    const PoseTrack& track = pose_track();
+double plain_pass(const PoseTrack& track) {
     double sum = 0;
     for (int32_t i = 0; i < track.count; ++i) {
         const PoseRecord& p = track.poses[static_cast<size_t>(i)];
@@ -77,8 +76,7 @@ double plain_pass() {
 }
 
 // The least a refresh must do: read each pose, write three doubles beside it.
-double writing_pass(std::vector<LocalPose>& out) {
-    const PoseTrack& track = pose_track();
+double writing_pass(const PoseTrack& track, std::vector<LocalPose>& out) {
     for (int32_t i = 0; i < track.count; ++i) {
         const PoseRecord& p = track.poses[static_cast<size_t>(i)];
         LocalPose& l = out[static_cast<size_t>(i)];
@@ -92,27 +90,28 @@ double writing_pass(std::vector<LocalPose>& out) {
 }  // namespace
 
 int main() {
-    make_track();
+    const auto session = std::make_unique<LabelSession>();
+    make_track(*session);
     const int runs = 7;
     std::vector<double> refresh_s, pass_s, writing_s;
     std::vector<LocalPose> scratch(kPoses);
     double checksum = 0;
     int64_t mapped = 0;
     for (int r = 0; r < runs; ++r) {
-        make_samples();  // each run anchors every frame anew
+        make_samples(session->samples);  // each run anchors every frame anew
         auto start = Clock::now();
-        refresh_all_samples();
+        refresh_all_samples(*session);
         refresh_s.push_back(seconds_since(start));
         start = Clock::now();
-        checksum += plain_pass();
+        checksum += plain_pass(session->pose);
         pass_s.push_back(seconds_since(start));
         start = Clock::now();
-        checksum += writing_pass(scratch);
+        checksum += writing_pass(session->pose, scratch);
         writing_s.push_back(seconds_since(start));
     }
-    for (int32_t k = 1; k < sample_set().count; ++k)
-        mapped += sample_set().records[static_cast<size_t>(k)].pose_count;
-    checksum += local_poses()[kPoses / 2].local_x;
+    for (int32_t k = 1; k < session->samples.count; ++k)
+        mapped += session->samples.records[static_cast<size_t>(k)].pose_count;
+    checksum += session->local[kPoses / 2].local_x;
 
     const double refresh = median(refresh_s), pass = median(pass_s);
     std::printf("input          %d poses %d ms apart, %d samples, %lld poses mapped\n", kPoses,
@@ -125,6 +124,5 @@ int main() {
         "writing pass   median %.4f s (three doubles written per pose: %.2fx the plain pass)\n",
         median(writing_s), median(writing_s) / pass);
     std::printf("ratio          %.2fx the plain pass (goal: at most 3x)\n", refresh / pass);
-    free_labelling_stores();
     return 0;
 }

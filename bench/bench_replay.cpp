@@ -9,6 +9,8 @@
 #include <string>
 
 #include "bench/traj_bench_input.h"
+#include "data/report.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 
@@ -16,8 +18,9 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     const std::string dir = bench_input::scene_dir(argc, argv);
     const std::string path = dir + "/scene.traj";
-    if (!load_traj_file(path)) return 1;
-    const TrajStore& st = traj_store();
+    Scene scene;
+    if (!load_traj_file(scene.store, path, print_error)) return 1;
+    const TrajStore& st = scene.store;
     long long samples = 0;
     for (const TrajEntry& e : st.entries) samples += e.count;
 
@@ -25,23 +28,23 @@ int main(int argc, char** argv) {
     long long steps = 0, visible = 0;
     ClockStats stats;
     for (int run = 0; run < 3; ++run) {
-        rewind_scene();
-        clock_stats() = ClockStats{};
+        rewind_scene(scene);
+        scene.stats = ClockStats{};
         long long run_steps = 0, run_visible = 0;
         auto start = Clock::now();
         do {
             int32_t index = -1;
-            for (const TrajPoint* s = next_visible_sample(true, index); s;
-                 s = next_visible_sample(false, index)) {
+            for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
+                 s = next_visible_sample(scene, false, index)) {
                 ++run_visible;
             }
             ++run_steps;
-        } while (step_scene());
+        } while (step_scene(scene));
         double s = std::chrono::duration<double>(Clock::now() - start).count();
         if (run == 0 || s < best_s) best_s = s;
         steps = run_steps;
         visible = run_visible;
-        stats = clock_stats();
+        stats = scene.stats;
     }
 
     std::printf("input            %s: %d trajectories, %lld samples, frames %d..%d\n", path.c_str(),

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "data/history.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -55,41 +57,64 @@ inline void write_scene(const std::filesystem::path& dir) {
 }
 
 // The clock at frame 51 with the history filled (5050 boxes appended) by painting
-// every frame before it, as playback would. Returns the filled ring.
-inline std::unique_ptr<render::HistoryRing> play_to_frame_50(plat::Dc target) {
-    render::clear_history();
-    rewind_scene();
-    while (current_frame() < 5051) {
-        render::paint_scene(target, plat::Size{kWidth, kHeight});
-        step_scene();
+// every frame before it and recording its boxes, as playback would (a paint, then
+// record_history, then a step). The history starts empty, no trajectory drawn yet.
+// Returns the filled ring.
+inline std::unique_ptr<HistoryRing> play_to_frame_50(Scene& scene, const render::View& view,
+                                                     plat::Dc target) {
+    scene.history = HistoryRing{};
+    rewind_scene(scene);
+    while (scene.store.current_frame < 5051) {
+        render::paint_scene(scene, view, target, plat::Size{kWidth, kHeight});
+        render::record_history(scene, view);
+        step_scene(scene);
     }
-    return std::make_unique<render::HistoryRing>(render::history_ring());
+    return std::make_unique<HistoryRing>(scene.history);
 }
 
-inline void start_renderer() {
-    render::renderer_startup();
-    clock_settings().tooShortTraj = 20;
-    render::ResetView(plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
+// One paint as during playback, where every paint shows a frame the clock has just
+// moved to: the scene painted, then its boxes appended to the history. The ring is
+// put back to `ring` first (outside any timing), so that every such paint draws the
+// same 5000 history boxes and appends the frame's 101 again.
+inline void restore_history(Scene& scene, const HistoryRing& ring) {
+    scene.history = ring;  // same sizes: copies, allocates nothing
+}
+inline void paint_and_record(Scene& scene, const render::View& view, plat::Dc target) {
+    render::paint_scene(scene, view, target, plat::Size{kWidth, kHeight});
+    render::record_history(scene, view);
+}
+
+inline void start_renderer(Scene& scene, render::View& view) {
+    render::renderer_startup(view);
+    scene.clock.tooShortTraj = 20;
+    render::ResetView(view.state, plat::Size{kWidth, kHeight}, render::kPlovaneInitialScale);
     render::BuildTrigTables();
-    render::view_state().elevation = kElevation;
+    view.state.elevation = kElevation;
+}
+
+// Loads bench.nav and bench.traj of dir into scene as the File menu does.
+inline bool load_scene(Scene& scene, const std::filesystem::path& dir) {
+    return shell::load_ego(scene, (dir / "bench.nav").string()) &&
+           shell::load_mov(scene, (dir / "bench.traj").string());
 }
 
 // The drawing calls of one paint of the scene in dir, recorded on the headless
 // back end (started and stopped here); false when the platform or a load fails.
-inline bool record_paint(const std::filesystem::path& dir, std::vector<plat::DrawOp>& recorded) {
+// Leaves the scene loaded in `scene`, its clock at frame 51.
+inline bool record_paint(const std::filesystem::path& dir, Scene& scene,
+                         std::vector<plat::DrawOp>& recorded) {
     plat::StartOptions headless;
     headless.backend = "headless";
     if (!plat::start_platform(headless)) return false;
-    start_renderer();
-    if (!shell::load_ego((dir / "bench.nav").string()) ||
-        !shell::load_mov((dir / "bench.traj").string()))
-        return false;
-    play_to_frame_50(plat::Dc{});
+    render::View view;
+    start_renderer(scene, view);
+    if (!load_scene(scene, dir)) return false;
+    play_to_frame_50(scene, view, plat::Dc{});
     plat::Dc canvas = plat::create_canvas(kWidth, kHeight);
-    render::paint_scene(canvas, plat::Size{kWidth, kHeight});
+    render::paint_scene(scene, view, canvas, plat::Size{kWidth, kHeight});
     recorded = plat::headless::canvas_ops(canvas);
     plat::delete_dc(canvas);
-    render::renderer_shutdown();
+    render::renderer_shutdown(view);
     plat::stop_platform();
     return true;
 }

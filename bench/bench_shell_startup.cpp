@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "bench/qt_direct.h"
@@ -19,7 +20,8 @@
 #include "platform/platform.h"
 #include "platform/qt/qt_backend.h"
 #include "shell/main_window.h"
-#include "shell/plovane_shell.h"
+#include "viewer/plovane.h"
+#include "viewer/plovane_shell.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -29,19 +31,20 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-struct Scene {
+// The lines and labels of one paint of the empty scene.
+struct EmptyPicture {
     plat::Size client;
     std::vector<bench_qt::BenchLine> lines;
     std::vector<bench_qt::BenchText> texts;
 };
 
 // One start-up paint of the viewer as the headless back end records it.
-bool record_empty_scene(plat::Size client, Scene& scene) {
+bool record_empty_scene(plat::Size client, EmptyPicture& scene) {
     if (!plat::start_platform({"headless"})) return false;
     plat::headless::set_default_client_size(client);
-    shell::reset_shell();
-    if (!shell::StartShell(shell::plovane_profile())) return false;
-    const plat::Hwnd main = shell::app_state().mainWindow;
+    shell::Plovane viewer;
+    if (!shell::StartShell(viewer, shell::plovane_profile())) return false;
+    const plat::Hwnd main = viewer.app.mainWindow;
     scene.client = plat::get_client_size(main);
     for (const plat::headless::DrawOp& op : plat::headless::window_ops(main)) {
         if (op.op == plat::headless::Op::LineTo && op.points.size() == 2) {
@@ -52,7 +55,6 @@ bool record_empty_scene(plat::Size client, Scene& scene) {
         }
     }
     plat::destroy_window(main);
-    shell::reset_shell();
     plat::stop_platform();
     return !scene.lines.empty();
 }
@@ -64,12 +66,13 @@ void paint_viewer(plat::Hwnd main) {
 
 }  // namespace
 
-bool start_viewer_on_qt(int& argc, char** argv) {
+// The viewer's start on the Qt back end, its record in `viewer` (which the window
+// carries, so it must outlive the window).
+bool start_viewer_on_qt(shell::Plovane& viewer, int& argc, char** argv) {
     plat::StartOptions options;
     options.backend = "qt";
     if (!plat::start_platform(options, argc, argv)) return false;
-    shell::reset_shell();
-    if (!shell::StartShell(shell::plovane_profile())) return false;
+    if (!shell::StartShell(viewer, shell::plovane_profile())) return false;
     plat::Msg msg;
     while (plat::peek_message(msg)) plat::dispatch_message(msg);
     return true;
@@ -81,21 +84,23 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     plat::qt::register_backend();
 
-    // Start-up: toolkit, class, window, display defaults, renderer, first paint,
-    // and the toolkit showing it.
+    // Start-up: the app record, toolkit, class, window, display defaults, renderer,
+    // first paint, and the toolkit showing it.
     const Clock::time_point t0 = Clock::now();
-    if (!start_viewer_on_qt(argc, argv)) return 1;
+    auto first = std::make_unique<shell::Plovane>();
+    if (!start_viewer_on_qt(*first, argc, argv)) return 1;
     const double startup = seconds(Clock::now() - t0);
-    const plat::Size client = plat::get_client_size(shell::app_state().mainWindow);
+    const plat::Size client = plat::get_client_size(first->app.mainWindow);
 
     // The same window's picture as the headless back end records it.
-    Scene scene;
+    EmptyPicture scene;
     if (!record_empty_scene(client, scene)) {
         std::fprintf(stderr, "bench_shell_startup: the viewer drew no lines\n");
         return 1;
     }
-    if (!start_viewer_on_qt(argc, argv)) return 1;
-    const plat::Hwnd main = shell::app_state().mainWindow;
+    shell::Plovane viewer;
+    if (!start_viewer_on_qt(viewer, argc, argv)) return 1;
+    const plat::Hwnd main = viewer.app.mainWindow;
     plat::Msg msg;
 
     for (int i = 0; i < 10; ++i) {  // fonts, glyph caches, allocations
@@ -129,8 +134,7 @@ int main(int argc, char** argv) {
                 (layer / direct - 1) * 100, layer / direct, ratios[ratios.size() / 2]);
 
     plat::post_message(main, plat::WM_CLOSE);
-    shell::RunMessageLoop();
-    shell::reset_shell();
+    shell::RunMessageLoop(viewer);
     plat::stop_platform();
     return 0;
 }

@@ -3,12 +3,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "data/os_files.h"
 
 namespace {
 
 constexpr size_t kBlock = size_t{1} << 20;
+// Our temporary files older than this are left over from an ended process.
+constexpr long long kStaleAge = 24 * 60 * 60;
+
+WriteFaults g_faults;
+int g_files_opened = 0;  // since the faults were set
 
 // The folder part of a path ("." when it has none) and its last component.
 void split_path(const std::string& path, std::string& folder, std::string& name) {
@@ -22,7 +28,19 @@ void split_path(const std::string& path, std::string& folder, std::string& name)
     }
 }
 
+// Removes stale temporary files once per folder and process: a program that writes
+// thousands of pictures into one folder looks at it once.
+void clean_folder_once(const std::string& folder) {
+    static std::set<std::string> cleaned;
+    if (cleaned.insert(folder).second) os_files::remove_stale_temps(folder, kStaleAge);
+}
+
 }  // namespace
+
+void set_write_faults(const WriteFaults& faults) {
+    g_faults = faults;
+    g_files_opened = 0;
+}
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
 
@@ -39,9 +57,18 @@ void AtomicFile::fail(const char* what) {
 bool AtomicFile::open() {
     discard();
     ok_ = true;
+    finished_ = false;
     error_.clear();
+    // A plain write goes through a link to the file it names, and is refused where
+    // the user may not write that file.
+    dest_ = os_files::follow_links(target_);
+    if (!os_files::may_write(dest_)) {
+        fail("cannot write the file");
+        return false;
+    }
     std::string folder, name;
-    split_path(target_, folder, name);
+    split_path(dest_, folder, name);
+    clean_folder_once(folder);
     // Hidden, in the target's own folder, so the rename never crosses file systems.
     std::string temp;
     const int fd = os_files::create_temp_file(folder, name, temp);
@@ -49,15 +76,29 @@ bool AtomicFile::open() {
         fail("cannot create a file in the folder");
         return false;
     }
+    os_files::track_temp(temp);
     fd_ = fd;
     temp_ = temp;
     buf_.reserve(kBlock);
+    if (g_faults.failing_file > 0 && ++g_files_opened == g_faults.failing_file) {
+        errno = ENOSPC;
+        fail("write failed");
+    }
     return true;
 }
 
 bool AtomicFile::put(const char* data, size_t size) {
     while (ok_ && size > 0) {
-        const long long n = os_files::write_some(fd_, data, size);
+        size_t allowed = size;
+        if (g_faults.free_bytes >= 0 && static_cast<unsigned long long>(g_faults.free_bytes) < size)
+            allowed = static_cast<size_t>(g_faults.free_bytes);
+        long long n = -1;
+        if (allowed == 0) {
+            errno = ENOSPC;  // as write(2) reports a full disk
+        } else {
+            n = os_files::write_some(fd_, data, allowed);
+            if (n > 0 && g_faults.free_bytes >= 0) g_faults.free_bytes -= n;
+        }
         if (n < 0) {
             fail("write failed");
             return false;
@@ -89,7 +130,8 @@ bool AtomicFile::write(std::string_view bytes) {
     return true;
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::finish() {
+    if (finished_) return true;
     if (temp_.empty()) {
         if (ok_) error_ = "the file is not open";
         ok_ = false;
@@ -97,28 +139,54 @@ bool AtomicFile::commit() {
     }
     if (fd_ >= 0) {
         flush();
-        if (!os_files::set_final_permissions(fd_, temp_, target_))
+        if (ok_ && !os_files::set_final_permissions(fd_, temp_, dest_))
             fail("cannot set the permissions");
+        // Some file systems report a failed write only when the file is closed.
         if (os_files::close_file(fd_) != 0) fail("write failed");
         fd_ = -1;
-    } else if (ok_ && !os_files::set_final_permissions(-1, temp_, target_)) {
+        // A set may hold thousands of finished files: none keeps its buffer.
+        std::vector<char>().swap(buf_);
+    } else if (ok_ && !os_files::set_final_permissions(-1, temp_, dest_)) {
         fail("cannot set the permissions");
     }
-    if (ok_ && !os_files::replace_file(temp_, target_)) fail("cannot replace the file");
     if (!ok_) {
         discard();
         return false;
     }
-    temp_.clear();
+    finished_ = true;
     return true;
+}
+
+bool AtomicFile::publish() {
+    if (!finished_ && !finish()) return false;
+    if (!os_files::replace_file(temp_, dest_)) {
+        fail("cannot replace the file");
+        discard();
+        return false;
+    }
+    os_files::untrack_temp(temp_);
+    temp_.clear();
+    finished_ = false;
+    return true;
+}
+
+bool AtomicFile::commit() {
+    return finish() && publish();
+}
+
+void AtomicFile::drop_temp() {
+    if (temp_.empty()) return;
+    os_files::remove_file(temp_);
+    os_files::untrack_temp(temp_);
+    temp_.clear();
 }
 
 void AtomicFile::discard() {
     if (fd_ >= 0) os_files::close_file(fd_);
     fd_ = -1;
-    if (!temp_.empty()) os_files::remove_file(temp_);
-    temp_.clear();
+    drop_temp();
     buf_.clear();
+    finished_ = false;
 }
 
 bool AtomicFile::close_handle() {
@@ -127,6 +195,42 @@ bool AtomicFile::close_handle() {
     if (os_files::close_file(fd_) != 0) fail("write failed");
     fd_ = -1;
     return ok_;
+}
+
+AtomicFile& AtomicFileSet::add(const std::string& target) {
+    files_.push_back(std::make_unique<AtomicFile>(target));
+    files_.back()->open();
+    return *files_.back();
+}
+
+bool AtomicFileSet::commit() {
+    failed_.clear();
+    error_.clear();
+    // Every file complete and closed before any of them replaces its target.
+    for (auto& f : files_) {
+        if (!f->finish()) {
+            failed_ = f->target();
+            error_ = f->error();
+            discard();
+            return false;
+        }
+    }
+    for (size_t i = 1; i <= files_.size(); ++i) {
+        AtomicFile* f = files_[i % files_.size()].get();
+        if (!f->publish()) {
+            failed_ = f->target();
+            error_ = f->error();
+            discard();
+            return false;
+        }
+    }
+    files_.clear();
+    return true;
+}
+
+void AtomicFileSet::discard() {
+    for (auto& f : files_) f->discard();
+    files_.clear();
 }
 
 bool write_file_atomically(const std::string& target,
@@ -140,5 +244,12 @@ bool write_file_atomically(const std::string& target,
         if (!ok && file.error().empty() && error) *error = "the file could not be written";
     }
     if (!ok && error && !file.error().empty()) *error = file.error();
+    return ok;
+}
+
+bool write_bytes_atomically(const std::string& target, std::string_view bytes, std::string* error) {
+    AtomicFile file(target);
+    const bool ok = file.open() && file.write(bytes) && file.commit();
+    if (!ok && error) *error = file.error();
     return ok;
 }

@@ -31,6 +31,7 @@ FileKind file_kind_by_name(const std::string& path) {
     if (starts("traj", 4)) return FileKind::Traj;
     if (starts("nav", 3) || starts("pos", 3)) return FileKind::EgoPose;
     if (extension.size() == 3 && starts("txt", 3)) return FileKind::Text;
+    if (extension.size() == 3 && (starts("csv", 3) || starts("xml", 3))) return FileKind::Dataset;
     return FileKind::Unknown;
 }
 

@@ -9,6 +9,7 @@ enum class FileKind {
     Traj,     // extension starting with "traj" in any case: .traj, .TRAJ, .traj2
     EgoPose,  // extension starting with "nav" or "pos": .nav, .NAV3, .pos
     Text,     // .txt: origin points, sample files and Traj Gen files all use it
+    Dataset,  // .csv or .xml: a public traffic recording (its contents tell the format)
     Unknown,
 };
 

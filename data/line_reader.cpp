@@ -1,8 +1,10 @@
 #include "data/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
-LineReader::LineReader(std::FILE* file, size_t block_size) : file_(file), buf_(block_size) {}
+LineReader::LineReader(std::FILE* file, size_t block_size, size_t max_line)
+    : file_(file), buf_(block_size), max_line_(max_line) {}
 
 bool LineReader::refill() {
     if (eof_) return false;
@@ -12,7 +14,15 @@ bool LineReader::refill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+    if (end_ == buf_.size()) {
+        // One line fills the buffer. It grows to hold one byte more than the longest
+        // line, so a line that fills even that is too long: memory stays bounded.
+        if (end_ > max_line_) {
+            too_long_ = failed_ = true;
+            return false;
+        }
+        buf_.resize(std::min(buf_.size() * 2, max_line_ + 1));
+    }
     const size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_);
     if (got == 0) {
         eof_ = true;
@@ -37,7 +47,7 @@ bool LineReader::take(std::string_view& out, LastNewline last_newline) {
         }
         const size_t pending = end_ - begin_;
         if (!refill()) {
-            if (pending == 0) return false;
+            if (pending == 0 || too_long_) return false;
             out = std::string_view(buf_.data() + begin_, pending);
             consumed_ += pending;
             begin_ = end_;

@@ -1,14 +1,20 @@
-// Reading a text file line by line, lines of any length, in large blocks.
+// Reading a text file line by line in large blocks, lines of any length up to
+// kMaxLineLength (a longer one stops reading: memory stays bounded whatever the
+// input, /dev/zero included).
 #pragma once
 
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
+// The longest line the programs read, its line end included.
+inline constexpr size_t kMaxLineLength = size_t{64} << 20;
+
 class LineReader {
   public:
     // Reads from file, which stays owned by the caller.
-    explicit LineReader(std::FILE* file, size_t block_size = size_t{1} << 20);
+    explicit LineReader(std::FILE* file, size_t block_size = size_t{1} << 20,
+                        size_t max_line = kMaxLineLength);
     // Sets line to the next line including its '\n' (the last line of a file may
     // lack one) and returns true; returns false at the end of the file. The view
     // stays valid until the next call.
@@ -20,6 +26,8 @@ class LineReader {
     bool next_lines(std::string_view& lines);
     // True when reading stopped on an error rather than the end of the file.
     bool failed() const { return failed_; }
+    // True when reading stopped at a line longer than the limit (failed() is true too).
+    bool line_too_long() const { return too_long_; }
     // Bytes handed out as lines so far.
     size_t consumed() const { return consumed_; }
 
@@ -36,6 +44,8 @@ class LineReader {
     size_t begin_ = 0;  // first byte not yet handed out
     size_t end_ = 0;    // one past the last byte read
     size_t consumed_ = 0;
+    size_t max_line_;
     bool eof_ = false;
     bool failed_ = false;
+    bool too_long_ = false;
 };

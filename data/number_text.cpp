@@ -39,6 +39,23 @@ int32_t parse_int(std::string_view token) {
     return static_cast<int32_t>(value);
 }
 
+bool int_in_range(std::string_view token) {
+    std::string_view s = skip_space(token);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    const int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + (negative ? 1 : 0);
+    int64_t value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (c - '0');
+        if (value > limit) return false;
+    }
+    return true;
+}
+
 double parse_real(std::string_view token) {
     std::string_view s = skip_space(token);
     bool negative = false;

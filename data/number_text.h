@@ -14,6 +14,9 @@
 // leading white space, optional sign, digits; "12.7" reads 12, "x" reads 0.
 // Values beyond the 32-bit range saturate at its ends.
 int32_t parse_int(std::string_view token);
+// False when parse_int would saturate: the token's leading number lies outside the
+// 32-bit range (the loaders refuse such a field rather than pin it).
+bool int_in_range(std::string_view token);
 // Reads a real from the start of a token, the decimal floating-point text that
 // C's strtod accepts (optional '+'); parsing stops at the first character that
 // does not belong; a token that is not a number reads as 0.

@@ -21,9 +21,13 @@ long long regular_file_size(std::FILE* f);
 // Characters that end a folder part of a path ("/", or "/" and "\" on Windows).
 extern const char* const kPathSeparators;
 
-// Creates a new file that nobody else has opened, named "<folder>/.<name>.<random>"
-// (folder "" means the current one), for writing only. Returns its descriptor and
-// sets path, or -1 with errno set.
+// The marker in the names of our temporary files, "<folder>/.<name>.scene-part-<random>":
+// nothing else names files so, which lets a later write remove the ones an ended
+// process left behind.
+extern const char* const kTempMarker;
+// Creates a new file that nobody else has opened, named as above (folder "" means
+// the current one), for writing only. Returns its descriptor and sets path, or -1
+// with errno set.
 int create_temp_file(const std::string& folder, const std::string& name, std::string& path);
 // write(2) on such a descriptor: bytes written, or -1 with errno set.
 long long write_some(int fd, const char* data, std::size_t size);
@@ -38,5 +42,22 @@ bool set_final_permissions(int fd, const std::string& temp, const std::string& t
 bool replace_file(const std::string& temp, const std::string& target);
 // Removes a file; failures are ignored.
 void remove_file(const std::string& path);
+
+// The file a write to path reaches: path itself, or, when path is a symbolic link
+// (or a chain of them), the file the last link names (which need not exist yet).
+std::string follow_links(const std::string& path);
+// False with errno set when a plain write would refuse path (a folder, or an existing
+// file the user may not write); true when it would be allowed or path does not exist.
+bool may_write(const std::string& path);
+// Removes our temporary files in folder ("" the current one) that are older than
+// max_age_seconds and belong to this user; failures are ignored.
+void remove_stale_temps(const std::string& folder, long long max_age_seconds);
+
+// Temporary files to remove when the process is ended by SIGINT, SIGTERM or SIGHUP
+// (a handler that only removes them and lets the signal end the process; it is
+// installed with the first file and leaves signals alone that the program already
+// handles or ignores). Where there are no such signals these do nothing.
+void track_temp(const std::string& path);
+void untrack_temp(const std::string& path);
 
 }  // namespace os_files

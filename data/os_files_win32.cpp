@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -31,6 +32,7 @@ void set_errno(const std::error_code& ec) {
 }  // namespace
 
 const char* const kPathSeparators = "/\\";
+const char* const kTempMarker = ".scene-part-";
 
 std::FILE* open_file(const std::string& path, const char* mode) {
     return ::_wfopen(wide(path).c_str(), wide(mode).c_str());
@@ -48,7 +50,7 @@ int create_temp_file(const std::string& folder, const std::string& name, std::st
     const std::string base =
         folder +
         (folder.empty() || folder.find_last_of(kPathSeparators) == folder.size() - 1 ? "" : "/") +
-        "." + name + ".";
+        "." + name + kTempMarker;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = base;
         for (int i = 0; i < 6; ++i) candidate += kDigits[rd() % (sizeof kDigits - 1)];
@@ -101,5 +103,59 @@ void remove_file(const std::string& path) {
     std::error_code ec;
     std::filesystem::remove(std::filesystem::u8path(path), ec);
 }
+
+std::string follow_links(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path p = fs::u8path(path);
+    for (int depth = 0; depth < 40; ++depth) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+        const fs::path link = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = link.is_absolute() ? link : p.parent_path() / link;
+    }
+    return p.u8string();
+}
+
+bool may_write(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(fs::u8path(path), ec);
+    if (ec || !fs::exists(st)) return true;
+    if (fs::is_directory(st)) {
+        errno = EISDIR;
+        return false;
+    }
+    // A read-only file (the read-only attribute) refuses a plain write.
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
+}
+
+void remove_stale_temps(const std::string& folder, long long max_age_seconds) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const std::string marker = kTempMarker;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(fs::u8path(folder.empty() ? "." : folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().u8string();
+        const size_t at = name.rfind(marker);
+        if (name.empty() || name[0] != '.' || at == std::string::npos || at == 0 ||
+            name.size() != at + marker.size() + 6)
+            continue;
+        std::error_code ec2;
+        if (!it->is_regular_file(ec2)) continue;
+        const auto when = it->last_write_time(ec2);
+        if (ec2 || now - when <= std::chrono::seconds(max_age_seconds)) continue;
+        fs::remove(it->path(), ec2);
+    }
+}
+
+// The console's Ctrl+C ends a program without a handler of ours to run here.
+void track_temp(const std::string&) {}
+void untrack_temp(const std::string&) {}
 
 }  // namespace os_files

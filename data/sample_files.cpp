@@ -31,8 +31,12 @@ int compare_by_start(const TrackSample& a, const TrackSample& b) {
     return 0;
 }
 
-SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample>& records) {
+SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample>& records,
+                                  TextFault* fault, std::vector<ShortenedSample>* shortened) {
+    TextFault local_fault;
+    TextFault& found = fault ? *fault : local_fault;
     records.clear();
+    if (shortened) shortened->clear();
     // Counting pass; the first data line tells whether there is an identifier column.
     uint64_t n = 0;
     bool with_id = false;
@@ -40,7 +44,11 @@ SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample
         BufferLines lines(text);
         std::string_view line;
         size_t length;
-        while (lines.next(line, length)) {
+        for (uint64_t line_no = 1; lines.next(line, length); ++line_no) {
+            if (length > kMaxLineLength) {
+                found = TextFault{line_no, kLineTooLong};
+                return SampleReadStatus::Invalid;
+            }
             if (!starts_with_digit(line)) continue;
             if (n++ == 0) {
                 TokenSplitter fields(line, kSeparators);
@@ -50,8 +58,15 @@ SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample
             }
         }
     }
-    if (n == 0) return SampleReadStatus::NoData;
-    if (n >= static_cast<uint64_t>(INT32_MAX)) return SampleReadStatus::OutOfMemory;
+    if (n == 0) {
+        found = TextFault{0, "no sample line"};
+        return SampleReadStatus::NoData;
+    }
+    // Record 0 comes first, and the count of records is a 32-bit integer.
+    if (n >= static_cast<uint64_t>(INT32_MAX)) {
+        found = TextFault{0, kTooManyLines};
+        return SampleReadStatus::TooManyLines;
+    }
     try {
         records.resize(n + 1);
     } catch (const std::bad_alloc&) {
@@ -62,17 +77,28 @@ SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample
     std::string_view line;
     size_t length;
     int32_t k = 0;
-    while (k < static_cast<int32_t>(n) && lines.next(line, length)) {
+    for (uint64_t line_no = 1; k < static_cast<int32_t>(n) && lines.next(line, length); ++line_no) {
         if (!starts_with_digit(line)) continue;
         TrackSample& s = records[static_cast<size_t>(++k)];
         TokenSplitter fields(line, kSeparators);
         std::string_view f;
-        auto next_int = [&]() { return fields.next(f) ? parse_int(f) : 0; };
+        // A missing field reads as 0; one outside the 32-bit range refuses the text.
+        bool in_range = true;
+        auto next_int = [&](const char* field) {
+            int32_t value = 0;
+            if (in_range && fields.next(f))
+                in_range = read_int_field(f, line_no, field, value, found);
+            return value;
+        };
         auto next_real = [&]() { return fields.next(f) ? parse_real(f) : 0.0; };
-        s.sample_id = with_id ? next_int() : k;
-        s.start_ms = next_int();
-        s.end_ms = next_int();
-        s.label = static_cast<uint8_t>(next_int() & 0xFF);
+        s.sample_id = with_id ? next_int("sample id") : k;
+        s.start_ms = next_int("start time");
+        s.end_ms = next_int("end time");
+        s.label = static_cast<uint8_t>(next_int("label") & 0xFF);
+        if (!in_range) {
+            records.clear();
+            return SampleReadStatus::Invalid;
+        }
         s.origin_x = next_real();
         s.origin_y = next_real();
         s.frame_heading = next_real();
@@ -85,15 +111,20 @@ SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample
         [](const TrackSample& a, const TrackSample& b) { return compare_by_start(a, b) < 0; });
     for (size_t k2 = 1; k2 < records.size(); ++k2) {
         TrackSample& before = records[k2 - 1];
-        if (records[k2].start_ms <= before.end_ms)
-            before.end_ms = static_cast<int32_t>(
-                std::max<int64_t>(int64_t{records[k2].start_ms} - 100, INT32_MIN));
+        if (records[k2].start_ms > before.end_ms) continue;
+        const int32_t old_end = before.end_ms;
+        before.end_ms =
+            static_cast<int32_t>(std::max<int64_t>(int64_t{records[k2].start_ms} - 100, INT32_MIN));
+        // Record 0 is no sample of the file.
+        if (shortened && k2 > 1) shortened->push_back({before.sample_id, old_end, before.end_ms});
     }
     return SampleReadStatus::Ok;
 }
 
 PoseReadStatus read_traj_gen_text(std::string_view text, std::vector<TrajGenPoint>& points,
-                                  uint64_t& lines) {
+                                  uint64_t& lines, TextFault* fault) {
+    TextFault local_fault;
+    TextFault& found = fault ? *fault : local_fault;
     points.clear();
     lines = 0;
     auto is_data = [](std::string_view line, size_t length) {
@@ -102,10 +133,18 @@ PoseReadStatus read_traj_gen_text(std::string_view text, std::vector<TrajGenPoin
     BufferLines counter(text);
     std::string_view line;
     size_t length;
-    while (counter.next(line, length))
+    for (uint64_t line_no = 1; counter.next(line, length); ++line_no) {
+        if (length > kMaxLineLength) {
+            found = TextFault{line_no, kLineTooLong};
+            return PoseReadStatus::Invalid;
+        }
         if (is_data(line, length)) ++lines;
+    }
     if (lines == 0) return PoseReadStatus::NoData;
-    if (lines >= static_cast<uint64_t>(INT32_MAX)) return PoseReadStatus::OutOfMemory;
+    if (lines > static_cast<uint64_t>(INT32_MAX)) {
+        found = TextFault{0, kTooManyLines};
+        return PoseReadStatus::TooManyLines;
+    }
     try {
         points.resize(lines);
     } catch (const std::bad_alloc&) {
@@ -114,12 +153,15 @@ PoseReadStatus read_traj_gen_text(std::string_view text, std::vector<TrajGenPoin
     }
     BufferLines reader(text);
     size_t k = 0;
-    while (k < points.size() && reader.next(line, length)) {
+    for (uint64_t line_no = 1; k < points.size() && reader.next(line, length); ++line_no) {
         if (!is_data(line, length)) continue;
         TrajGenPoint& p = points[k++];
         TokenSplitter fields(line, kSeparators);
         std::string_view f;
-        if (fields.next(f)) p.time_ms = parse_int(f);
+        if (fields.next(f) && !read_int_field(f, line_no, "time", p.time_ms, found)) {
+            points.clear();
+            return PoseReadStatus::Invalid;
+        }
         if (fields.next(f)) p.x = parse_real(f);
         if (fields.next(f)) p.y = parse_real(f);
     }

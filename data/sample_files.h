@@ -54,20 +54,37 @@ int compare_by_start(const TrackSample& a, const TrackSample& b);
 
 enum class SampleReadStatus {
     Ok,
-    NoData,       // no data line
-    OutOfMemory,  // the records could not be allocated
+    NoData,        // no data line
+    OutOfMemory,   // the records could not be allocated
+    Invalid,       // a line longer than kMaxLineLength, or an identifier, time or label
+                   // outside the 32-bit range (fault says which)
+    TooManyLines,  // more data lines than the 32-bit count of records holds
+};
+
+// A sample whose end a read cut back because the next sample starts before it ends.
+struct ShortenedSample {
+    int32_t sample_id = 0;
+    int32_t old_end_ms = 0;  // as the file has it
+    int32_t new_end_ms = 0;  // as read: the next start - 100
 };
 
 // Reads sample text into records (replacing them): record 0, all zero, then one
 // record per data line, active, sorted by start_ms, each ending at least 100 ms
 // before the next starts (an end at or after the next start is cut back to that
-// start - 100). On NoData and OutOfMemory records is empty.
-SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample>& records);
+// start - 100; each sample so cut is listed in *shortened when given, in start
+// order). Unless Ok, records is empty and fault (when given) tells what is wrong:
+// the line and "start time out of range" (also "sample id", "end time", "label"),
+// or line 0 and "no sample line" or "too many lines".
+SampleReadStatus read_sample_text(std::string_view text, std::vector<TrackSample>& records,
+                                  TextFault* fault = nullptr,
+                                  std::vector<ShortenedSample>* shortened = nullptr);
 
 // Reads Traj Gen text into points (replacing them); lines is set to the number of
-// data lines. NoData (points empty) when there is none.
+// data lines. NoData (points empty) when there is none; Invalid and TooManyLines
+// (points empty, fault set when given) as read_pose_text has them, the time being
+// the integer field.
 PoseReadStatus read_traj_gen_text(std::string_view text, std::vector<TrajGenPoint>& points,
-                                  uint64_t& lines);
+                                  uint64_t& lines, TextFault* fault = nullptr);
 
 // The sample file's line of a sample.
 std::string sample_file_line(const TrackSample& sample);

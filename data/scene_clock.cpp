@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "data/pose_track.h"
+#include "data/scene.h"
 
 // The clock follows its definition step by step, with one shortcut: a step
 // would look at the first sample of every trajectory that has not started yet
@@ -14,9 +15,6 @@
 // walk over every trajectory from first_active on.
 
 namespace {
-
-ClockSettings g_settings;
-ClockStats g_stats;
 
 constexpr int64_t kNoMatch = 10000;  // frames; nothing farther sets current_time
 
@@ -41,7 +39,7 @@ void collect_near(TrajStore& st) {
     const int32_t cf = st.current_frame;
     ix.near.clear();
     size_t s = ix.next_start;
-    static std::vector<int32_t> starting;
+    std::vector<int32_t>& starting = ix.starting;
     starting.clear();
     while (s < ix.start_order.size() &&
            frame_distance(first_sample(st, ix.start_order[s]).frame, cf) <= 1) {
@@ -100,27 +98,25 @@ void ensure_index(TrajStore& st) {
     }
 }
 
-bool visible(const TrajStore& st, int32_t i) {
+// True when the index describes the clock as it stands (a query may use `near`).
+bool index_current(const TrajStore& st) {
+    const SceneClockIndex& ix = st.clock_index;
+    return ix.valid && ix.built_frame == st.current_frame &&
+           ix.built_first_active == st.first_active;
+}
+
+bool visible(const Scene& scene, int32_t i) {
+    const TrajStore& st = scene.store;
     const TrajEntry& e = st.entries[i];
-    if (e.cursor < 0 || e.cursor >= e.count || e.count < g_settings.tooShortTraj) return false;
-    ++g_stats.query_visits;
+    if (e.cursor < 0 || e.cursor >= e.count || e.count < scene.clock.tooShortTraj) return false;
+    ++scene.stats.query_visits;
     return frame_distance(cursor_sample(st, i).frame, st.current_frame) <= 1;
 }
 
 }  // namespace
 
-ClockSettings& clock_settings() {
-    return g_settings;
-}
-void reset_clock_settings() {
-    g_settings = ClockSettings{};
-}
-ClockStats& clock_stats() {
-    return g_stats;
-}
-
-void rewind_scene() {
-    TrajStore& st = traj_store();
+void rewind_scene(Scene& scene) {
+    TrajStore& st = scene.store;
     st.first_active = 0;
     bool found = false;
     for (int32_t i = 0; i < st.entry_count; ++i) {
@@ -135,11 +131,12 @@ void rewind_scene() {
     }
     for (TrajEntry& e : st.entries) e.cursor = e.count > 0 ? 0 : -1;
     rebuild_index(st);
-    reset_pose_cursor();
+    reset_pose_cursor(scene.pose);
+    ++scene.frame_serial;
 }
 
-int step_scene() {
-    TrajStore& st = traj_store();
+int step_scene(Scene& scene) {
+    TrajStore& st = scene.store;
     if (st.current_frame == st.max_frame) {
         st.first_active = -1;
         return 0;
@@ -148,7 +145,7 @@ int step_scene() {
     ensure_index(st);
     SceneClockIndex& ix = st.clock_index;
 
-    const int64_t step = std::max(g_settings.frameStep, 1);
+    const int64_t step = std::max(scene.clock.frameStep, 1);
     const int32_t cf = static_cast<int32_t>(
         std::min<int64_t>(static_cast<int64_t>(st.current_frame) + step, st.max_frame));
     st.current_frame = cf;
@@ -164,9 +161,9 @@ int step_scene() {
 
     // Trajectories whose first frame the clock has reached start now; those that
     // first_active has already passed are never walked.
-    // Kept between steps so that a step does not allocate.
-    static std::vector<int32_t> incoming;
-    static std::vector<int32_t> walk;
+    // Kept in the index between steps so that a step does not allocate.
+    std::vector<int32_t>& incoming = ix.incoming;
+    std::vector<int32_t>& walk = ix.walk;
     incoming.clear();
     walk.clear();
     while (ix.next_start < ix.start_order.size() &&
@@ -214,80 +211,104 @@ int step_scene() {
             st.current_time = s.time_ms;
         }
     }
-    g_stats.step_visits += visits;
+    scene.stats.step_visits += visits;
     size_t unstarted = ix.start_order.size() - ix.next_start;
-    if (unstarted > 1) g_stats.unstarted_skipped += unstarted - 1;
+    if (unstarted > 1) scene.stats.unstarted_skipped += unstarted - 1;
 
     collect_near(st);
     ix.built_frame = cf;
     ix.built_first_active = fa;
 
-    advance_pose_cursor(st.current_time);
+    advance_pose_cursor(scene.pose, st.current_time);
+    ++scene.frame_serial;
     return 1;
 }
 
-int seek_scene(int32_t t) {
-    TrajStore& st = traj_store();
+int seek_scene(Scene& scene, int32_t t) {
+    TrajStore& st = scene.store;
     bool stepping = true;
     if (st.current_time > t) {
-        rewind_scene();
+        rewind_scene(scene);
         if (st.current_time > t) stepping = false;
     }
     while (stepping) {
-        if (!step_scene()) break;
+        if (!step_scene(scene)) break;
         if (st.current_time > t) break;
         if (static_cast<int64_t>(t) - st.current_time < 100) break;
     }
     // A rewind that took no step leaves the pose cursor on the track's first pose;
     // the ego must stand where the clock stands.
-    advance_pose_cursor(st.current_time);
+    advance_pose_cursor(scene.pose, st.current_time);
+    ++scene.frame_serial;
     return frame_distance(st.current_time, t) < 100 ? 1 : 0;
 }
 
-const TrajPoint* next_visible_sample(bool restart, int32_t& index) {
-    TrajStore& st = traj_store();
+const TrajPoint* next_visible_sample(const Scene& scene, bool restart, int32_t& index) {
+    const TrajStore& st = scene.store;
     if (st.first_active == -1) return nullptr;
-    if (restart) st.visit_next = st.first_active;
-    ensure_index(st);
+    int32_t i = restart ? st.first_active : index + 1;
+    i = std::max(i, 0);
+    // Without a current index (a store just read, a clock set by hand) every
+    // trajectory from i on is looked at; the visible set is the same.
+    const bool indexed = index_current(st);
     // Trajectories before first_active are not in the index; a scan resumed
     // from before it looks at them one by one.
-    int32_t i = std::max(st.visit_next, 0);
-    for (; i < std::min(st.first_active, st.entry_count); ++i) {
-        if (visible(st, i)) {
+    const int32_t plain_end = indexed ? std::min(st.first_active, st.entry_count) : st.entry_count;
+    for (; i < plain_end; ++i) {
+        if (visible(scene, i)) {
             index = i;
-            st.visit_next = i + 1;
             return &cursor_sample(st, i);
         }
     }
+    if (!indexed) return nullptr;
     const std::vector<int32_t>& near = st.clock_index.near;
     for (auto it = std::lower_bound(near.begin(), near.end(), i); it != near.end(); ++it) {
-        if (visible(st, *it)) {
+        if (visible(scene, *it)) {
             index = *it;
-            st.visit_next = *it + 1;
             return &cursor_sample(st, *it);
         }
     }
-    st.visit_next = st.entry_count;
     return nullptr;
 }
 
-int32_t traj_id_at(int32_t index) {
-    const TrajStore& st = traj_store();
+int32_t traj_id_at(const TrajStore& st, int32_t index) {
     if (index < 0 || index >= st.entry_count) return -1;
     return st.entries[index].id;
 }
 
-int32_t current_frame() {
-    return traj_store().current_frame;
-}
-int32_t current_time() {
-    return traj_store().current_time;
-}
-
-int32_t elapsed_ms() {
-    const TrajStore& st = traj_store();
+int32_t elapsed_ms(const TrajStore& st) {
     int64_t d = static_cast<int64_t>(st.current_time) - st.start_time;
     d = std::clamp<int64_t>(d, std::numeric_limits<int32_t>::min(),
                             std::numeric_limits<int32_t>::max());
     return static_cast<int32_t>(d);
+}
+
+ClockPosition save_clock(const Scene& scene) {
+    const TrajStore& st = scene.store;
+    ClockPosition p;
+    p.first_active = st.first_active;
+    p.start_time = st.start_time;
+    p.current_time = st.current_time;
+    p.current_frame = st.current_frame;
+    p.cursors.reserve(static_cast<size_t>(st.entry_count));
+    for (int32_t i = 0; i < st.entry_count; ++i) p.cursors.push_back(st.entries[i].cursor);
+    p.index = st.clock_index;
+    p.pose_cursor = scene.pose.pose_cursor;
+    p.frame_serial = scene.frame_serial;
+    p.stats = scene.stats;
+    return p;
+}
+
+void restore_clock(Scene& scene, const ClockPosition& p) {
+    TrajStore& st = scene.store;
+    st.first_active = p.first_active;
+    st.start_time = p.start_time;
+    st.current_time = p.current_time;
+    st.current_frame = p.current_frame;
+    const int32_t n = std::min(st.entry_count, static_cast<int32_t>(p.cursors.size()));
+    for (int32_t i = 0; i < n; ++i) st.entries[i].cursor = p.cursors[static_cast<size_t>(i)];
+    st.clock_index = p.index;
+    scene.pose.pose_cursor = p.pose_cursor;
+    scene.frame_serial = p.frame_serial;
+    scene.stats = p.stats;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "data/number_text.h"
 #include "data/os_files.h"
 
 void ProgressMeter::update(uint64_t done) {
@@ -14,6 +15,21 @@ void ProgressMeter::update(uint64_t done) {
     if (now - last_ < kProgressInterval) return;
     last_ = now;
     callback_(done < total_ ? done : total_, total_);
+}
+
+std::string fault_detail(const std::string& path, const TextFault& fault) {
+    if (fault.line == 0) return path + ": " + fault.what;
+    return path + ": line " + std::to_string(fault.line) + ": " + fault.what;
+}
+
+bool read_int_field(std::string_view token, uint64_t line, const char* field, int32_t& value,
+                    TextFault& fault) {
+    if (!int_in_range(token)) {
+        fault = TextFault{line, std::string(field) + " out of range"};
+        return false;
+    }
+    value = parse_int(token);
+    return true;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 // Whole-file text input shared by the scene loaders: the file is read into one
-// buffer and every pass of a loader runs over that buffer; lines of any length.
+// buffer and every pass of a loader runs over that buffer; lines of any length up
+// to kMaxLineLength (data/line_reader.h).
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "data/large_array.h"
+#include "data/line_reader.h"
 
 // Progress of a load: work done and total work, both in bytes. A loader reads the
 // file (the first half of the total) and then parses it (the second half), so the
@@ -42,6 +44,29 @@ struct TextBuffer {
     size_t size = 0;        // bytes of text
     std::string_view view() const { return {data.data(), size}; }
 };
+
+// Where and why a loader refused a text: the line (from 1) and what is wrong with it
+// ("frame out of range", "longer than 64 MiB").
+// Line 0: a fault of the whole text ("no data line", "too many lines").
+struct TextFault {
+    uint64_t line = 0;
+    std::string what;
+};
+
+// The line a load's message adds under the design's text: the file, the line and the
+// fault ("run.nav: line 7: time out of range"), or the file and the fault for line 0
+// ("run.txt: no sample line").
+std::string fault_detail(const std::string& path, const TextFault& fault);
+
+// What a loader says of a line longer than kMaxLineLength.
+inline constexpr const char* kLineTooLong = "longer than 64 MiB";
+// What a loader says of more data lines than its 32-bit count holds.
+inline constexpr const char* kTooManyLines = "too many lines";
+
+// The integer field token as parse_int reads it; false, with fault set to line and
+// "<field> out of range", when it lies outside the 32-bit range.
+bool read_int_field(std::string_view token, uint64_t line, const char* field, int32_t& value,
+                    TextFault& fault);
 
 enum class ReadTextStatus {
     Ok,

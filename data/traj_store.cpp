@@ -8,12 +8,11 @@
 #include <new>
 
 #include "data/geometry.h"
+#include "data/line_reader.h"
 #include "data/report.h"
 #include "data/traj_format.h"
 
 namespace {
-
-TrajStore g_store;
 
 // Separators of a data line; '\n' never occurs inside a line.
 inline bool is_data_separator(char c) {
@@ -38,7 +37,7 @@ inline const char* token_end(const char* p, const char* end) {
 // Reads the integer token at p and moves p past it. The common shape (optional
 // '-', at most nine digits) is read here; anything else goes to parse_int, so
 // the value is always parse_int's.
-inline int32_t read_int_token(const char*& p, const char* end) {
+inline int32_t read_int_token(const char*& p, const char* end, bool& out_of_range) {
     const char* q = p;
     bool negative = false;
     if (*q == '-') {
@@ -56,9 +55,10 @@ inline int32_t read_int_token(const char*& p, const char* end) {
         return negative ? -static_cast<int32_t>(value) : static_cast<int32_t>(value);
     }
     const char* e = token_end(p, end);
-    int32_t slow = parse_int(std::string_view(p, static_cast<size_t>(e - p)));
+    const std::string_view token(p, static_cast<size_t>(e - p));
+    if (!int_in_range(token)) out_of_range = true;
     p = e;
-    return slow;
+    return parse_int(token);
 }
 
 // Reads the real token at p and moves p past it. parse_real reads a token with
@@ -115,11 +115,16 @@ inline double read_real_token(const char*& p, const char* end) {
 
 // Parses the fields of a data line into slot; returns the number of fields the
 // line has, capped at 13.
-inline int parse_sample_line(const char* p, const char* end, TrajPoint& slot) {
+// bad_field is set to "time" or "frame" when that field lies outside the 32-bit range.
+inline int parse_sample_line(const char* p, const char* end, TrajPoint& slot,
+                             const char*& bad_field) {
     // The line starts with a digit, so the time token exists.
-    slot.time_ms = read_int_token(p, end);
+    bool out_of_range = false;
+    slot.time_ms = read_int_token(p, end, out_of_range);
+    if (out_of_range) bad_field = "time";
     if (!skip_separators(p, end)) return 1;
-    slot.frame = read_int_token(p, end);
+    slot.frame = read_int_token(p, end, out_of_range);
+    if (out_of_range && !bad_field) bad_field = "frame";
     double reals[kTrajRealCount];
     int fields = 2;
     for (; fields < kTrajFieldCount; ++fields) {
@@ -174,10 +179,6 @@ constexpr size_t kProgressStep = size_t{1} << 20;
 
 }  // namespace
 
-TrajStore& traj_store() {
-    return g_store;
-}
-
 int compare_by_frame(const TrajPoint& a, const TrajPoint& b) {
     if (a.frame > b.frame) return 1;
     if (a.frame < b.frame) return -1;
@@ -188,12 +189,8 @@ void clear_traj_store(TrajStore& store) {
     store = TrajStore{};
 }
 
-void free_traj_store() {
-    clear_traj_store(g_store);
-}
-
-int traj_store_loaded() {
-    return g_store.entry_count > 0 ? 1 : 0;
+int traj_store_loaded(const TrajStore& store) {
+    return store.entry_count > 0 ? 1 : 0;
 }
 
 void recompute_speeds(TrajPoint* s, int32_t n) {
@@ -299,17 +296,26 @@ void smooth_trajectory(TrajPoint* s, int32_t n, TrajPoint* work) {
     std::copy(work, work + n, s);
 }
 
-TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressMeter* meter) {
-    clear_traj_store(store);
+namespace {
+
+// The passes of read_traj_text, in order. Each returns Ok or the reason to stop;
+// the caller empties the store on any other outcome.
+
+// Pass 1: counts header and data lines; refuses a line over kMaxLineLength.
+TrajReadStatus count_lines(std::string_view text, uint64_t& headers, uint64_t& data_lines,
+                           TextFault& fault) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
-    const uint64_t progress_base = text.size();
-
-    // First pass: count header lines and data lines.
-    uint64_t headers = 0, data_lines = 0;
+    headers = data_lines = 0;
+    uint64_t line_no = 0;
     for (const char* p = begin; p < end;) {
         const char *content_end, *next;
         find_line(p, end, content_end, next);
+        ++line_no;
+        if (static_cast<size_t>(next - p) > kMaxLineLength) {
+            fault = TextFault{line_no, kLineTooLong};
+            return TrajReadStatus::Invalid;
+        }
         switch (line_kind(p, content_end)) {
             case TrajLineKind::Header:
                 ++headers;
@@ -322,35 +328,56 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
         }
         p = next;
     }
-    if (headers == 0 || data_lines == 0) return TrajReadStatus::Invalid;
+    const char* missing = text.empty()      ? "empty file"
+                          : headers == 0    ? "no tno line"
+                          : data_lines == 0 ? "no data line"
+                                            : nullptr;
+    if (missing) {
+        fault = TextFault{0, missing};
+        return TrajReadStatus::Invalid;
+    }
     // The arrays are indexed with 32-bit integers.
     constexpr uint64_t kMaxCount = std::numeric_limits<int32_t>::max();
-    if (headers > kMaxCount || data_lines > kMaxCount) return TrajReadStatus::OutOfMemory;
+    if (headers > kMaxCount || data_lines > kMaxCount) {
+        fault = TextFault{0, kTooManyLines};
+        return TrajReadStatus::TooManyLines;
+    }
+    return TrajReadStatus::Ok;
+}
 
+// Allocates exactly the counted entries and samples.
+TrajReadStatus allocate_store(TrajStore& store, uint64_t headers, uint64_t data_lines) {
     try {
         store.entries.resize(headers);
     } catch (const std::bad_alloc&) {
-        clear_traj_store(store);
         return TrajReadStatus::OutOfMemory;
     }
-    if (!store.samples.allocate(data_lines)) {
-        clear_traj_store(store);
-        return TrajReadStatus::OutOfMemory;
-    }
-    const int32_t entry_total = static_cast<int32_t>(headers);
-    const int32_t sample_total = static_cast<int32_t>(data_lines);
-    store.sample_capacity = sample_total;
+    if (!store.samples.allocate(data_lines)) return TrajReadStatus::OutOfMemory;
+    store.sample_capacity = static_cast<int32_t>(data_lines);
+    return TrajReadStatus::Ok;
+}
 
-    // Second pass.
+// Pass 2: parses headers and samples in file order into the allocated store, with
+// each trajectory's frame range and the file's time range; refuses a number
+// beyond the 32-bit range.
+TrajReadStatus parse_lines(std::string_view text, TrajStore& store, ProgressMeter* meter,
+                           TextFault& fault) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const uint64_t progress_base = text.size();
+    const int32_t entry_total = static_cast<int32_t>(store.entries.size());
+    const int32_t sample_total = store.sample_capacity;
     int32_t k = -1;  // current trajectory
     int32_t m = 0;   // samples stored
     bool have_time = false;
     int32_t min_time = 0, max_time = 0;
     TrajEntry* entry = nullptr;
     const char* next_report = begin + kProgressStep;
+    uint64_t line_no = 0;
     for (const char* p = begin; p < end;) {
         const char *content_end, *next;
         find_line(p, end, content_end, next);
+        ++line_no;
         if (meter && p >= next_report) {
             meter->update(progress_base + static_cast<uint64_t>(p - begin));
             next_report = p + kProgressStep;
@@ -360,13 +387,26 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
             if (k + 1 >= entry_total) break;
             ++k;
             entry = &store.entries[k];
-            entry->id = traj_header_id(std::string_view(p, static_cast<size_t>(content_end - p)));
+            const std::string_view header(p, static_cast<size_t>(content_end - p));
+            TokenSplitter tokens(header, kHeaderSeparators);
+            std::string_view id;
+            if (tokens.next(id) && tokens.next(id) && !int_in_range(id)) {
+                fault = TextFault{line_no, "trajectory id out of range"};
+                return TrajReadStatus::Invalid;
+            }
+            entry->id = traj_header_id(header);
             entry->first = m;
             entry->count = 0;
         } else if (kind == TrajLineKind::Data && entry) {
             if (m >= sample_total) break;
             TrajPoint& slot = store.samples[m];
-            int fields = parse_sample_line(p, content_end, slot);
+            const char* bad_field = nullptr;
+            int fields = parse_sample_line(p, content_end, slot, bad_field);
+            if (bad_field) {
+                fault = TextFault{line_no,
+                                  bad_field[0] == 't' ? "time out of range" : "frame out of range"};
+                return TrajReadStatus::Invalid;
+            }
             if (slot.time_ms != 0) {
                 if (!have_time) {
                     min_time = max_time = slot.time_ms;
@@ -396,7 +436,12 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
     store.entries.resize(static_cast<size_t>(store.entry_count));
     store.min_time = min_time;
     store.max_time = max_time;
+    return TrajReadStatus::Ok;
+}
 
+// Pass 3: sorts each trajectory by frame and takes the store's frame range.
+// Returns the longest trajectory's sample count.
+int32_t finish_ranges(TrajStore& store) {
     int32_t longest = 0;
     for (int32_t i = 0; i < store.entry_count; ++i) {
         const TrajEntry& e = store.entries[i];
@@ -416,12 +461,23 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
             store.max_frame = std::max(store.max_frame, e.max_frame);
         }
     }
+    return longest;
+}
 
+// The samples as read, for a view of what cleaning moved. Without room for the
+// copy the load goes on without it.
+void keep_raw_samples(TrajStore& store) {
+    if (store.raw_samples.allocate(store.samples.size()) && store.samples.size() > 0)
+        std::memcpy(store.raw_samples.data(), store.samples.data(),
+                    store.samples.size() * sizeof(TrajPoint));
+}
+
+// Pass 4: cleaning, trajectory by trajectory: speeds recomputed, tracks smoothed.
+TrajReadStatus clean_trajectories(TrajStore& store, int32_t longest) {
     std::vector<TrajPoint> work;
     try {
         work.resize(static_cast<size_t>(longest));
     } catch (const std::bad_alloc&) {
-        clear_traj_store(store);
         return TrajReadStatus::OutOfMemory;
     }
     for (int32_t i = 0; i < store.entry_count; ++i) {
@@ -430,14 +486,60 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
         recompute_speeds(first, e.count);
         if (e.count >= 3) smooth_trajectory(first, e.count, work.data());
     }
+    return TrajReadStatus::Ok;
+}
+
+}  // namespace
+
+TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressMeter* meter,
+                              TextFault* fault) {
+    clear_traj_store(store);
+    TextFault found;
+    uint64_t headers = 0, data_lines = 0;
+    TrajReadStatus status = count_lines(text, headers, data_lines, found);
+    if (status == TrajReadStatus::Ok) status = allocate_store(store, headers, data_lines);
+    if (status == TrajReadStatus::Ok) status = parse_lines(text, store, meter, found);
+    if (status == TrajReadStatus::Ok) {
+        const int32_t longest = finish_ranges(store);
+        keep_raw_samples(store);
+        status = clean_trajectories(store, longest);
+    }
+    if (status != TrajReadStatus::Ok) {
+        clear_traj_store(store);
+        if (fault && !found.what.empty()) *fault = found;
+        return status;
+    }
     if (meter) meter->update(meter->total());
     return TrajReadStatus::Ok;
 }
 
-int load_traj_file(const std::string& path, const LoadProgress& progress) {
-    clear_traj_store(g_store);
+namespace {
+
+// Reports a read that failed, as the user sees it; 1 when it succeeded.
+int report_traj_status(TrajReadStatus status, const TextFault& fault, const std::string& path,
+                       const ErrorSink& report) {
+    switch (status) {
+        case TrajReadStatus::Ok:
+            return 1;
+        case TrajReadStatus::Invalid:
+        case TrajReadStatus::TooManyLines:
+            report(std::string(kTrajInvalid) + "\n" + fault_detail(path, fault));
+            break;
+        case TrajReadStatus::OutOfMemory:
+            report(kTrajOutOfMemory);
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int load_traj_file(TrajStore& store, const std::string& path, const ErrorSink& report,
+                   const LoadProgress& progress) {
+    clear_traj_store(store);
     ProgressMeter meter(progress);
     TrajReadStatus status;
+    TextFault fault;
     {
         TextBuffer text;
         switch (read_text_file(path, text, &meter)) {
@@ -445,23 +547,20 @@ int load_traj_file(const std::string& path, const LoadProgress& progress) {
                 break;
             case ReadTextStatus::OpenFailed:
             case ReadTextStatus::ReadFailed:
-                report_error(kTrajOpenFailure);
+                report(kTrajOpenFailure);
                 return 0;
             case ReadTextStatus::OutOfMemory:
-                report_error(kTrajOutOfMemory);
+                report(kTrajOutOfMemory);
                 return 0;
         }
-        status = read_traj_text(text.view(), g_store, &meter);
+        status = read_traj_text(text.view(), store, &meter, &fault);
     }
-    switch (status) {
-        case TrajReadStatus::Ok:
-            return 1;
-        case TrajReadStatus::Invalid:
-            report_error(kTrajInvalid);
-            break;
-        case TrajReadStatus::OutOfMemory:
-            report_error(kTrajOutOfMemory);
-            break;
-    }
-    return 0;
+    return report_traj_status(status, fault, path, report);
+}
+
+int load_traj_text(TrajStore& store, std::string_view text, const std::string& name,
+                   const ErrorSink& report) {
+    TextFault fault;
+    const TrajReadStatus status = read_traj_text(text, store, nullptr, &fault);
+    return report_traj_status(status, fault, name, report);
 }

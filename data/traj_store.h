@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/large_array.h"
+#include "data/report.h"
 #include "data/text_input.h"
 
 // One sample in memory. The field order differs from the file's column order:
@@ -52,67 +53,82 @@ struct SceneClockIndex {
     std::vector<int32_t> live;         // started, cursor not -1, index >= first_active; ascending
     std::vector<int32_t> near;         // live or starting trajectories whose cursor sample lies
                                        // within 1 frame of current_frame; ascending
+    // Scratch of a step, kept so that a step does not allocate.
+    std::vector<int32_t> starting;  // trajectories starting within 1 frame, by index
+    std::vector<int32_t> incoming;  // trajectories the step starts
+    std::vector<int32_t> walk;      // trajectories the step walks, ascending
 };
 
-// The program-wide TRAJ store. Entry i's samples are samples[first .. first+count),
+// A TRAJ store (one per scene, data/scene.h). Entry i's samples are samples[first .. first+count),
 // sorted by frame ascending; entry i's first is the sum of the counts before it.
 struct TrajStore {
     std::vector<TrajEntry> entries;  // one per trajectory, in file order
     int32_t entry_count = 0;         // number of trajectories (entries.size())
     LargeArray<TrajPoint> samples;   // all samples; the first sum-of-counts are used
-    int32_t sample_capacity = 0;     // data lines counted by the first pass (samples.size())
-    int32_t min_frame = 0;           // smallest min_frame over the entries
-    int32_t max_frame = 0;           // largest max_frame over the entries
-    int32_t min_time = 0;            // smallest nonzero time_ms of the data lines, 0 if none
-    int32_t max_time = 0;            // largest nonzero time_ms of the data lines, 0 if none
+    // The samples as read and sorted, before recompute_speeds and smooth_trajectory,
+    // at the same indices; empty when there was no room for the copy.
+    LargeArray<TrajPoint> raw_samples;
+    int32_t sample_capacity = 0;  // data lines counted by the first pass (samples.size())
+    int32_t min_frame = 0;        // smallest min_frame over the entries
+    int32_t max_frame = 0;        // largest max_frame over the entries
+    int32_t min_time = 0;         // smallest nonzero time_ms of the data lines, 0 if none
+    int32_t max_time = 0;         // largest nonzero time_ms of the data lines, 0 if none
     // Scene clock state (data/scene_clock.h).
     int32_t first_active = 0;   // first trajectory not ended; -1 once the scene has ended
     int32_t start_time = 0;     // time_ms of the scene's first frame, ms
     int32_t current_time = 0;   // time_ms of the sample best matching current_frame, ms
     int32_t current_frame = 0;  // frame the scene stands at
-    int32_t visit_next = 0;     // where next_visible_sample resumes
     SceneClockIndex clock_index;
 };
-
-// The program's store.
-TrajStore& traj_store();
 
 // Outcome of reading TRAJ text.
 enum class TrajReadStatus {
     Ok,
-    Invalid,      // no "tno" line or no data line
-    OutOfMemory,  // the arrays or a working copy could not be allocated
+    Invalid,       // an empty text, no "tno" line or no data line, or a faulty line
+                   // (fault says which)
+    OutOfMemory,   // the arrays or a working copy could not be allocated
+    TooManyLines,  // more headers or data lines than a 32-bit count holds
 };
 
 // Reads TRAJ text into store, which is freed first: two passes over text (count,
-// allocate exactly, parse), per-trajectory sort by frame, then recompute_speeds
+// allocate exactly, parse), per-trajectory sort by frame, a copy of the samples as
+// read (raw_samples), then recompute_speeds
 // and smooth_trajectory. Data lines before the first "tno" line belong to no
 // trajectory: they are counted in sample_capacity but not stored, and their times
 // stay out of [min_time, max_time]. A data line with fewer than 13 fields is
 // dropped, but its nonzero time widens the time range. Unless Ok, the store is
 // left empty. meter (may be null) gets the parse position added to its total's
-// first half (see LoadProgress).
+// first half (see LoadProgress). A line longer than kMaxLineLength, or a time, frame
+// or trajectory id outside the 32-bit range makes the text Invalid. Unless Ok or
+// OutOfMemory, fault (when given) is set to the line and what is wrong (line 0 for
+// the whole text: "empty file", "no tno line", "no data line", "too many lines").
 TrajReadStatus read_traj_text(std::string_view text, TrajStore& store,
-                              ProgressMeter* meter = nullptr);
+                              ProgressMeter* meter = nullptr, TextFault* fault = nullptr);
 
 // Message of a failed load, as the user sees it.
 inline constexpr std::string_view kTrajOpenFailure = "Open TRAJ file failure.";
 inline constexpr std::string_view kTrajInvalid = "Invalid TRAJ file.";
 inline constexpr std::string_view kTrajOutOfMemory = "Out of memory reading TRAJ file.";
 
-// Reads the TRAJ file at path into the program's store, freeing what it held
-// first. Returns 1 on success. On failure returns 0 with the store empty, after
-// report_error (data/report.h) with kTrajOpenFailure (the file cannot be opened
-// or read), kTrajInvalid or kTrajOutOfMemory. progress may be empty.
-int load_traj_file(const std::string& path, const LoadProgress& progress = {});
+// Reads the TRAJ file at path into store, freeing what it held first. Returns 1
+// on success. On failure returns 0 with the store empty, after reporting
+// kTrajOpenFailure (the file cannot be opened or read), kTrajInvalid or
+// kTrajOutOfMemory to report (data/report.h); kTrajInvalid has a second line naming
+// the file, the line and the fault ("Invalid TRAJ file.\nrun.traj: line 7: frame out
+// of range", "Invalid TRAJ file.\nrun.traj: no tno line"). progress may be empty.
+int load_traj_file(TrajStore& store, const std::string& path, const ErrorSink& report,
+                   const LoadProgress& progress = {});
 
-// 1 when the program's store holds at least one trajectory, else 0.
-int traj_store_loaded();
+// Loads TRAJ text held in memory into store as load_traj_file loads a file: the
+// same store and the same reports, with name standing for the path.
+int load_traj_text(TrajStore& store, std::string_view text, const std::string& name,
+                   const ErrorSink& report);
 
-// Releases both arrays of the program's store and resets it to empty: no
-// entries, no samples, clock and ranges zero.
-void free_traj_store();
-// The same for any store.
+// 1 when the store holds at least one trajectory, else 0.
+int traj_store_loaded(const TrajStore& store);
+
+// Releases both arrays of the store and resets it to empty: no entries, no
+// samples, clock and ranges zero.
 void clear_traj_store(TrajStore& store);
 
 // Order by frame: 1 when a's frame is larger, -1 when smaller, 0 when equal.

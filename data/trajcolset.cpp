@@ -53,6 +53,13 @@ void read_int(TokenSplitter& values, std::int32_t& member) {
     if (values.next(token)) member = parse_int(token);
 }
 
+// A role's trajectory id. Trajectory ids are 32-bit, so an id beyond that range names
+// no vehicle: the role is taken by none (-1) rather than by the id at the range's end.
+void read_id(TokenSplitter& values, std::int32_t& member) {
+    std::string_view token;
+    if (values.next(token)) member = int_in_range(token) ? parse_int(token) : -1;
+}
+
 void read_real(TokenSplitter& values, double& member) {
     std::string_view token;
     if (values.next(token)) member = parse_real(token);
@@ -78,25 +85,25 @@ void apply_line(std::string_view line, RoleColours& c) {
         TokenSplitter values(values_of(line), kValueSeparators);
         switch (k.key) {
             case Key::FrontId:
-                read_int(values, c.frontid);
+                read_id(values, c.frontid);
                 break;
             case Key::FrontCol:
                 read_colour(values, c.frontcol);
                 break;
             case Key::LeadId:
-                read_int(values, c.leadid);
+                read_id(values, c.leadid);
                 break;
             case Key::LeadCol:
                 read_colour(values, c.leadcol);
                 break;
             case Key::LagId:
-                read_int(values, c.lagid);
+                read_id(values, c.lagid);
                 break;
             case Key::LagCol:
                 read_colour(values, c.lagcol);
                 break;
             case Key::RearId:
-                read_int(values, c.rearid);
+                read_id(values, c.rearid);
                 break;
             case Key::RearCol:
                 read_colour(values, c.rearcol);
@@ -160,9 +167,9 @@ RoleColours read_role_colours_file(const std::string& path) {
     return colours;
 }
 
-void read_int_value(std::string_view text, std::string_view separators, int32_t& member) {
+void read_id_value(std::string_view text, std::string_view separators, int32_t& member) {
     TokenSplitter values(text, separators);
-    read_int(values, member);
+    read_id(values, member);
 }
 
 void read_real_value(std::string_view text, std::string_view separators, double& member) {

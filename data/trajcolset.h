@@ -49,7 +49,8 @@ struct RoleColours {
 RoleColours default_role_colours();
 
 // Applies the lines of the text to colours. Integers and reals read their
-// leading number (0 when there is none); a colour component keeps the low 8 bits
+// leading number (0 when there is none); a role id beyond the 32-bit range, which no
+// trajectory has, reads as -1 (no role); a colour component keeps the low 8 bits
 // of its integer; trajcolseton stores 1 for any nonzero number. A key without a
 // value, or a colour with fewer than three numbers, leaves its member unchanged.
 // A key given twice takes its last value. Members whose key does not occur keep
@@ -61,8 +62,8 @@ void apply_role_colour_text(std::string_view text, RoleColours& colours);
 RoleColours read_role_colours_file(const std::string& path);
 
 // One value of a field, split at separators, as a key's value is read: the first
-// token as an integer or a real, or the first three as a colour. When the text
-// has too few tokens the member keeps its value.
-void read_int_value(std::string_view text, std::string_view separators, int32_t& member);
+// token as a role id, an integer or a real, or the first three as a colour. When the
+// text has too few tokens the member keeps its value.
+void read_id_value(std::string_view text, std::string_view separators, int32_t& member);
 void read_real_value(std::string_view text, std::string_view separators, double& member);
 void read_colour_value(std::string_view text, std::string_view separators, RgbColour& member);

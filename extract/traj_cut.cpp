@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -11,12 +12,13 @@
 #include "data/line_reader.h"
 #include "data/os_files.h"
 #include "data/version.h"
+#include "extract/trimlet_args.h"
 
 namespace {
 
 // The time of a sample line, which starts with a digit: its leading digits, read
-// as parse_int reads them (saturating at the int32 maximum), without its handling
-// of space and signs.
+// as parse_int reads them, without its handling of space and signs; -1 when they
+// lie beyond the int32 range.
 int64_t leading_time(std::string_view line) {
     constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
     int64_t value = 0;
@@ -24,7 +26,7 @@ int64_t leading_time(std::string_view line) {
         const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
         if (digit > 9) break;
         value = value * 10 + digit;
-        if (value > kMax) return kMax;
+        if (value > kMax) return -1;
     }
     return value;
 }
@@ -45,6 +47,7 @@ bool TrajCutter::feed(std::string_view text) {
         const char* const stop = nl ? static_cast<const char*>(nl) + 1 : end;
         const std::string_view line(p, static_cast<size_t>(stop - p));
         p = stop;
+        ++lines_;
         if (line[0] < '0' || line[0] > '9') {
             if (classify_traj_line(line) == TrajLineKind::Header) {
                 traj_id_ = traj_header_id(line);
@@ -58,6 +61,11 @@ bool TrajCutter::feed(std::string_view text) {
         // A sample needs a trajectory to belong to, and the time alone decides.
         if (!in_traj_) continue;
         const int64_t t = leading_time(line);
+        if (t < 0) {
+            bad_time_line_ = lines_;
+            flush_run();
+            return false;
+        }
         if (!in_run_ && !inside(t)) {
             // Outside, like the sample before it: it can only be the previous sample
             // of a later entry, so whether it has all its fields is asked then.
@@ -101,7 +109,8 @@ bool TrajCutter::feed(std::string_view text) {
         prev_copy_.assign(prev_line_.data(), prev_line_.size());
         prev_line_ = prev_copy_;
     }
-    return true;
+    // A full disk stops the cut at once rather than after the rest of the input.
+    return !out_.failed();
 }
 
 bool TrajCutter::settle_previous() {
@@ -144,7 +153,10 @@ void TrajCutter::write_boundary(std::string_view a_line, std::string_view b_line
     if (a.time_ms == b.time_ms) return;
     // The crossed edge lies on the side of the sample that is outside the window.
     const TrajSample& outside = frame_from_a ? a : b;
+    const TrajSample& inside = frame_from_a ? b : a;
     const int64_t edge = outside.time_ms < lo_ ? lo_ : hi_;
+    // A sample lying on the edge is the boundary itself and is written as it is.
+    if (inside.time_ms == edge) return;
     // Differences in double: int32 times far apart would overflow as integers.
     const double w =
         (static_cast<double>(edge) - a.time_ms) / (static_cast<double>(b.time_ms) - a.time_ms);
@@ -182,7 +194,14 @@ class FileCutOutput : public CutOutput {
     explicit FileCutOutput(std::string target) : file_(std::move(target)) {}
     bool open() override { return file_.open(); }
     void write(std::string_view text) override { file_.write(text); }
+    bool failed() const override { return !file_.error().empty(); }
     bool commit() { return file_.commit(); }
+    // Why the output failed, as the system says it ("No space left on device").
+    std::string reason() const {
+        const std::string& e = file_.error();
+        const size_t colon = e.rfind(": ");
+        return colon == std::string::npos ? e : e.substr(colon + 2);
+    }
 
   private:
     AtomicFile file_;
@@ -194,8 +213,10 @@ CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size) {
     LineReader reader(in, block_size);
     std::string_view lines;
     while (reader.next_lines(lines)) {
-        if (!cutter.feed(lines)) return CutStop::OutputFailed;
+        if (!cutter.feed(lines))
+            return cutter.bad_time_line() ? CutStop::BadTime : CutStop::OutputFailed;
     }
+    if (reader.line_too_long()) return CutStop::LineTooLong;
     return reader.failed() ? CutStop::ReadFailed : CutStop::Done;
 }
 
@@ -203,26 +224,44 @@ int cut_traj_window(const std::string& input_path, const std::string& output_pat
                     const CutWindow& window, std::FILE* err) {
     std::FILE* in = os_files::open_file(input_path, "rb");
     if (!in) {
-        std::fprintf(err, "Open data file failure: %s\n", input_path.c_str());
+        std::fprintf(err, "Open data file failure: %s (%s)\n", input_path.c_str(),
+                     std::strerror(errno));
         return 0;
     }
     // The reader asks for whole blocks: stdio's own buffer would only add a copy.
     std::setvbuf(in, nullptr, _IONBF, 0);
     FileCutOutput out(output_path);
     TrajCutter cutter(window, out);
+    errno = 0;
     const CutStop stop = cut_traj_stream(in, cutter);
+    const int read_errno = errno;
     std::fclose(in);
-    if (stop == CutStop::OutputFailed) {
-        std::fprintf(err, "Open data file failure: %s\n", output_path.c_str());
-        return 0;
-    }
-    if (stop == CutStop::ReadFailed) {
-        std::fprintf(err, "Read failure: %s\n", input_path.c_str());
-        return 0;
+    switch (stop) {
+        case CutStop::Done:
+            break;
+        case CutStop::OutputFailed:
+            std::fprintf(err, "%s: %s (%s)\n",
+                         cutter.wrote_output() ? "Write failure" : "Open data file failure",
+                         output_path.c_str(), out.reason().c_str());
+            return 0;
+        case CutStop::ReadFailed:
+            std::fprintf(err, "Read failure: %s (%s)\n", input_path.c_str(),
+                         std::strerror(read_errno ? read_errno : EIO));
+            return 0;
+        case CutStop::LineTooLong:
+            std::fprintf(err, "Line too long: %s line %llu (over %zu MiB)\n", input_path.c_str(),
+                         static_cast<unsigned long long>(cutter.lines_fed() + 1),
+                         kMaxLineLength >> 20);
+            return 0;
+        case CutStop::BadTime:
+            std::fprintf(err, "Invalid TRAJ file: %s line %llu (time out of range)\n",
+                         input_path.c_str(),
+                         static_cast<unsigned long long>(cutter.bad_time_line()));
+            return 0;
     }
     if (!cutter.wrote_output()) return 0;
     if (!out.commit()) {
-        std::fprintf(err, "Write failure: %s\n", output_path.c_str());
+        std::fprintf(err, "Write failure: %s (%s)\n", output_path.c_str(), out.reason().c_str());
         return 0;
     }
     return 1;
@@ -243,26 +282,24 @@ void print_usage(std::FILE* to, const char* program) {
 
 int trimlet_main(int argc, char** argv, std::FILE* err) {
     const char* program = argc > 0 ? argv[0] : "trimlet";
+    const TrimletArgs args = parse_trimlet_args(argc, argv);
     // Asked for on their own, the usage and the version go to standard output with
     // status 0; every cut keeps the status 1 that scripts using the cutter expect.
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (args.help) {
         print_usage(stdout, program);
         std::printf("%s --help | --version: this text, or the version.\n", program);
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (args.version) {
         std::printf("trimlet %s\n", tools_version());
         return 0;
     }
-    if (argc < 3) {
+    if (args.words < 2) {
         print_usage(err, program);
         return 1;
     }
-    CutWindow window;
-    if (argc > 3) window.st_milli = parse_int(argv[3]);
-    if (argc > 4) window.ed_milli = parse_int(argv[4]);
-    const std::string output = trimlet_output_name(argv[2]);
-    if (cut_traj_window(argv[1], output, window, err)) {
+    const std::string output = trimlet_output_name(args.output);
+    if (cut_traj_window(args.input, output, args.window, err)) {
         std::fprintf(err, "Trimlet succeeded:%s.\n", output.c_str());
     } else {
         std::fprintf(err, "Trimlet failure:%s.\n", output.c_str());

@@ -28,6 +28,8 @@ class CutOutput {
     virtual ~CutOutput() = default;
     virtual bool open() = 0;
     virtual void write(std::string_view text) = 0;
+    // True once a write has failed (the cut then stops).
+    virtual bool failed() const { return false; }
 };
 
 // The cut state of one pass over a TRAJ text, fed whole lines at a time.
@@ -37,10 +39,15 @@ class TrajCutter {
     // Takes one or more whole lines, each with its '\n' (the last line of the input
     // may lack one); text need not outlive the call. Kept lines that follow each
     // other in text go out in one write. Returns false when the output had to be
-    // opened and could not be; the cut must then stop.
+    // opened and could not be, or at a sample whose time lies outside the 32-bit
+    // range (bad_time_line() says which); the cut must then stop.
     bool feed(std::string_view text);
     // True once a line has been written (the output was opened).
     bool wrote_output() const { return opened_; }
+    // Lines taken so far.
+    uint64_t lines_fed() const { return lines_; }
+    // The line (from 1) of a sample whose time is out of range; 0 when none.
+    uint64_t bad_time_line() const { return bad_time_line_; }
 
   private:
     bool inside(int64_t t) const { return lo_ <= t && t <= hi_; }
@@ -58,7 +65,9 @@ class TrajCutter {
     bool in_traj_ = false;   // a "tno" line has been seen
     bool has_prev_ = false;  // prev_line_ holds a sample of the current trajectory
     int32_t traj_id_ = 0;    // id of the current trajectory
-    bool in_run_ = false;    // the previous sample was inside the window
+    uint64_t lines_ = 0;     // lines taken
+    uint64_t bad_time_line_ = 0;
+    bool in_run_ = false;  // the previous sample was inside the window
     // Kept lines of the text being fed that are still to be written: [run_begin_, run_end_).
     const char* run_begin_ = nullptr;
     const char* run_end_ = nullptr;
@@ -74,7 +83,13 @@ class TrajCutter {
 };
 
 // Where a whole cut stopped.
-enum class CutStop { Done, OutputFailed, ReadFailed };
+enum class CutStop {
+    Done,
+    OutputFailed,  // the output could not be created, or a write to it failed
+    ReadFailed,
+    LineTooLong,  // a line longer than kMaxLineLength (data/line_reader.h)
+    BadTime,      // a sample's time outside the 32-bit range
+};
 
 // Feeds all of in to cutter, reading block_size bytes at a time (a block grows to
 // hold a longer line). The default block stays in the processor's cache while it
@@ -85,8 +100,11 @@ CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = s
 // starts with "traj" in any letter case, else path + ".traj".
 std::string trimlet_output_name(const std::string& path);
 
-// Cuts input_path into output_path. Messages go to err. Returns 1 when an output
-// file was written, 0 when the input could not be opened, the output could not be
+// Cuts input_path into output_path. Messages go to err, each naming the file and
+// why ("Open data file failure: OUT (No such file or directory)", "Write failure:
+// OUT (No space left on device)", "Line too long: IN line 3 (over 64 MiB)", "Invalid
+// TRAJ file: IN line 7 (time out of range)"). Returns 1 when an output file was
+// written, 0 when the input could not be opened or read, the output could not be
 // created or written, or no sample fell inside the window. The output is written
 // to a temporary file beside it and renamed into place only when complete, so a
 // failed cut never leaves a truncated file or destroys an existing one.

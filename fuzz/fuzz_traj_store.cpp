@@ -5,19 +5,25 @@
 #include <cstdint>
 #include <string_view>
 
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    TrajStore& st = traj_store();
+    // One scene for the whole run, its store and clock as at program start for each
+    // input (a new scene per input would mostly clear a history nothing here reads).
+    static Scene scene;
+    clear_traj_store(scene.store);
+    scene.clock = ClockSettings{};
+    TrajStore& st = scene.store;
     TrajReadStatus status = read_traj_text(text, st);
     if (status != TrajReadStatus::Ok) {
         // A refused text leaves the store empty.
         CHECK(st.entry_count == 0 && st.entries.empty() && st.samples.empty());
         CHECK(st.min_time == 0 && st.max_time == 0 && st.min_frame == 0 && st.max_frame == 0);
-        CHECK(traj_store_loaded() == 0);
+        CHECK(traj_store_loaded(st) == 0);
         return 0;
     }
     CHECK(st.entry_count > 0 && static_cast<size_t>(st.entry_count) == st.entries.size());
@@ -46,22 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Replay in at most about 500 steps whatever the frame range.
     int64_t span = static_cast<int64_t>(st.max_frame) - st.min_frame;
-    clock_settings().frameStep = static_cast<int>(std::max<int64_t>(1, span / 500));
-    clock_settings().tooShortTraj = 1;
-    rewind_scene();
+    scene.clock.frameStep = static_cast<int>(std::max<int64_t>(1, span / 500));
+    scene.clock.tooShortTraj = 1;
+    rewind_scene(scene);
     for (int steps = 0; steps < 1000; ++steps) {
         int32_t index = -1, last = -1;
-        for (const TrajPoint* s = next_visible_sample(true, index); s;
-             s = next_visible_sample(false, index)) {
+        for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
+             s = next_visible_sample(scene, false, index)) {
             CHECK(index > last && index < st.entry_count);
             last = index;
             int64_t d = static_cast<int64_t>(s->frame) - st.current_frame;
             CHECK(d >= -1 && d <= 1);
         }
-        if (!step_scene()) break;
+        if (!step_scene(scene)) break;
         CHECK(st.current_frame <= st.max_frame);
     }
-    reset_clock_settings();
-    free_traj_store();
     return 0;
 }

@@ -1,7 +1,8 @@
 // Runs the cutter over arbitrary input with a window taken from the input's first
 // bytes, and checks that every way of feeding it (the whole text at once, line by
 // line, read from a file in blocks of several sizes) writes exactly what a plain
-// line-by-line cut writes.
+// line-by-line cut writes, and stops at the same sample whose time lies beyond the
+// 32-bit range.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -32,7 +33,8 @@ class MemoryOutput : public CutOutput {
     std::string bytes;
 };
 
-// The boundary sample at the window's edge between samples a and b.
+// The boundary sample at the window's edge between samples a and b; none when the
+// sample inside lies on the edge.
 std::string boundary(std::string_view a_line, std::string_view b_line, bool frame_from_a,
                      int64_t lo, int64_t hi) {
     TrajSample a, b;
@@ -40,7 +42,9 @@ std::string boundary(std::string_view a_line, std::string_view b_line, bool fram
     parse_traj_sample(b_line, b);
     if (a.time_ms == b.time_ms) return "";
     const TrajSample& outside = frame_from_a ? a : b;
+    const TrajSample& inside = frame_from_a ? b : a;
     const int64_t edge = outside.time_ms < lo ? lo : hi;
+    if (inside.time_ms == edge) return "";  // the sample on the edge is the boundary
     const double w =
         (static_cast<double>(edge) - a.time_ms) / (static_cast<double>(b.time_ms) - a.time_ms);
     double v[kTrajRealCount];
@@ -54,8 +58,10 @@ std::string boundary(std::string_view a_line, std::string_view b_line, bool fram
     return std::string(text.data(), static_cast<size_t>(n));
 }
 
-// The cut written plainly, one line at a time, every sample parsed whole.
-std::string reference_cut(std::string_view text, const CutWindow& window, bool& opened) {
+// The cut written plainly, one line at a time, every sample parsed whole; it stops
+// at a sample of a trajectory whose time is out of range (bad_line, from 1; 0 none).
+std::string reference_cut(std::string_view text, const CutWindow& window, bool& opened,
+                          uint64_t& bad_line) {
     const int64_t lo =
         window.st_milli == kOpenBound ? std::numeric_limits<int64_t>::min() : window.st_milli;
     const int64_t hi =
@@ -67,11 +73,18 @@ std::string reference_cut(std::string_view text, const CutWindow& window, bool& 
     bool in_run = false;  // the previous sample was inside the window
     std::string prev;
     opened = false;
+    bad_line = 0;
+    uint64_t line_no = 0;
     while (!text.empty()) {
         const size_t nl = text.find('\n');
         const std::string_view line = text.substr(0, nl == std::string_view::npos ? nl : nl + 1);
         text.remove_prefix(line.size());
+        ++line_no;
         const TrajLineKind kind = classify_traj_line(line);
+        if (kind == TrajLineKind::Data && in_traj && !int_in_range(line)) {
+            bad_line = line_no;
+            break;
+        }
         if (kind == TrajLineKind::Header) {
             id = traj_header_id(line);
             in_traj = true;
@@ -113,17 +126,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     bool opened = false;
-    const std::string want = reference_cut(text, window, opened);
+    uint64_t bad_line = 0;
+    const std::string want = reference_cut(text, window, opened, bad_line);
 
     auto check = [&](const MemoryOutput& out, const TrajCutter& cutter) {
         CHECK(cutter.wrote_output() == opened);
         CHECK(out.opened == opened);
         CHECK(out.bytes == want);
+        CHECK(cutter.bad_time_line() == bad_line);
     };
     {
         MemoryOutput out;
         TrajCutter cutter(window, out);
-        CHECK(cutter.feed(text));
+        CHECK(cutter.feed(text) == (bad_line == 0));
         check(out, cutter);
     }
     {
@@ -134,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string_view line =
                 rest.substr(0, nl == std::string_view::npos ? nl : nl + 1);
             rest.remove_prefix(line.size());
-            CHECK(cutter.feed(line));
+            if (!cutter.feed(line)) break;
         }
         check(out, cutter);
     }
@@ -145,7 +160,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CHECK(in != nullptr);
         MemoryOutput out;
         TrajCutter cutter(window, out);
-        CHECK(cut_traj_stream(in, cutter, block_size) == CutStop::Done);
+        CHECK(cut_traj_stream(in, cutter, block_size) ==
+              (bad_line ? CutStop::BadTime : CutStop::Done));
         std::fclose(in);
         check(out, cutter);
     }

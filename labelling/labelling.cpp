@@ -10,9 +10,6 @@
 
 namespace {
 
-LabelState g_state;
-PoseLookup g_lookup;
-
 constexpr double kPi = 3.1415926535;
 constexpr double kTwoPi = 6.283185307;
 constexpr double kMaxHeadingStep = 0.785398163375;  // a larger step is not interpolated
@@ -25,19 +22,19 @@ constexpr double kLeaveDistance = 0.3;
 constexpr double kStopStretch = 0.5;
 constexpr double kStopSpeed = 0.1;
 
-bool ready() {
-    return pose_track_loaded() && samples_loaded();
+bool ready(const LabelSession& session) {
+    return pose_track_loaded(session.pose) && samples_loaded(session.samples);
 }
 
-TrackSample* record(int32_t k) {
-    TrackSampleSet& set = sample_set();
+TrackSample* record(LabelSession& session, int32_t k) {
+    TrackSampleSet& set = session.samples;
     return k >= 0 && k < set.count ? &set.records[static_cast<size_t>(k)] : nullptr;
 }
 
 // The sample the editing operations work on: labelling on, an active current sample.
-TrackSample* editable() {
-    if (!g_state.labelling) return nullptr;
-    TrackSample* s = record(g_state.current_sample);
+TrackSample* editable(LabelSession& session) {
+    if (!session.state.labelling) return nullptr;
+    TrackSample* s = record(session, session.state.current_sample);
     return s && s->active == 1 ? s : nullptr;
 }
 
@@ -71,19 +68,19 @@ std::vector<PoseRecord>::const_iterator gallop(std::vector<PoseRecord>::const_it
 // Steps 1 to 6 of a sample's frame: anchored, first and last pose found. `hint`
 // is a pose index not later than the sample's start (the previous sample's first
 // pose when the samples are in order), or 0.
-void frame_sample(TrackSample& s, int32_t hint = 0) {
-    lookup_pose_from(s.start_ms, hint);
+void frame_sample(const PoseTrack& track, TrackSample& s, int32_t hint = 0) {
+    const std::optional<PoseLookup> at = lookup_pose_from(track, s.start_ms, hint);
+    if (!at) return;  // no pose: nothing to anchor on
     if (s.origin_x == 0 && s.origin_y == 0) {
-        s.origin_x = g_lookup.x;
-        s.origin_y = g_lookup.y;
-        s.frame_heading = g_lookup.heading;
+        s.origin_x = at->x;
+        s.origin_y = at->y;
+        s.frame_heading = at->heading;
     }
-    s.first_pose = g_lookup.nearest;
+    s.first_pose = at->nearest;
     // The last pose not later than the end; a sample that ends before its first
     // pose keeps just that pose.
     // A walk, not a search: the poses it reads are the ones the mapping reads next,
     // so they come from memory once, in order.
-    const PoseTrack& track = pose_track();
     int32_t last = s.first_pose;
     while (last + 1 < track.count && track.poses[static_cast<size_t>(last) + 1].time_ms <= s.end_ms)
         ++last;
@@ -92,12 +89,12 @@ void frame_sample(TrackSample& s, int32_t hint = 0) {
 }
 
 // The poses from..to - 1 (within the track) seen from the sample's frame.
-void map_poses(const TrackSample& s, int64_t from, int64_t to) {
+void map_poses(LabelSession& session, const TrackSample& s, int64_t from, int64_t to) {
     // Copies of the frame: the writes below could alias the sample for the compiler.
     const double heading = s.frame_heading, ox = s.origin_x, oy = s.origin_y;
     const double c = std::cos(heading), sn = std::sin(heading);
-    const PoseTrack& track = pose_track();
-    std::vector<LocalPose>& local = local_poses();
+    const PoseTrack& track = session.pose;
+    std::vector<LocalPose>& local = session.local;
     from = std::max<int64_t>(from, 0);
     to = std::min<int64_t>({to, track.count, static_cast<int64_t>(local.size())});
     const PoseRecord* poses = track.poses.data();
@@ -112,28 +109,14 @@ void map_poses(const TrackSample& s, int64_t from, int64_t to) {
     }
 }
 
-void sort_samples() {
-    TrackSampleSet& set = sample_set();
+void sort_samples(TrackSampleSet& set) {
     if (set.count <= 1) return;
     std::stable_sort(
         set.records.begin() + 1, set.records.begin() + set.count,
         [](const TrackSample& a, const TrackSample& b) { return compare_by_start(a, b) < 0; });
 }
 
-double local_x(int32_t j) {
-    return local_pose_at(j)->local_x;
-}
-
 }  // namespace
-
-LabelState& label_state() {
-    return g_state;
-}
-
-void reset_label_state() {
-    g_state = LabelState{};
-    g_lookup = PoseLookup{};
-}
 
 double wrap_angle(double a) {
     if (a > kPi) a -= kTwoPi;
@@ -141,13 +124,12 @@ double wrap_angle(double a) {
     return a;
 }
 
-bool lookup_pose_at(int32_t t) {
-    return lookup_pose_from(t, 0);
+std::optional<PoseLookup> lookup_pose_at(const PoseTrack& track, int32_t t) {
+    return lookup_pose_from(track, t, 0);
 }
 
-bool lookup_pose_from(int32_t t, int32_t hint) {
-    const PoseTrack& track = pose_track();
-    if (track.count <= 0) return false;
+std::optional<PoseLookup> lookup_pose_from(const PoseTrack& track, int32_t t, int32_t hint) {
+    if (track.count <= 0) return std::nullopt;
     const auto begin = track.poses.cbegin(), end = begin + track.count;
     // The first pose not earlier than t (times do not decrease); the search gallops
     // from the hint when the hint lies before t.
@@ -163,114 +145,119 @@ bool lookup_pose_from(int32_t t, int32_t hint) {
         exact = &track.poses[static_cast<size_t>(track.count - 1)];  // after the last pose
     else if (it->time_ms == t || i == 0)
         exact = &*it;  // the pose itself, or the first pose for a time before it
-    if (exact) {
-        g_lookup = PoseLookup{exact->heading, exact->x, exact->y,
-                              static_cast<int32_t>(exact - &track.poses[0])};
-        return true;
-    }
+    if (exact)
+        return PoseLookup{exact->heading, exact->x, exact->y,
+                          static_cast<int32_t>(exact - &track.poses[0])};
     const PoseRecord& p = track.poses[static_cast<size_t>(i - 1)];
     const PoseRecord& q = track.poses[static_cast<size_t>(i)];
     const double f =
         (static_cast<double>(t) - p.time_ms) / (static_cast<double>(q.time_ms) - p.time_ms);
     double dh = wrap_angle(q.heading - p.heading);
     if (std::fabs(dh) > kMaxHeadingStep) dh = 0;
-    g_lookup.heading = p.heading + dh * f;
-    g_lookup.x = p.x + (q.x - p.x) * f;
-    g_lookup.y = p.y + (q.y - p.y) * f;
-    g_lookup.nearest =
+    PoseLookup at;
+    at.heading = p.heading + dh * f;
+    at.x = p.x + (q.x - p.x) * f;
+    at.y = p.y + (q.y - p.y) * f;
+    at.nearest =
         (static_cast<int64_t>(t) - p.time_ms) < (static_cast<int64_t>(q.time_ms) - t) ? i - 1 : i;
-    return true;
+    return at;
 }
 
-const PoseLookup& last_lookup() {
-    return g_lookup;
-}
-
-void update_pose_period() {
-    const PoseTrack& track = pose_track();
+void update_pose_period(LabelSession& session) {
+    const PoseTrack& track = session.pose;
+    LabelState& state = session.state;
     const int32_t n = track.count;
     auto time = [&track](int32_t i) {
         return static_cast<double>(track.poses[static_cast<size_t>(i)].time_ms);
     };
     if (n >= 4 && time(n - 2) != time(1))
-        g_state.pose_period_s = (time(n - 2) - time(1)) / (n - 3) / 1000;
+        state.pose_period_s = (time(n - 2) - time(1)) / (n - 3) / 1000;
     else if (n >= 2 && time(n - 1) > time(0))
-        g_state.pose_period_s = (time(n - 1) - time(0)) / (n - 1) / 1000;
-    g_state.margin_poses = margin_from(g_state.margin_s, g_state.pose_period_s);
+        state.pose_period_s = (time(n - 1) - time(0)) / (n - 1) / 1000;
+    state.margin_poses = margin_from(state.margin_s, state.pose_period_s);
 }
 
-void refresh_sample(int32_t k) {
-    if (!ready()) return;
-    TrackSample* s = record(k);
+void refresh_sample(LabelSession& session, int32_t k) {
+    if (!ready(session)) return;
+    TrackSample* s = record(session, k);
     if (!s) return;
-    frame_sample(*s);
-    map_poses(*s, int64_t{s->first_pose} - g_state.margin_poses,
-              int64_t{s->last_pose} + g_state.margin_poses);
+    frame_sample(session.pose, *s);
+    map_poses(session, *s, int64_t{s->first_pose} - session.state.margin_poses,
+              int64_t{s->last_pose} + session.state.margin_poses);
 }
 
-void refresh_all_samples() {
-    if (!ready()) return;
+void refresh_all_samples(LabelSession& session) {
+    if (!ready(session)) return;
     int32_t hint = 0;
-    for (int32_t k = 1; k < sample_set().count; ++k) {
-        TrackSample& s = *record(k);
-        frame_sample(s, hint);
+    for (int32_t k = 1; k < session.samples.count; ++k) {
+        TrackSample& s = *record(session, k);
+        frame_sample(session.pose, s, hint);
         hint = s.first_pose;
-        map_poses(s, s.first_pose, int64_t{s.last_pose} + 1);
+        map_poses(session, s, s.first_pose, int64_t{s.last_pose} + 1);
     }
 }
 
-bool toggle_labelling() {
-    if (!ready()) return false;
-    g_state.labelling = !g_state.labelling;
-    if (g_state.labelling)
-        refresh_sample(g_state.current_sample);
+bool toggle_labelling(LabelSession& session) {
+    if (!ready(session)) return false;
+    LabelState& state = session.state;
+    state.labelling = !state.labelling;
+    if (state.labelling)
+        refresh_sample(session, state.current_sample);
     else
-        sort_samples();
+        sort_samples(session.samples);
     return true;
 }
 
-bool set_edit_mode(int32_t mode) {
-    if (!ready() || !g_state.labelling || mode < 1 || mode > 3) return false;
-    g_state.edit_mode = mode;
+bool set_edit_mode(LabelSession& session, int32_t mode) {
+    if (!ready(session) || !session.state.labelling || mode < 1 || mode > 3) return false;
+    session.state.edit_mode = mode;
     return true;
 }
 
-void shift_sample_time(int32_t k) {
-    TrackSample* s = editable();
+void shift_sample_time(LabelSession& session, int32_t k) {
+    TrackSample* s = editable(session);
     if (!s) return;
-    if (g_state.edit_mode == 1) {
+    LabelState& state = session.state;
+    if (state.edit_mode == 1) {
         s->start_ms = saturate(int64_t{s->start_ms} + int64_t{kShiftMs} * k);
-        lookup_pose_at(s->start_ms);
-        s->origin_x = g_lookup.x;
-        s->origin_y = g_lookup.y;
-        // The frame's heading keeps the manual correction across the move.
-        s->frame_heading = g_lookup.heading + s->heading_offset;
-        g_state.unsaved = true;
-    } else if (g_state.edit_mode == 2) {
+        if (const std::optional<PoseLookup> at = lookup_pose_at(session.pose, s->start_ms)) {
+            s->origin_x = at->x;
+            s->origin_y = at->y;
+            // The frame's heading keeps the manual correction across the move.
+            s->frame_heading = at->heading + s->heading_offset;
+        }
+        state.unsaved = true;
+    } else if (state.edit_mode == 2) {
         s->end_ms = saturate(int64_t{s->end_ms} + int64_t{kShiftMs} * k);
-        g_state.unsaved = true;
+        state.unsaved = true;
     }
-    refresh_sample(g_state.current_sample);
+    refresh_sample(session, state.current_sample);
 }
 
-void turn_sample_frame(int32_t k) {
-    TrackSample* s = editable();
+void turn_sample_frame(LabelSession& session, int32_t k) {
+    TrackSample* s = editable(session);
     if (!s) return;
     s->heading_offset += kTurnRad * k;
     s->frame_heading += kTurnRad * k;
-    g_state.unsaved = true;
-    refresh_sample(g_state.current_sample);
+    session.state.unsaved = true;
+    refresh_sample(session, session.state.current_sample);
 }
 
-void auto_adjust_sample() {
-    TrackSample* s = editable();
+void auto_adjust_sample(LabelSession& session) {
+    TrackSample* s = editable(session);
     if (!s) return;
-    g_state.undo_start_ms = s->start_ms;
-    g_state.undo_end_ms = s->end_ms;
-    g_state.undo_sample = g_state.current_sample;
-    g_state.unsaved = true;
-    refresh_sample(g_state.current_sample);
-    const int64_t F = s->first_pose, L = s->last_pose, M = g_state.margin_poses;
+    LabelState& state = session.state;
+    state.undo_start_ms = s->start_ms;
+    state.undo_end_ms = s->end_ms;
+    state.undo_sample = state.current_sample;
+    state.unsaved = true;
+    refresh_sample(session, state.current_sample);
+    const int64_t F = s->first_pose, L = s->last_pose, M = state.margin_poses;
+    const PoseTrack& track = session.pose;
+    auto pose = [&track](int64_t j) { return pose_at(track, static_cast<int32_t>(j)); };
+    auto local_x = [&session](int64_t j) {
+        return local_pose_at(session, static_cast<int32_t>(j))->local_x;
+    };
 
     // Start: forward to the first pose more than kLeaveDistance from the origin,
     // then back while the distance keeps shrinking.
@@ -278,17 +265,15 @@ void auto_adjust_sample() {
     int32_t start = s->start_ms;
     int64_t i = F;
     for (; i <= L; ++i) {
-        if (!pose_at(static_cast<int32_t>(i))) return;  // the times stay
-        if (std::fabs(local_x(static_cast<int32_t>(i))) > kLeaveDistance) break;
-        start = pose_at(static_cast<int32_t>(i))->time_ms;
+        if (!pose(i)) return;  // the times stay
+        if (std::fabs(local_x(i)) > kLeaveDistance) break;
+        start = pose(i)->time_ms;
         have_start = true;
     }
     for (int64_t previous = -1; i > F - M; --i) {
-        if (!pose_at(static_cast<int32_t>(i))) break;
-        if (previous >= 0 && std::fabs(local_x(static_cast<int32_t>(i))) >
-                                 std::fabs(local_x(static_cast<int32_t>(previous))))
-            break;
-        start = pose_at(static_cast<int32_t>(i))->time_ms;
+        if (!pose(i)) break;
+        if (previous >= 0 && std::fabs(local_x(i)) > std::fabs(local_x(previous))) break;
+        start = pose(i)->time_ms;
         have_start = true;
         previous = i;
     }
@@ -296,24 +281,23 @@ void auto_adjust_sample() {
 
     // End: back over the final stretch within kStopStretch of the last pose, then
     // forward while the vehicle still moves at kStopSpeed or more.
-    if (!pose_at(static_cast<int32_t>(L))) return;
-    const double last_x = local_x(static_cast<int32_t>(L));
+    if (!pose(L)) return;
+    const double last_x = local_x(L);
     bool have_end = false;
     int32_t end = s->end_ms;
     int64_t j = L;
     for (; j >= F; --j) {
-        if (!pose_at(static_cast<int32_t>(j))) return;
-        if (std::fabs(local_x(static_cast<int32_t>(j)) - last_x) > kStopStretch) break;
-        end = pose_at(static_cast<int32_t>(j))->time_ms;
+        if (!pose(j)) return;
+        if (std::fabs(local_x(j) - last_x) > kStopStretch) break;
+        end = pose(j)->time_ms;
         have_end = true;
     }
     for (int64_t previous = -1; j <= L + M; ++j) {
-        const PoseRecord* p = pose_at(static_cast<int32_t>(j));
+        const PoseRecord* p = pose(j);
         if (!p) break;
         if (previous >= 0) {
-            const PoseRecord* q = pose_at(static_cast<int32_t>(previous));
-            const double covered = std::fabs(std::fabs(local_x(static_cast<int32_t>(previous))) -
-                                             std::fabs(local_x(static_cast<int32_t>(j))));
+            const PoseRecord* q = pose(previous);
+            const double covered = std::fabs(std::fabs(local_x(previous)) - std::fabs(local_x(j)));
             if (covered < (static_cast<double>(p->time_ms) - q->time_ms) * kStopSpeed / 1000) break;
         }
         end = p->time_ms;
@@ -321,101 +305,214 @@ void auto_adjust_sample() {
         previous = j;
     }
     if (have_end) s->end_ms = end;
-    refresh_sample(g_state.current_sample);
+    refresh_sample(session, state.current_sample);
 }
 
-void revert_sample() {
-    TrackSample* s = editable();
-    if (!s || g_state.undo_sample < 0 || g_state.undo_sample != g_state.current_sample) return;
-    s->start_ms = g_state.undo_start_ms;
-    s->end_ms = g_state.undo_end_ms;
-    g_state.undo_sample = -1;
-    g_state.unsaved = true;
-    refresh_sample(g_state.current_sample);
+void revert_sample(LabelSession& session) {
+    TrackSample* s = editable(session);
+    LabelState& state = session.state;
+    if (!s || state.undo_sample < 0 || state.undo_sample != state.current_sample) return;
+    s->start_ms = state.undo_start_ms;
+    s->end_ms = state.undo_end_ms;
+    state.undo_sample = -1;
+    state.unsaved = true;
+    refresh_sample(session, state.current_sample);
 }
 
-void previous_sample() {
-    if (!g_state.labelling || g_state.current_sample < 0) return;
-    const int32_t count = sample_set().count;
-    int32_t i = std::min(g_state.current_sample, count);
+void previous_sample(LabelSession& session) {
+    LabelState& state = session.state;
+    if (!state.labelling || state.current_sample < 0) return;
+    const int32_t count = session.samples.count;
+    int32_t i = std::min(state.current_sample, count);
     bool wrapped = false;
     for (;;) {
         if (--i < 0) {
             if (wrapped || count == 0) {
-                g_state.current_sample = -1;
+                state.current_sample = -1;
                 return;
             }
             wrapped = true;
             i = count;
             continue;
         }
-        if (record(i)->active == 1) break;
+        if (record(session, i)->active == 1) break;
     }
-    g_state.current_sample = i;
-    refresh_sample(i);
+    state.current_sample = i;
+    refresh_sample(session, i);
 }
 
-void next_sample() {
-    if (g_state.current_sample < 0) return;
-    const int32_t count = sample_set().count;
-    int32_t i = g_state.current_sample;
+void next_sample(LabelSession& session) {
+    LabelState& state = session.state;
+    if (state.current_sample < 0) return;
+    const int32_t count = session.samples.count;
+    int32_t i = state.current_sample;
     bool wrapped = false;
     for (;;) {
         if (++i >= count) {
             if (wrapped || count == 0) {
-                g_state.current_sample = -1;
+                state.current_sample = -1;
                 return;
             }
             wrapped = true;
             i = -1;
             continue;
         }
-        if (record(i)->active == 1) break;
+        if (record(session, i)->active == 1) break;
     }
-    g_state.current_sample = i;
-    refresh_sample(i);
+    state.current_sample = i;
+    refresh_sample(session, i);
 }
 
-void delete_sample() {
-    TrackSample* s = record(g_state.current_sample);
+void delete_sample(LabelSession& session) {
+    TrackSample* s = record(session, session.state.current_sample);
     if (!s) return;
-    if (s->active == 1) g_state.unsaved = true;
+    if (s->active == 1) session.state.unsaved = true;
     s->active = 0;
 }
 
-void apply_sample_settings(int32_t sample_id, double margin_s) {
-    const TrackSampleSet& set = sample_set();
-    for (int32_t k = 0; k < set.count; ++k) {
-        const TrackSample& s = set.records[static_cast<size_t>(k)];
-        if (s.active == 1 && s.sample_id == sample_id) {
-            g_state.current_sample = k;
+bool set_sample_label(LabelSession& session, int32_t label) {
+    TrackSample* s = editable(session);
+    if (!s || label < 0 || label > 255 || s->label == label) return false;
+    s->label = static_cast<uint8_t>(label);
+    session.state.unsaved = true;
+    return true;
+}
+
+int32_t insert_time_ms(const LabelSession& session) {
+    const PoseTrack& track = session.pose;
+    if (!pose_track_loaded(track)) return 0;
+    const TrackSampleSet& set = session.samples;
+    const LabelState& state = session.state;
+    const int32_t k = state.current_sample;
+    if (state.labelling && k > 0 && k < set.count && set.records[static_cast<size_t>(k)].active)
+        return saturate(int64_t{set.records[static_cast<size_t>(k)].end_ms} + kShiftMs);
+    for (int32_t r = 0; r < set.count; ++r) {
+        const TrackSample& s = set.records[static_cast<size_t>(r)];
+        if (s.pose_count <= state.play_step) continue;
+        return saturate(int64_t{s.start_ms} + play_elapsed_ms(session));
+    }
+    return track.poses.front().time_ms;
+}
+
+namespace {
+
+int32_t next_free_id(const TrackSampleSet& set) {
+    int32_t id = 0;
+    for (int32_t k = 1; k < set.count; ++k)
+        id = std::max(id, set.records[static_cast<size_t>(k)].sample_id);
+    return saturate(int64_t{id} + 1);
+}
+
+// Puts s among the samples in start order (after those starting at the same time),
+// makes it current and refreshes the samples as a load does.
+void place_new_sample(LabelSession& session, const TrackSample& s) {
+    TrackSampleSet& set = session.samples;
+    const auto at = std::upper_bound(
+        set.records.begin() + 1, set.records.begin() + set.count, s,
+        [](const TrackSample& a, const TrackSample& b) { return compare_by_start(a, b) < 0; });
+    const int32_t k = static_cast<int32_t>(at - set.records.begin());
+    set.records.insert(at, s);
+    ++set.count;
+    session.state.current_sample = k;
+    session.state.unsaved = true;
+    refresh_all_samples(session);
+    refresh_sample(session, k);
+}
+
+}  // namespace
+
+bool add_sample(LabelSession& session, int32_t start_ms) {
+    if (!ready(session)) return false;
+    TrackSample s;
+    s.sample_id = next_free_id(session.samples);
+    s.start_ms = start_ms;
+    const double length_ms = std::round(session.state.default_length_s * 1000);
+    s.end_ms = saturate(int64_t{start_ms} + static_cast<int64_t>(std::clamp(length_ms, 0.0, 4e9)));
+    s.active = 1;
+    // The first active sample starting later bounds the new one's end.
+    const TrackSampleSet& set = session.samples;
+    for (int32_t k = 1; k < set.count; ++k) {
+        const TrackSample& r = set.records[static_cast<size_t>(k)];
+        if (r.active == 1 && r.start_ms > start_ms) {
+            s.end_ms = std::min(s.end_ms, saturate(int64_t{r.start_ms} - kShiftMs));
             break;
         }
     }
-    g_state.margin_s = margin_s;
-    g_state.margin_poses = margin_from(margin_s, g_state.pose_period_s);
-    refresh_sample(g_state.current_sample);
+    if (int64_t{s.end_ms} - s.start_ms < kShiftMs) return false;
+    place_new_sample(session, s);
+    return true;
 }
 
-void reset_play_step() {
-    g_state.play_step = 0;
+bool split_sample(LabelSession& session) {
+    TrackSample* s = ready(session) ? editable(session) : nullptr;
+    if (!s || int64_t{s->end_ms} - s->start_ms < 4 * kShiftMs) return false;
+    const int32_t middle = saturate((int64_t{s->start_ms} + s->end_ms) / 2);
+    TrackSample second;
+    second.sample_id = next_free_id(session.samples);
+    second.start_ms = middle;
+    second.end_ms = s->end_ms;
+    second.label = s->label;
+    second.heading_offset = s->heading_offset;
+    second.active = 1;
+    if (const std::optional<PoseLookup> at = lookup_pose_at(session.pose, middle)) {
+        second.origin_x = at->x;
+        second.origin_y = at->y;
+        second.frame_heading = at->heading + s->heading_offset;
+    }
+    s->end_ms = middle - kShiftMs;
+    place_new_sample(session, second);
+    return true;
 }
 
-bool advance_play_step() {
-    g_state.play_step = saturate(int64_t{g_state.play_step} + 2);
-    const TrackSampleSet& set = sample_set();
+int32_t active_sample_count(const TrackSampleSet& set) {
+    int32_t n = 0;
+    for (int32_t k = 1; k < set.count; ++k) n += set.records[static_cast<size_t>(k)].active == 1;
+    return n;
+}
+
+int32_t active_position(const TrackSampleSet& set, int32_t k) {
+    if (k < 1 || k >= set.count || set.records[static_cast<size_t>(k)].active != 1) return 0;
+    int32_t n = 0;
+    for (int32_t j = 1; j <= k; ++j) n += set.records[static_cast<size_t>(j)].active == 1;
+    return n;
+}
+
+void apply_sample_settings(LabelSession& session, int32_t sample_id, double margin_s) {
+    const TrackSampleSet& set = session.samples;
+    LabelState& state = session.state;
+    for (int32_t k = 0; k < set.count; ++k) {
+        const TrackSample& s = set.records[static_cast<size_t>(k)];
+        if (s.active == 1 && s.sample_id == sample_id) {
+            state.current_sample = k;
+            break;
+        }
+    }
+    state.margin_s = margin_s;
+    state.margin_poses = margin_from(margin_s, state.pose_period_s);
+    refresh_sample(session, state.current_sample);
+}
+
+void reset_play_step(LabelSession& session) {
+    session.state.play_step = 0;
+}
+
+bool advance_play_step(LabelSession& session) {
+    LabelState& state = session.state;
+    state.play_step = saturate(int64_t{state.play_step} + 2);
+    const TrackSampleSet& set = session.samples;
     for (int32_t k = 0; k < set.count; ++k)
-        if (set.records[static_cast<size_t>(k)].pose_count > g_state.play_step) return true;
+        if (set.records[static_cast<size_t>(k)].pose_count > state.play_step) return true;
     return false;
 }
 
-int32_t play_elapsed_ms() {
-    if (!ready()) return 0;
-    const TrackSampleSet& set = sample_set();
+int32_t play_elapsed_ms(const LabelSession& session) {
+    if (!ready(session)) return 0;
+    const TrackSampleSet& set = session.samples;
+    const int32_t step = session.state.play_step;
     for (int32_t k = 0; k < set.count; ++k) {
         const TrackSample& r = set.records[static_cast<size_t>(k)];
-        if (r.pose_count <= g_state.play_step) continue;
-        const PoseRecord* p = pose_at(saturate(int64_t{r.first_pose} + g_state.play_step));
+        if (r.pose_count <= step) continue;
+        const PoseRecord* p = pose_at(session.pose, saturate(int64_t{r.first_pose} + step));
         return p ? saturate(int64_t{p->time_ms} - r.start_ms) : 0;
     }
     return 0;

@@ -1,14 +1,17 @@
 #include "labelling/vantrel_app.h"
 
 #include <map>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "data/command_line.h"
 #include "data/file_kinds.h"
 #include "data/number_text.h"
 #include "data/version.h"
 #include "labelling/labelling.h"
 #include "labelling/samples.h"
+#include "labelling/vantrel.h"
 #include "labelling/vantrel_shell.h"
 #include "platform/headless.h"
 #include "resources/resource_ids.h"
@@ -31,7 +34,8 @@ const char* const kVantrelUsage =
     "                    command N [PATH], key NAME, settings ID MARGIN, play N, dump,\n"
     "                    snapshot PNG (see the README)\n"
     "  --version         print the version\n"
-    "Exit status: 0 success, 1 a load failed, 2 usage error (or an unknown script line).\n";
+    "Exit status: 0 success, 1 a load or a save failed, 2 usage error (or an unknown script\n"
+    "line).\n";
 
 namespace {
 
@@ -58,8 +62,17 @@ const std::map<std::string, Key>& keys() {
         {"Ctrl+S", {'S', false, true}},
         {"Ctrl+E", {'E', false, true}},
         {"Ctrl+Y", {'Y', false, true}},
+        {"Insert", {plat::VK_INSERT, false, false}},
+        {"N", {'N', false, false}},
+        {"Ctrl+Z", {'Z', false, true}},
+        {"Ctrl+Shift+Z", {'Z', true, true}},
     };
     return k;
+}
+
+// The label keys 0 .. 9.
+bool is_digit_key(const std::string& name) {
+    return name.size() == 1 && name[0] >= '0' && name[0] <= '9';
 }
 
 std::vector<std::string> words(const std::string& text) {
@@ -82,10 +95,11 @@ std::string line_fault(const shell::ScriptLine& line) {
                    ? ""
                    : "command needs a number";
     if (line.verb == "key")
-        return keys().count(line.rest) ? ""
-                                       : "key needs PageUp, PageDown, Left, Right, Shift+Left, "
-                                         "Shift+Right, Delete, A, R, Ctrl+D, Ctrl+S, Ctrl+E or "
-                                         "Ctrl+Y";
+        return keys().count(line.rest) || is_digit_key(line.rest)
+                   ? ""
+                   : "key needs PageUp, PageDown, Left, Right, Shift+Left, Shift+Right, Delete, "
+                     "A, R, Ctrl+D, Ctrl+S, Ctrl+E, Ctrl+Y, 0 .. 9, Insert, N, Ctrl+Z or "
+                     "Ctrl+Shift+Z";
     if (line.verb == "settings")
         return w.size() == 2 && parse_whole_int(w[0], n) && parse_whole_real(w[1], r)
                    ? ""
@@ -97,14 +111,13 @@ std::string line_fault(const shell::ScriptLine& line) {
     return "unknown line '" + line.verb + "'";
 }
 
-std::FILE* g_out = stdout;
-
-int step(const shell::ScriptLine& line) {
+int step(Vantrel& app, std::FILE* out, const shell::ScriptLine& line) {
     if (line.verb == "command") {
-        shell::script_command(line);
+        shell::script_command(app, line);
     } else if (line.verb == "key") {
-        const Key& k = keys().at(line.rest);
-        shell::script_key(k.vk, k.shift, k.ctrl);
+        const Key k =
+            is_digit_key(line.rest) ? Key{line.rest[0], false, false} : keys().at(line.rest);
+        shell::script_key(app, k.vk, k.shift, k.ctrl);
     } else if (line.verb == "settings") {
         const std::vector<std::string> w = words(line.rest);
         hl::set_dialog_script([w](plat::Hwnd dlg, int id) {
@@ -113,53 +126,53 @@ int step(const shell::ScriptLine& line) {
             plat::set_dlg_item_text(dlg, ids::IDC_TRAJ_MARGIN, w[1]);
             hl::press_button(dlg, plat::IDOK);
         });
-        plat::post_message(shell::app_state().mainWindow, plat::WM_COMMAND,
+        plat::post_message(app.app.mainWindow, plat::WM_COMMAND,
                            plat::make_wparam(ids::IDM_SAMPLE_SETTINGS, 0));
         int exit_code = 0;
-        shell::DispatchPending(exit_code);
+        shell::DispatchPending(app, exit_code);
         hl::set_dialog_script(nullptr);
     } else if (line.verb == "play") {
         int n = 0;
         parse_whole_int(line.rest, n);
         for (int i = 0; i < n; ++i)
-            if (!advance_play_step()) reset_play_step();
-        plat::invalidate(shell::app_state().mainWindow, false);
+            if (!advance_play_step(app.session)) reset_play_step(app.session);
+        plat::invalidate(app.app.mainWindow, false);
     } else if (line.verb == "dump") {
-        vantrel_dump(g_out);
+        vantrel_dump(app.session, out);
     } else if (line.verb == "snapshot") {
-        shell::script_snapshot(line);
+        shell::script_snapshot(app, line);
     }
     return 0;
 }
 
 // Loads a file as the File menu's command with its dialog answered by path.
-bool load_as_command(int id, const std::string& path, int (*loaded)()) {
+bool load_as_command(Vantrel& app, int id, const std::string& path,
+                     int (*loaded)(const LabelSession&)) {
     hl::queue_file_answer(path);
-    plat::post_message(shell::app_state().mainWindow, plat::WM_COMMAND, plat::make_wparam(id, 0));
+    plat::post_message(app.app.mainWindow, plat::WM_COMMAND, plat::make_wparam(id, 0));
     int exit_code = 0;
-    shell::DispatchPending(exit_code);
+    shell::DispatchPending(app, exit_code);
     hl::clear_file_answers();
-    return loaded() != 0;
+    return loaded(app.session) != 0;
 }
 
-bool load_files(const VantrelOptions& o) {
-    if (o.ego_path && !load_as_command(ids::IDM_LOAD_EGO, *o.ego_path, pose_track_loaded))
+bool load_files(Vantrel& app, const VantrelOptions& o) {
+    if (o.ego_path &&
+        !load_as_command(app, ids::IDM_LOAD_EGO, *o.ego_path,
+                         [](const LabelSession& s) { return pose_track_loaded(s.pose); }))
         return false;
     if (o.samples_path &&
-        !load_as_command(ids::IDM_V_LOAD_SAMPLES, *o.samples_path, samples_loaded))
+        !load_as_command(app, ids::IDM_V_LOAD_SAMPLES, *o.samples_path,
+                         [](const LabelSession& s) { return samples_loaded(s.samples); }))
         return false;
     if (o.trajgen_path &&
-        !load_as_command(ids::IDM_V_LOAD_TRAJ_GEN, *o.trajgen_path, traj_gen_loaded))
+        !load_as_command(app, ids::IDM_V_LOAD_TRAJ_GEN, *o.trajgen_path,
+                         [](const LabelSession& s) { return traj_gen_loaded(s.traj_gen); }))
         return false;
     return true;
 }
 
-void reset_stores() {
-    free_labelling_stores();
-    reset_label_state();
-}
-
-int run_window(const VantrelOptions& options, int& argc, char** argv) {
+int run_window(Vantrel& app, const VantrelOptions& options, int& argc, char** argv) {
     plat::StartOptions start;
     start.window = true;
     if (!plat::start_platform(start, argc, argv)) {
@@ -169,17 +182,13 @@ int run_window(const VantrelOptions& options, int& argc, char** argv) {
             stderr);
         return 1;
     }
-    reset_stores();
-    shell::reset_shell();
-    reset_vantrel_shell();
     int code = 0;
-    if (shell::StartShell(vantrel_profile())) {
-        if (options.ego_path) LoadEgoCommand(*options.ego_path);
-        if (options.samples_path) LoadSamplesCommand(*options.samples_path);
-        if (options.trajgen_path) LoadTrajGenCommand(*options.trajgen_path);
-        code = shell::RunMessageLoop();
+    if (shell::StartShell(app, vantrel_profile())) {
+        if (options.ego_path) LoadEgoCommand(app, *options.ego_path);
+        if (options.samples_path) LoadSamplesCommand(app, *options.samples_path);
+        if (options.trajgen_path) LoadTrajGenCommand(app, *options.trajgen_path);
+        code = shell::RunMessageLoop(app);
     }
-    shell::reset_shell();
     plat::stop_platform();
     return code;
 }
@@ -201,6 +210,11 @@ bool take_file_by_kind(const std::string& path, VantrelOptions& options, std::st
                     "' may be a sample file or a Traj Gen file; name it with --samples or "
                     "--trajgen";
             return false;
+        case FileKind::Dataset:
+            error = "'" + path +
+                    "' looks like a traffic recording: make its scene with scene-import, then "
+                    "open the .nav file it writes";
+            return false;
         case FileKind::Traj:
         case FileKind::Unknown:
             break;
@@ -215,48 +229,51 @@ bool take_file_by_kind(const std::string& path, VantrelOptions& options, std::st
 
 bool parse_vantrel_options(int argc, char** argv, VantrelOptions& options, std::string& error) {
     options = VantrelOptions{};
-    for (int a = 1; a < argc; ++a) {
-        const std::string_view arg = argv[a];
-        std::optional<std::string>* path = arg == "--ego"       ? &options.ego_path
-                                           : arg == "--samples" ? &options.samples_path
-                                           : arg == "--trajgen" ? &options.trajgen_path
-                                           : arg == "--script"  ? &options.script_path
-                                                                : nullptr;
-        if (path) {
-            if (*path) {
-                error = std::string(arg) + " given twice";
-                return false;
-            }
-            if (a + 1 >= argc) {
-                error = std::string(arg) + " needs a value";
-                return false;
-            }
-            *path = std::string(argv[++a]);
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (!arg.empty() && arg[0] != '-') {
-            if (!take_file_by_kind(std::string(arg), options, error)) return false;
-        } else {
-            error = "unknown argument '" + std::string(arg) + "'";
-            return false;
-        }
-    }
-    return true;
+    cli::CommandLine line;
+    line.options = {
+        cli::text("--ego", options.ego_path),
+        cli::text("--samples", options.samples_path),
+        cli::text("--trajgen", options.trajgen_path),
+        cli::text("--script", options.script_path),
+        cli::flag("--help", options.help).with_alias("-h").repeatable(),
+        cli::flag("--version", options.version).repeatable(),
+    };
+    line.positional = [&options](std::string_view path, std::string& why) {
+        return take_file_by_kind(std::string(path), options, why);
+    };
+    return cli::parse(line, argc, argv, error);
 }
 
-void vantrel_dump(std::FILE* out) {
-    const LabelState& s = label_state();
-    const TrackSampleSet& set = sample_set();
+namespace {
+
+// The current sample's label; -1 without a current sample.
+int current_label(const LabelSession& session) {
+    const int32_t k = session.state.current_sample;
+    return k >= 0 && k < session.samples.count
+               ? session.samples.records[static_cast<size_t>(k)].label
+               : -1;
+}
+
+// 1 while the journal beside the sample file holds edits not saved.
+int journal_holds_edits(const LabelSession& session) {
+    return session.journal.started && !session.journal.failed ? 1 : 0;
+}
+
+}  // namespace
+
+void vantrel_dump(const LabelSession& session, std::FILE* out) {
+    const LabelState& s = session.state;
+    const TrackSampleSet& set = session.samples;
     std::fprintf(out,
                  "# count=%d current_sample=%d labelling=%d edit_mode=%d margin_s=%s "
                  "margin_poses=%d pose_period_s=%s play_step=%d play_elapsed_ms=%d "
-                 "undo_sample=%d\n",
+                 "undo_sample=%d label=%d undo=%d redo=%d journal=%d\n",
                  set.count, s.current_sample, s.labelling ? 1 : 0, s.edit_mode,
                  format_fixed(s.margin_s, 6).c_str(), s.margin_poses,
-                 format_fixed(s.pose_period_s, 6).c_str(), s.play_step, play_elapsed_ms(),
-                 s.undo_sample);
+                 format_fixed(s.pose_period_s, 6).c_str(), s.play_step, play_elapsed_ms(session),
+                 s.undo_sample, current_label(session),
+                 static_cast<int>(session.history.undo.size()),
+                 static_cast<int>(session.history.redo.size()), journal_holds_edits(session));
     std::fputs(
         "index,sample_id,start_ms,end_ms,first_pose,last_pose,pose_count,label,origin_x,"
         "origin_y,frame_heading,heading_offset,active\n",
@@ -272,7 +289,7 @@ void vantrel_dump(std::FILE* out) {
     std::fflush(out);
 }
 
-int run_vantrel_script(const VantrelOptions& options, std::FILE* out) {
+int run_vantrel_script(Vantrel& app, const VantrelOptions& options, std::FILE* out) {
     std::vector<shell::ScriptLine> lines;
     std::string error;
     if (!shell::read_script_file(*options.script_path, lines, error)) {
@@ -291,25 +308,21 @@ int run_vantrel_script(const VantrelOptions& options, std::FILE* out) {
     start.backend = "headless";
     start.command_line = true;
     if (!plat::start_platform(start)) return 1;
-    reset_stores();
-    shell::reset_shell();
-    set_ask_before_losing_edits(false);
+    app.ask = false;
     int status = 0;
-    if (shell::StartShell(vantrel_profile())) {
+    if (shell::StartShell(app, vantrel_profile())) {
         // Load failures of the samples are message boxes, which the command line
         // prints; the pose and Traj Gen loads print their own.
-        if (load_files(options)) {
-            g_out = out;
-            shell::run_script(lines, &step);
-            g_out = stdout;
+        if (load_files(app, options)) {
+            shell::run_script(app, lines, [&app, out](const shell::ScriptLine& line) {
+                return step(app, out, line);
+            });
+            if (app.save_failed) status = 1;
         } else {
             status = 1;
         }
     }
-    shell::reset_shell();
-    reset_vantrel_shell();
     plat::stop_platform();
-    reset_stores();
     return status;
 }
 
@@ -328,8 +341,10 @@ int vantrel_main(int argc, char** argv) {
         std::printf("vantrel %s\n", tools_version());
         return 0;
     }
-    if (options.script_path) return run_vantrel_script(options, stdout);
-    return run_window(options, argc, argv);
+    // The program's one record; the windows reach it through the main window.
+    const auto app = std::make_unique<Vantrel>();
+    if (options.script_path) return run_vantrel_script(*app, options, stdout);
+    return run_window(*app, options, argc, argv);
 }
 
 }  // namespace labelling

@@ -9,12 +9,14 @@
 //   command N [PATH]   WM_COMMAND N; PATH answers its file dialog (20, 21, 22 open;
 //                      23 the save's base name)
 //   key NAME           PageUp, PageDown, Left, Right, Shift+Left, Shift+Right,
-//                      Delete, A, R, Ctrl+D, Ctrl+S, Ctrl+E, Ctrl+Y
+//                      Delete, A, R, Ctrl+D, Ctrl+S, Ctrl+E, Ctrl+Y, 0 .. 9,
+//                      Insert, N, Ctrl+Z, Ctrl+Shift+Z
 //   settings ID MARGIN command 64 with the Settings dialog answered and Ok
 //   play N             N playback ticks of the overview, without sleeping
 //   dump               the labelling state and every record (vantrel_dump)
 //   snapshot PNG       the picture of the client area
-// It never asks about unsaved edits. Message boxes go to standard error.
+// It never asks about unsaved edits nor restores a journal. Message boxes go to
+// standard error. A script that ends with unsaved edits leaves their journal.
 //
 // Exit status: 0 success; 1 a load given on the command line failed (the script
 // does not run); 2 a usage error or a script line it does not know.
@@ -23,6 +25,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+
+#include "labelling/vantrel.h"
 
 namespace labelling {
 
@@ -42,15 +46,17 @@ bool parse_vantrel_options(int argc, char** argv, VantrelOptions& options, std::
 
 // `dump`: line 1 `# count=%d current_sample=%d labelling=%d edit_mode=%d
 // margin_s=%.6f margin_poses=%d pose_period_s=%.6f play_step=%d play_elapsed_ms=%d
-// undo_sample=%d`, line 2 the column names, then one row per record 0 .. count-1:
+// undo_sample=%d label=%d undo=%d redo=%d journal=%d` (the current sample's label,
+// -1 none; the undo and redo steps; 1 while the journal holds unsaved edits), line 2 the column
+// names, then one row per record 0 .. count-1:
 // index,sample_id,start_ms,end_ms,first_pose,last_pose,pose_count,label,origin_x,
 // origin_y,frame_heading,heading_offset,active (reals with six decimals).
-void vantrel_dump(std::FILE* out);
+void vantrel_dump(const LabelSession& session, std::FILE* out);
 
-// The script mode; returns the exit status.
-int run_vantrel_script(const VantrelOptions& options, std::FILE* out);
+// The script mode on a fresh record; returns the exit status.
+int run_vantrel_script(Vantrel& app, const VantrelOptions& options, std::FILE* out);
 
-// The whole program.
+// The whole program: it owns the one Vantrel record.
 int vantrel_main(int argc, char** argv);
 
 }  // namespace labelling

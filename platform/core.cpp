@@ -1,5 +1,6 @@
 // The core of the platform layer: back-end registry, message queue, windows,
-// menus, the dialog manager, cursors, keys and accelerators.
+// menus, message boxes and file dialogs, cursors, keys and accelerators. The
+// dialog manager is dialogs.cpp.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ std::map<std::string, Registered>& registry() {
 }
 
 Rasteriser g_rasteriser = nullptr;
+PixelRasteriser g_pixel_rasteriser = nullptr;
 
 // Handle numbers are never reused within a process, across restarts included.
 std::uint32_t g_next_id = 1;
@@ -51,6 +53,12 @@ void set_rasteriser(Rasteriser r) {
 }
 Rasteriser rasteriser() {
     return g_rasteriser;
+}
+void set_pixel_rasteriser(PixelRasteriser r) {
+    g_pixel_rasteriser = r;
+}
+PixelRasteriser pixel_rasteriser() {
+    return g_pixel_rasteriser;
 }
 
 State& state() {
@@ -90,15 +98,6 @@ std::shared_ptr<Window> hold(Hwnd h) {
     return it == ws.end() ? nullptr : it->second;
 }
 
-bool refuse_in_native_handler(const char* what) {
-    if (state().native_handler_depth == 0) return false;
-    std::fprintf(stderr, "platform: %s inside a native event handler refused\n", what);
-#ifndef NDEBUG
-    std::abort();
-#endif
-    return true;
-}
-
 void push(const Msg& msg, bool input, unsigned mods, bool front = false) {
     Queued q{msg, input, mods};
     if (front)
@@ -131,20 +130,19 @@ bool take(Msg& msg, bool remove) {
     return false;
 }
 
-LRESULT dialog_manager(Window& dlg, unsigned message, WPARAM wparam, LPARAM lparam) {
-    const Hwnd h{dlg.id};
-    bool handled = false;
-    if (dlg.dlg_proc) {
-        DlgProc proc = dlg.dlg_proc;  // the dialog may go while its procedure runs
-        handled = proc(h, message, wparam, lparam);
-    }
-    if (!handled && message == WM_CLOSE && find_window(h)) {
-        // An unhandled close box means Cancel.
-        Hwnd cancel = get_dlg_item(h, IDCANCEL);
-        post_message(h, WM_COMMAND, make_wparam(IDCANCEL, BN_CLICKED),
-                     static_cast<LPARAM>(cancel.id));
-    }
-    return handled ? 1 : 0;
+bool is_button_up(unsigned m) {
+    return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP;
+}
+
+}  // namespace
+
+bool refuse_in_native_handler(const char* what) {
+    if (state().native_handler_depth == 0) return false;
+    std::fprintf(stderr, "platform: %s inside a native event handler refused\n", what);
+#ifndef NDEBUG
+    std::abort();
+#endif
+    return true;
 }
 
 LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam, LPARAM lparam) {
@@ -161,12 +159,6 @@ LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wpara
     }
     return 0;
 }
-
-bool is_button_up(unsigned m) {
-    return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP;
-}
-
-}  // namespace
 
 void post_input(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam, unsigned mods) {
     State& st = state();
@@ -212,12 +204,6 @@ void run_modal_loop(const bool& done) {
     }
 }
 
-}  // namespace detail
-
-using namespace detail;
-
-// ---- Start-up ------------------------------------------------------------------------
-
 bool display_available() {
     for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* v = std::getenv(var);
@@ -226,13 +212,20 @@ bool display_available() {
     return false;
 }
 
-std::vector<std::string> backend_names() {
-    std::vector<std::string> names;
-    for (auto& [name, entry] : registry()) names.push_back(name);
-    return names;
-}
+}  // namespace detail
+
+using namespace detail;
+
+// ---- Start-up ------------------------------------------------------------------------
 
 namespace {
+
+// Names of the registered back ends, for the message of a failed start.
+std::string backend_list() {
+    std::string known;
+    for (auto& [name, entry] : registry()) known += (known.empty() ? "" : ", ") + name;
+    return known;
+}
 
 // The one place where a back end is chosen: the name asked for, else the
 // SCENE_PLATFORM environment variable, else by what the program needs: windows a
@@ -262,8 +255,7 @@ bool start_platform(const StartOptions& options, int& argc, char** argv) {
     const std::string name = choose_backend(options);
     auto it = registry().find(name);
     if (it == registry().end()) {
-        std::string known;
-        for (auto& n : backend_names()) known += (known.empty() ? "" : ", ") + n;
+        const std::string known = backend_list();
         if (name.empty())
             std::fprintf(stderr, "platform: no back end %s (known: %s)\n",
                          options.window ? "shows windows" : "draws pictures", known.c_str());
@@ -298,10 +290,6 @@ void stop_platform() {
     gdi_stop();
     st.backend->stop();
     state_ptr() = std::make_unique<State>();
-}
-
-std::string_view platform_name() {
-    return started() ? std::string_view(state().backend->name()) : std::string_view();
 }
 
 // ---- Message queue -------------------------------------------------------------------
@@ -384,7 +372,7 @@ bool register_class(const WindowClass& cls) {
 }
 
 Hwnd create_window(std::string_view class_name, std::string_view title, int width, int height,
-                   Hwnd owner) {
+                   Hwnd owner, void* data) {
     if (!started()) return {};
     State& st = state();
     auto cit = st.classes.find(std::string(class_name));
@@ -395,6 +383,7 @@ Hwnd create_window(std::string_view class_name, std::string_view title, int widt
     w->kind = WinKind::Top;
     w->title = std::string(title);
     w->owner = find_window(owner) ? owner : Hwnd{};
+    w->user_data = data;
     w->class_name = cls.name;
     w->proc = cls.proc;
     w->icon_id = cls.icon_id;
@@ -501,10 +490,14 @@ bool is_window(Hwnd hwnd) {
     return find_window(hwnd) != nullptr;
 }
 
-bool is_window_visible(Hwnd hwnd) {
+void set_window_data(Hwnd hwnd, void* data) {
+    if (Window* w = find_window(hwnd)) w->user_data = data;
+}
+
+void* get_window_data(Hwnd hwnd) {
     Window* w = find_window(hwnd);
     if (w && w->kind == WinKind::Control) w = find_window(w->parent);
-    return w && w->visible;
+    return w ? w->user_data : nullptr;
 }
 
 void set_window_text(Hwnd hwnd, std::string_view text) {
@@ -577,247 +570,6 @@ int check_menu_item(Hmenu menu, int id, bool checked) {
 int menu_item_checked(Hmenu menu, int id) {
     MenuItemState* item = menu_item(menu_owner(menu), id);
     return item ? (item->checked ? 1 : 0) : -1;
-}
-
-std::string menu_item_text(Hmenu menu, int id) {
-    MenuItemState* item = menu_item(menu_owner(menu), id);
-    if (!item) return {};
-    return item->text.substr(0, item->text.find('\t'));
-}
-
-// ---- Dialogs -------------------------------------------------------------------------
-
-namespace {
-
-std::shared_ptr<Window> make_dialog(int template_id, Hwnd owner, DlgProc proc, bool modal) {
-    if (!started() || !current_resources()) return nullptr;
-    const DialogTemplate* t = current_resources()->find_dialog(template_id);
-    if (!t) return nullptr;
-    State& st = state();
-    auto dlg = std::make_shared<Window>();
-    dlg->id = new_id();
-    dlg->kind = WinKind::Dialog;
-    dlg->title = t->title;
-    Window* owner_window = top_of(owner);
-    dlg->owner = owner_window ? Hwnd{owner_window->id} : Hwnd{};
-    dlg->dlg_proc = std::move(proc);
-    dlg->dlg_template = t;
-    dlg->template_id = template_id;
-    dlg->modal = modal;
-    for (const ControlTemplate& ct : t->controls) {
-        auto c = std::make_shared<Window>();
-        c->id = new_id();
-        c->kind = WinKind::Control;
-        c->parent = Hwnd{dlg->id};
-        c->ctl = &ct;
-        c->title = ct.text;
-        dlg->controls.push_back(Hwnd{c->id});
-        st.windows.emplace(c->id, c);
-    }
-    st.windows.emplace(dlg->id, dlg);
-    st.order.push_back(dlg->id);
-    if (!st.backend->create_dialog(*dlg)) {
-        for (Hwnd c : dlg->controls) st.windows.erase(c.id);
-        st.windows.erase(dlg->id);
-        st.order.pop_back();
-        return nullptr;
-    }
-    return dlg;
-}
-
-// Index of the first control the focus may rest on, -1 when none.
-int first_tab_stop(const Window& dlg) {
-    for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
-        const Window* c = find_window(dlg.controls[i]);
-        if (c && (c->ctl->style & CS_TABSTOP) && c->enabled) return static_cast<int>(i);
-    }
-    for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
-        const Window* c = find_window(dlg.controls[i]);
-        if (c && c->ctl->kind != ControlKind::Label && c->ctl->kind != ControlKind::GroupBox)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void set_focus_index(Window& dlg, int index) {
-    if (index < 0 || index >= static_cast<int>(dlg.controls.size())) return;
-    dlg.focus = index;
-    if (Window* c = find_window(dlg.controls[index])) state().backend->focus_control(dlg, *c);
-}
-
-// Sends WM_INITDIALOG; true when the procedure asked for the default focus.
-bool init_dialog(const std::shared_ptr<Window>& dlg, LPARAM init_param) {
-    const int first = first_tab_stop(*dlg);
-    const Hwnd focus = first >= 0 ? dlg->controls[first] : Hwnd{};
-    const bool default_focus = deliver(dlg, WM_INITDIALOG, focus.id, init_param) != 0;
-    if (default_focus && find_window(Hwnd{dlg->id})) set_focus_index(*dlg, first);
-    return default_focus;
-}
-
-}  // namespace
-
-LRESULT dialog_box(int template_id, Hwnd owner, DlgProc proc, LPARAM init_param) {
-    if (refuse_in_native_handler("dialog_box")) return -1;
-    auto dlg = make_dialog(template_id, owner, std::move(proc), true);
-    if (!dlg) return -1;
-    State& st = state();
-    const Hwnd h{dlg->id};
-    st.modal_stack.push_back(h);
-    init_dialog(dlg, init_param);
-    if (find_window(h) && !dlg->ended) {
-        show_window(h, true);
-        st.backend->modal_started(*dlg);
-    }
-    Msg msg;
-    while (find_window(h) && !dlg->ended) {
-        if (!get_message(msg)) {
-            post_quit_message(static_cast<int>(msg.wparam));
-            break;
-        }
-        if (!is_dialog_message(h, msg)) {
-            translate_message(msg);
-            dispatch_message(msg);
-        }
-    }
-    const LRESULT result = dlg->ended ? dlg->result : 0;
-    st.modal_stack.erase(std::remove(st.modal_stack.begin(), st.modal_stack.end(), h),
-                         st.modal_stack.end());
-    if (find_window(h)) {
-        st.backend->modal_ended(*dlg);
-        destroy_window(h);
-    }
-    return result;
-}
-
-bool end_dialog(Hwnd dlg, LRESULT result) {
-    Window* w = find_window_kind(dlg, WinKind::Dialog);
-    if (!w || !w->modal || w->ended) return false;
-    w->ended = true;
-    w->result = result;
-    return true;
-}
-
-Hwnd create_dialog(int template_id, Hwnd owner, DlgProc proc, LPARAM init_param) {
-    auto dlg = make_dialog(template_id, owner, std::move(proc), false);
-    if (!dlg) return {};
-    const Hwnd h{dlg->id};
-    init_dialog(dlg, init_param);
-    if (find_window(h) && dlg->dlg_template->visible) show_window(h, true);
-    return find_window(h) ? h : Hwnd{};
-}
-
-bool is_dialog_message(Hwnd dlg, const Msg& msg) {
-    Window* d = find_window_kind(dlg, WinKind::Dialog);
-    Window* target = top_of(msg.hwnd);
-    if (!d || !target || target->id != d->id) return false;
-    if (msg.message == WM_KEYDOWN) {
-        const int vk = static_cast<int>(msg.wparam);
-        if (vk == VK_RETURN || vk == VK_ESCAPE) {
-            const int id = vk == VK_RETURN ? d->dlg_template->default_id() : IDCANCEL;
-            const Hwnd button = get_dlg_item(dlg, id);
-            Window* b = find_window(button);
-            if (b && !b->enabled) return true;
-            send_message(dlg, WM_COMMAND, make_wparam(static_cast<unsigned>(id), BN_CLICKED),
-                         static_cast<LPARAM>(button.id));
-            return true;
-        }
-        if (vk == VK_TAB) {
-            const int n = static_cast<int>(d->controls.size());
-            const int step = (state().key_mods & MK_SHIFT) ? -1 : 1;
-            for (int k = 1, i = d->focus; k <= n; ++k) {
-                i = ((i + step) % n + n) % n;
-                Window* c = find_window(d->controls[i]);
-                if (c && (c->ctl->style & CS_TABSTOP) && c->enabled) {
-                    set_focus_index(*d, i);
-                    break;
-                }
-            }
-            return true;
-        }
-    }
-    if (msg.message == WM_CHAR &&
-        (msg.wparam == VK_RETURN || msg.wparam == VK_ESCAPE || msg.wparam == VK_TAB))
-        return true;
-    dispatch_message(msg);
-    return true;
-}
-
-Hwnd get_dlg_item(Hwnd dlg, int id) {
-    Window* d = find_window_kind(dlg, WinKind::Dialog);
-    if (!d) return {};
-    for (Hwnd c : d->controls) {
-        Window* w = find_window(c);
-        if (w && w->ctl->id == id) return c;
-    }
-    return {};
-}
-
-int get_dlg_ctrl_id(Hwnd control) {
-    Window* w = find_window_kind(control, WinKind::Control);
-    return w ? w->ctl->id : 0;
-}
-
-Hwnd get_parent(Hwnd control) {
-    Window* w = find_window_kind(control, WinKind::Control);
-    return w ? w->parent : Hwnd{};
-}
-
-namespace {
-Window* control(Hwnd dlg, int id) {
-    return find_window(get_dlg_item(dlg, id));
-}
-}  // namespace
-
-bool set_dlg_item_text(Hwnd dlg, int id, std::string_view text) {
-    Window* c = control(dlg, id);
-    if (!c) return false;
-    c->title = std::string(text);
-    state().backend->control_changed(*c);
-    return true;
-}
-
-std::string get_dlg_item_text(Hwnd dlg, int id, std::size_t max_chars) {
-    Window* c = control(dlg, id);
-    if (!c) return {};
-    return c->title.substr(0, max_chars);
-}
-
-bool check_dlg_button(Hwnd dlg, int id, bool checked) {
-    Window* c = control(dlg, id);
-    if (!c || c->ctl->kind != ControlKind::CheckBox) return false;
-    c->checked = checked;
-    state().backend->control_changed(*c);
-    return true;
-}
-
-bool is_dlg_button_checked(Hwnd dlg, int id) {
-    Window* c = control(dlg, id);
-    return c && c->ctl->kind == ControlKind::CheckBox && c->checked;
-}
-
-Bitmap set_button_image(Hwnd dlg, int id, Bitmap image) {
-    Window* c = control(dlg, id);
-    if (!c) return {};
-    const ControlKind k = c->ctl->kind;
-    if (k != ControlKind::BitmapButton && k != ControlKind::Button &&
-        k != ControlKind::DefaultButton)
-        return {};
-    const Bitmap previous = c->image;
-    c->image = image;
-    state().backend->control_changed(*c);
-    return previous;
-}
-
-Bitmap get_button_image(Hwnd dlg, int id) {
-    Window* c = control(dlg, id);
-    return c ? c->image : Bitmap{};
-}
-
-void enable_dlg_item(Hwnd dlg, int id, bool enable) {
-    Window* c = control(dlg, id);
-    if (!c || c->enabled == enable) return;
-    c->enabled = enable;
-    state().backend->control_changed(*c);
 }
 
 // ---- Message boxes and file dialogs --------------------------------------------------

@@ -1,7 +1,7 @@
 // Inside the platform layer: the records behind the handles and the back-end table.
 //
-// The core (core.cpp, gdi.cpp) owns the message queue, the window, dialog and
-// drawing-object records and the dialog manager's rules; a back end supplies what
+// The core (core.cpp, dialogs.cpp, gdi.cpp) owns the message queue, the window,
+// dialog and drawing-object records and the dialog manager's rules; a back end supplies what
 // only it can do: native windows and widgets, waiting for input, pixels or a
 // recording, file dialogs, message boxes, cursors and time. Programs never include
 // this header.
@@ -36,6 +36,8 @@ struct Window {
     bool visible = false;
     bool destroying = false;
     void* native = nullptr;  // back end's object
+    void* user_data =
+        nullptr;  // the program's record (set_window_data); dialogs take their owner's
 
     // Top-level windows.
     std::string class_name;
@@ -49,7 +51,7 @@ struct Window {
     Hmenu menu;
     std::vector<MenuItemState> menu_items;  // every item of every popup, in order
     const MenuTemplate* menu_template = nullptr;
-    int dcs_open = 0;  // window DCs handed out and not yet released
+    int dcs_open = 0;  // window DCs of begin_paint not yet ended
 
     // Dialogs.
     DlgProc dlg_proc;
@@ -65,7 +67,6 @@ struct Window {
     const ControlTemplate* ctl = nullptr;
     bool checked = false;
     Bitmap image;
-    bool enabled = true;
 };
 
 struct PenRec {
@@ -100,7 +101,7 @@ struct DcRec {
     BrushInfo brush_info;
     Point pos;
     Color text_color = rgb(0, 0, 0);
-    Color bk_color = rgb(255, 255, 255);
+    Color bk_color = rgb(255, 255, 255);  // opaque text's background
     BkMode bk_mode = BkMode::Opaque;
     void* native = nullptr;
 };
@@ -128,7 +129,7 @@ class Backend {
     virtual void destroy(Window& w) = 0;          // top-level or dialog
     virtual void show(Window& w, bool show) = 0;
     virtual void title_changed(Window& w) = 0;
-    virtual void control_changed(Window& ctl) = 0;  // text, check, image, enabled
+    virtual void control_changed(Window& ctl) = 0;  // text, check, image
     virtual void menu_check_changed(Window& w, const MenuItemState& item) = 0;
     virtual void modal_started(Window& dlg) = 0;
     virtual void modal_ended(Window& dlg) = 0;
@@ -165,12 +166,14 @@ class Backend {
     virtual void move(DcRec& dc, Point to) = 0;
     virtual void polygon(DcRec& dc, const Point* points, int count) = 0;
     virtual void ellipse(DcRec& dc, const Rect& box) = 0;
-    virtual void rectangle(DcRec& dc, const Rect& box) = 0;
     virtual void fill_rect(DcRec& dc, const Rect& rect, Brush brush, const BrushRec& rec) = 0;
     virtual void text(DcRec& dc, Point at, std::string_view text) = 0;
-    virtual Size text_extent(DcRec& dc, std::string_view text) = 0;
     virtual void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) = 0;
-    virtual bool save_png(DcRec& canvas, const std::string& path) = 0;
+    // The canvas as the bytes of a PNG file, made in memory: the file itself is
+    // written by the core, every write checked (data/atomic_file.h).
+    virtual bool encode_png(DcRec& canvas, std::string& png) = 0;
+    // The canvas's pixels, 0x00RRGGBB row by row from the top (plat::canvas_pixels).
+    virtual bool read_pixels(DcRec& canvas, std::vector<std::uint32_t>& pixels) = 0;
 };
 
 // What a back end can do; start_platform chooses by it when no name is given.
@@ -186,11 +189,20 @@ void register_backend(const char* name, BackendFactory factory, BackendTraits tr
 // The back ends the platform library carries itself (builtin_backends.cpp); the
 // registry starts with them.
 void register_builtin_backends();
-// Rasterises a recording to PNG (set by a back end that draws pixels, for the
-// back ends that only record).
-using Rasteriser = bool (*)(const std::vector<DrawOp>& ops, Size size, const std::string& path);
+// Rasterises a recording into the bytes of a PNG file (set by a back end that draws
+// pixels, for the back ends that only record).
+using Rasteriser = bool (*)(const std::vector<DrawOp>& ops, Size size, std::string& png);
+// Writes png to path whole or not at all; false with error (when given) set to
+// "<path>: <reason>" when it could not ("cannot encode the picture" for encoded false).
+bool write_png_file(bool encoded, const std::string& png, const std::string& path,
+                    std::string* error);
 void set_rasteriser(Rasteriser r);
 Rasteriser rasteriser();
+// The same into pixels, 0x00RRGGBB row by row from the top (plat::canvas_pixels).
+using PixelRasteriser = bool (*)(const std::vector<DrawOp>& ops, Size size,
+                                 std::vector<std::uint32_t>& pixels);
+void set_pixel_rasteriser(PixelRasteriser r);
+PixelRasteriser pixel_rasteriser();
 
 // ---- Core state, shared by core.cpp, gdi.cpp and the back ends -----------------------
 
@@ -244,6 +256,24 @@ BrushRec* find_brush(Brush brush);
 BitmapRec* find_bitmap(Bitmap bitmap);
 // Erases a DC's record (and find_dc's memory of it).
 void forget_dc(std::uint32_t id);
+
+// True when a display seems available (DISPLAY, WAYLAND_DISPLAY or a QT_QPA_PLATFORM).
+bool display_available();
+
+// Hands a message to a window's procedure (a dialog's through the dialog manager)
+// and tells the back end.
+LRESULT deliver(const std::shared_ptr<Window>& w, unsigned message, WPARAM wparam, LPARAM lparam);
+// True, after a line on standard error (and an abort in debug builds), when called
+// inside a native event handler, where procedures must not run.
+bool refuse_in_native_handler(const char* what);
+
+// ---- The dialog manager (dialogs.cpp) ------------------------------------------------
+
+// A dialog's procedure, then the manager's default handling (an unhandled close box
+// is Cancel).
+LRESULT dialog_manager(Window& dlg, unsigned message, WPARAM wparam, LPARAM lparam);
+// The control with id `id` of the dialog (null when absent).
+Hwnd get_dlg_item(Hwnd dlg, int id);
 
 // Back ends post user input through this: it is dropped when a modal dialog other
 // than the target's blocks it, and carries the modifier state for is_key_down.

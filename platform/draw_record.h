@@ -29,13 +29,13 @@ struct BrushInfo {
     }
 };
 
-enum class Op { MoveTo, LineTo, Polygon, Ellipse, Rectangle, FillRect, Text, BitBlt, Erase };
+enum class Op { MoveTo, LineTo, Polygon, Ellipse, FillRect, Text, BitBlt, Erase };
 
 // One drawing call with the state it was made in.
 struct DrawOp {
     Op op = Op::MoveTo;
-    // MoveTo: {to}; LineTo: {from, to}; Polygon: the vertices; Ellipse, Rectangle,
-    // FillRect, Erase: {top-left, bottom-right}; Text: {top-left}; BitBlt: {dst, size, src}.
+    // MoveTo: {to}; LineTo: {from, to}; Polygon: the vertices; Ellipse, FillRect,
+    // Erase: {top-left, bottom-right}; Text: {top-left}; BitBlt: {dst, size, src}.
     std::vector<Point> points;
     Pen pen;  // selected pen handle
     PenInfo pen_info;
@@ -61,7 +61,7 @@ inline DrawLook look_of(const DrawOp& op) {
 }
 
 // Draws a recording with a back end's drawing calls: Target has line, polygon,
-// ellipse, rectangle, fill and text taking a DrawLook as the ops need them.
+// ellipse, fill and text taking a DrawLook as the ops need them.
 // A move only places the next line, and a block copy's calls follow it in the
 // recording, so neither draws anything itself.
 template <class Target>
@@ -79,10 +79,6 @@ void replay_ops(const std::vector<DrawOp>& ops, Target& target) {
             case Op::Ellipse:
                 if (p.size() == 2)
                     target.ellipse(look_of(op), Rect{p[0].x, p[0].y, p[1].x, p[1].y});
-                break;
-            case Op::Rectangle:
-                if (p.size() == 2)
-                    target.rectangle(look_of(op), Rect{p[0].x, p[0].y, p[1].x, p[1].y});
                 break;
             case Op::FillRect:
             case Op::Erase:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "data/atomic_file.h"
 #include "platform/detail.h"
 
 namespace plat {
@@ -149,6 +150,15 @@ void gdi_stop() {
     st.bitmaps.clear();
 }
 
+bool write_png_file(bool encoded, const std::string& png, const std::string& path,
+                    std::string* error) {
+    std::string why;
+    const bool ok = encoded ? write_bytes_atomically(path, png, &why) : false;
+    if (!encoded) why = "cannot encode the picture";
+    if (!ok && error) *error = path + ": " + why;
+    return ok;
+}
+
 }  // namespace detail
 
 using namespace detail;
@@ -258,10 +268,6 @@ void ellipse(Dc dc, int left, int top, int right, int bottom) {
     if (DcRec* d = find_dc(dc)) state().backend->ellipse(*d, Rect{left, top, right, bottom});
 }
 
-void rectangle(Dc dc, int left, int top, int right, int bottom) {
-    if (DcRec* d = find_dc(dc)) state().backend->rectangle(*d, Rect{left, top, right, bottom});
-}
-
 void fill_rect(Dc dc, const Rect& rect, Brush brush) {
     DcRec* d = find_dc(dc);
     BrushRec* b = find_brush(brush);
@@ -294,21 +300,10 @@ Color set_text_color(Dc dc, Color color) {
     return std::exchange(d->text_color, color);
 }
 
-Color set_bk_color(Dc dc, Color color) {
-    DcRec* d = find_dc(dc);
-    if (!d) return {};
-    return std::exchange(d->bk_color, color);
-}
-
 BkMode set_bk_mode(Dc dc, BkMode mode) {
     DcRec* d = find_dc(dc);
     if (!d) return BkMode::Opaque;
     return std::exchange(d->bk_mode, mode);
-}
-
-Size text_extent(Dc dc, std::string_view text) {
-    DcRec* d = find_dc(dc);
-    return d ? state().backend->text_extent(*d, text) : Size{};
 }
 
 // ---- Off-screen contexts -------------------------------------------------------------
@@ -354,10 +349,16 @@ Dc create_canvas(int width, int height) {
     return dc;
 }
 
-bool save_canvas_png(Dc canvas, const std::string& path) {
+bool save_canvas_png(Dc canvas, const std::string& path, std::string* error) {
     DcRec* d = find_dc(canvas);
-    if (!d || d->kind != DcKind::Canvas) return false;
-    return state().backend->save_png(*d, path);
+    std::string png;
+    const bool encoded = d && d->kind == DcKind::Canvas && state().backend->encode_png(*d, png);
+    return write_png_file(encoded, png, path, error);
+}
+
+bool canvas_pixels(Dc canvas, std::vector<std::uint32_t>& pixels) {
+    DcRec* d = find_dc(canvas);
+    return d && d->kind == DcKind::Canvas && state().backend->read_pixels(*d, pixels);
 }
 
 Bitmap load_bitmap(std::string_view name) {
@@ -372,11 +373,6 @@ Bitmap load_bitmap(std::string_view name) {
     const Bitmap h = add_bitmap(Size{pixels.width, pixels.height}, &pixels, key);
     st.named_bitmaps[key] = h.id;
     return h;
-}
-
-Size bitmap_size(Bitmap bitmap) {
-    BitmapRec* b = find_bitmap(bitmap);
-    return b ? b->size : Size{};
 }
 
 // ---- Window painting -----------------------------------------------------------------
@@ -420,15 +416,6 @@ Dc begin_paint(Hwnd hwnd, PaintStruct& ps) {
 
 void end_paint(Hwnd hwnd, const PaintStruct& ps) {
     if (Window* w = find_window_kind(hwnd, WinKind::Top)) close_window_dc(*w, ps.dc);
-}
-
-Dc get_dc(Hwnd hwnd) {
-    Window* w = find_window_kind(hwnd, WinKind::Top);
-    return w ? open_window_dc(*w) : Dc{};
-}
-
-void release_dc(Hwnd hwnd, Dc dc) {
-    if (Window* w = find_window_kind(hwnd, WinKind::Top)) close_window_dc(*w, dc);
 }
 
 }  // namespace plat

@@ -70,8 +70,10 @@ void set_dialog_script(DialogScript script);
 // Answers for the next file dialogs (open and save alike), taken in order; a
 // nullopt answer is a cancel. With no answer left a file dialog is cancelled.
 void queue_file_answer(std::optional<std::string> path);
-std::size_t pending_file_answers();
 void clear_file_answers();
+// Called with each message just before a procedure gets it (dispatch and send alike),
+// so that a script can act when its input arrives rather than when it was posted.
+void set_delivery_hook(std::function<void(const Msg&)> hook);
 
 struct FileDialogRecord {
     bool save = false;          // save dialog (else open)
@@ -87,27 +89,24 @@ struct MessageBoxRecord {
     MessageButtons buttons = MessageButtons::Ok;
     int answer = IDOK;  // the button "pressed"
 };
+// Every message box shown; with StartOptions::command_line each is also printed
+// to standard error as "caption: text".
 const std::vector<MessageBoxRecord>& message_boxes();
 // Answers for the next message boxes that ask a question (not plain OK boxes),
 // taken in order; with none left such a box is answered IDCANCEL.
 void queue_message_box_answer(int answer);
-// When on, each message box is also printed to standard error as
-// "caption: text" (command-line use; StartOptions::command_line sets it).
-void set_echo_message_boxes(bool on);
 
 // Called when a blocking get_message finds nothing to deliver (no queued message,
 // no invalid window). It may post messages; if it posts none, the wait is a stall:
-// it is counted, a line goes to standard error and WM_QUIT(-1) is delivered so that
-// the program ends instead of hanging.
+// a line goes to standard error and WM_QUIT(-1) is delivered so that the program
+// ends instead of hanging.
 void set_idle_hook(std::function<void()> hook);
-int stalls();
 
 // ---- Clock ---------------------------------------------------------------------------
 
 // Called by each sleep_ms after the clock advanced, with the requested milliseconds.
 void set_sleep_hook(std::function<void(unsigned ms)> hook);
 std::uint64_t clock_ms();
-int sleep_calls();
 
 // ---- Logs ----------------------------------------------------------------------------
 
@@ -140,8 +139,9 @@ const std::vector<DrawOp>& canvas_ops(Dc canvas);
 int paint_count(Hwnd hwnd);
 // Writes the window's latest paint as a PNG picture of its client area, through
 // the rasteriser of a back end that draws pixels (plat::qt::register_backend).
-// False when there is none, the window is stale or the file cannot be written.
-bool save_window_png(Hwnd hwnd, const std::string& path);
+// False when there is none, the window is stale or the file cannot be written (then
+// error, when given, says why; the file that was there stays as it was).
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error = nullptr);
 // Every call on every DC, in order (cleared by clear_logs).
 const std::vector<DrawOp>& draw_log();
 
@@ -153,8 +153,8 @@ std::vector<Hwnd> windows();
 std::vector<Hwnd> modal_stack();
 // The first alive dialog made from the template, null when none.
 Hwnd find_dialog(int template_id);
-int dialog_template_id(Hwnd dlg);
-bool is_invalid(Hwnd hwnd);
+// Whether the window (a control: its dialog) is shown.
+bool is_visible(Hwnd hwnd);
 // The cursor set last with set_cursor (resolved: a name, "arrow", "wait" or "").
 std::string current_cursor_name();
 

@@ -106,8 +106,9 @@ constexpr unsigned MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CON
                    MK_MBUTTON = 0x10;
 
 // Command notification codes (high word of a WM_COMMAND wparam).
-constexpr unsigned BN_CLICKED = 0;       // button, or a menu item
-constexpr unsigned CMD_ACCELERATOR = 1;  // sent by translate_accelerator
+constexpr unsigned BN_CLICKED = 0;         // button, or a menu item
+constexpr unsigned CMD_ACCELERATOR = 1;    // sent by translate_accelerator
+constexpr unsigned EN_KILLFOCUS = 0x0200;  // an edit box lost the keyboard focus
 
 // Standard dialog command ids (and message box answers).
 constexpr int IDOK = 1;
@@ -119,7 +120,8 @@ constexpr int IDNO = 7;   // message box: Discard
 constexpr int VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
               VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
               VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
-              VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_F1 = 0x70;
+              VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_F1 = 0x70,
+              VK_OEM_COMMA = 0xBC;  // the ',' key
 
 struct Msg {
     Hwnd hwnd;  // target window; null for a thread message (e.g. WM_QUIT)
@@ -179,12 +181,6 @@ bool start_platform(const StartOptions& options, int& argc, char** argv);
 bool start_platform(const StartOptions& options = {});  // no toolkit arguments
 // Destroys every window and releases the back end. Safe to call twice.
 void stop_platform();
-// Name of the running back end, "" before start_platform.
-std::string_view platform_name();
-// True when a display seems available (DISPLAY, WAYLAND_DISPLAY or a QT_QPA_PLATFORM).
-bool display_available();
-// Names of the registered back ends, for --help texts.
-std::vector<std::string> backend_names();
 
 // ---- Message queue -------------------------------------------------------------------
 
@@ -236,10 +232,16 @@ bool register_class(const WindowClass& cls);
 // Creates a top-level window of a registered class; WM_CREATE and a first WM_SIZE
 // are sent before it returns. width and height are the window's outer size in
 // pixels; the client area is what is left below the menu bar (headless: see
-// headless::set_default_client_size). The window is created hidden. Returns a
-// null handle for an unknown class.
+// headless::set_default_client_size). The window is created hidden. data becomes
+// the window's data (get_window_data) before WM_CREATE. Returns a null handle for
+// an unknown class.
 Hwnd create_window(std::string_view class_name, std::string_view title, int width, int height,
-                   Hwnd owner = {});
+                   Hwnd owner = {}, void* data = nullptr);
+// The program's record a window carries, as a window's user data does: set at
+// create_window or here; a dialog starts with its owner's; a control answers its
+// dialog's. Null for a stale handle.
+void set_window_data(Hwnd hwnd, void* data);
+void* get_window_data(Hwnd hwnd);
 // Shows or hides a window; showing marks the whole client area invalid (and erased).
 void show_window(Hwnd hwnd, bool show = true);
 // Dispatches WM_PAINT at once when the window is visible and invalid.
@@ -251,7 +253,6 @@ bool destroy_window(Hwnd hwnd);
 // Default processing: WM_CLOSE destroys the window; everything else returns 0.
 LRESULT def_window_proc(Hwnd hwnd, unsigned message, WPARAM wparam, LPARAM lparam);
 bool is_window(Hwnd hwnd);
-bool is_window_visible(Hwnd hwnd);
 void set_window_text(Hwnd hwnd, std::string_view text);  // title (controls: their text)
 std::string get_window_text(Hwnd hwnd);
 // Client area size in pixels; {0, 0} for a stale handle.
@@ -273,9 +274,6 @@ struct PaintStruct {
 Dc begin_paint(Hwnd hwnd, PaintStruct& ps);
 // Ends painting; the Qt back end shows the picture.
 void end_paint(Hwnd hwnd, const PaintStruct& ps);
-// A device context on the client area outside WM_PAINT; release it with release_dc.
-Dc get_dc(Hwnd hwnd);
-void release_dc(Hwnd hwnd, Dc dc);
 
 // ---- Menus ---------------------------------------------------------------------------
 
@@ -286,8 +284,6 @@ Hmenu get_menu(Hwnd hwnd);
 int check_menu_item(Hmenu menu, int id, bool checked);
 // 1 when the item is checked, 0 when not, -1 when there is no such item.
 int menu_item_checked(Hmenu menu, int id);
-// Text of the item (without shortcut), "" when absent. For tests and dumps.
-std::string menu_item_text(Hmenu menu, int id);
 
 // ---- Dialogs -------------------------------------------------------------------------
 
@@ -311,17 +307,8 @@ bool end_dialog(Hwnd dlg, LRESULT result);
 // WM_INITDIALOG and returns its handle; null when the template is missing.
 // Its messages go through the normal loop; destroy it with destroy_window.
 Hwnd create_dialog(int template_id, Hwnd owner, DlgProc proc, LPARAM init_param = 0);
-// Routes msg to dialog dlg's keyboard handling when msg is for dlg or one of its
-// controls: Tab moves the focus, Enter presses the default button, Escape sends
-// IDCANCEL, everything else is dispatched. Returns true when it took the message.
-bool is_dialog_message(Hwnd dlg, const Msg& msg);
 
-// The control with id `id` of the dialog (null when absent).
-Hwnd get_dlg_item(Hwnd dlg, int id);
-// The control's id (IDC_STATIC for labels); 0 for what is not a control.
-int get_dlg_ctrl_id(Hwnd control);
-// The dialog a control belongs to (null for anything else).
-Hwnd get_parent(Hwnd control);
+// Controls are named by their dialog and their id.
 bool set_dlg_item_text(Hwnd dlg, int id, std::string_view text);
 // The control's text, cut to at most max_chars characters (a buffer of
 // max_chars + 1 in the original model). "" for a missing control.
@@ -333,8 +320,6 @@ bool is_dlg_button_checked(Hwnd dlg, int id);
 Bitmap set_button_image(Hwnd dlg, int id, Bitmap image);
 // The image a button shows now (null when none).
 Bitmap get_button_image(Hwnd dlg, int id);
-// Enables or disables one control.
-void enable_dlg_item(Hwnd dlg, int id, bool enable);
 
 // ---- Message boxes and file dialogs --------------------------------------------------
 
@@ -342,6 +327,7 @@ void enable_dlg_item(Hwnd dlg, int id, bool enable);
 enum class MessageButtons {
     Ok,                 // OK; answers IDOK
     SaveDiscardCancel,  // Save, Discard, Cancel; answers IDYES, IDNO, IDCANCEL (also the close box)
+    YesNo,              // Yes, No; answers IDYES, IDNO (also the close box)
 };
 // Shows a modal message box (owner may be null) and returns the button pressed.
 int message_box(Hwnd owner, std::string_view text, std::string_view caption,
@@ -422,8 +408,6 @@ inline void polygon(Dc dc, const std::vector<Point>& points) {
 }
 // Ellipse inside the box (left, top)-(right, bottom), pen outline, brush fill.
 void ellipse(Dc dc, int left, int top, int right, int bottom);
-// Rectangle with pen outline and brush fill.
-void rectangle(Dc dc, int left, int top, int right, int bottom);
 // Fills the rectangle with the brush, no outline.
 void fill_rect(Dc dc, const Rect& rect, Brush brush);
 // Moves the current position; returns the previous one.
@@ -431,13 +415,10 @@ Point move_to(Dc dc, int x, int y);
 // Line from the current position to (x, y) with the pen; (x, y) becomes current.
 void line_to(Dc dc, int x, int y);
 // Text with its top-left corner at (x, y) in the text colour; the background box
-// is filled with the background colour in Opaque mode.
+// is filled white in Opaque mode.
 void text_out(Dc dc, int x, int y, std::string_view text);
 Color set_text_color(Dc dc, Color color);  // returns the previous colour (default black)
-Color set_bk_color(Dc dc, Color color);    // default white
 BkMode set_bk_mode(Dc dc, BkMode mode);    // default Opaque
-// Pixel size of the text in the DC's font.
-Size text_extent(Dc dc, std::string_view text);
 
 // A memory DC compatible with dc (dc may be null: compatible with the screen).
 Dc create_compatible_dc(Dc dc);
@@ -452,12 +433,17 @@ bool delete_dc(Dc dc);
 // Works in canvas-only mode and in the headless back end (which records it).
 Dc create_canvas(int width, int height);
 // Writes the canvas as a PNG file. Headless: rasterises the recording when the Qt
-// back end is registered (register_qt_backend), else returns false.
-bool save_canvas_png(Dc canvas, const std::string& path);
+// back end is registered (register_qt_backend), else returns false. The picture is
+// encoded in memory and written whole or not at all: on false the file that was
+// there stays as it was, and error (when given) says why ("<path>: write failed: No
+// space left on device").
+bool save_canvas_png(Dc canvas, const std::string& path, std::string* error = nullptr);
+// The canvas's pixels, row by row from the top, each 0x00RRGGBB (in memory the bytes
+// B, G, R, 0 on the little-endian systems we build for), for a video encoder.
+// Headless: rasterises the recording as save_canvas_png does. False when it cannot.
+bool canvas_pixels(Dc canvas, std::vector<std::uint32_t>& pixels);
 
 // Loads a named bitmap of the resources (button images); null when absent.
 Bitmap load_bitmap(std::string_view name);
-// Size of a bitmap in pixels ({0, 0} for a stale handle).
-Size bitmap_size(Bitmap bitmap);
 
 }  // namespace plat

@@ -69,6 +69,7 @@ struct DialogTemplate {
     std::string font = "Helv";              // font face; converted with this font's metrics
     int point_size = 8;                     // font size in points
     bool visible = true;                    // shown at creation (modeless dialogs)
+    bool right_corner = false;              // modeless: at the owner's top-right corner
     std::vector<ControlTemplate> controls;  // in tab order
 
     // Id of the first DefaultButton, or 1 (IDOK) when there is none.

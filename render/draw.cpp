@@ -11,8 +11,6 @@
 namespace render {
 namespace {
 
-DrawResources g_res;
-
 constexpr plat::Color kPalette[kPaletteSize] = {
     plat::rgb(0, 255, 0),     plat::rgb(128, 0, 128),   plat::rgb(255, 128, 0),
     plat::rgb(255, 128, 255), plat::rgb(255, 255, 0),   plat::rgb(255, 0, 255),
@@ -22,6 +20,10 @@ constexpr plat::Color kPalette[kPaletteSize] = {
 constexpr plat::Color kVantrelPalette3 = plat::rgb(200, 200, 200);
 constexpr plat::Color kGridColour = plat::rgb(0, 0, 255);
 constexpr plat::Color kLightGrey = plat::rgb(200, 200, 200);
+
+// The box an axis label takes at most: pixels per character and per line.
+constexpr int kAxisCharWidth = 7;
+constexpr int kAxisLineHeight = 14;
 
 // Polygons up to this size are projected on the stack; larger ones ask the heap.
 constexpr int kStackPoints = 16;
@@ -45,13 +47,13 @@ bool is_zero(const ModelPose& m) {
 
 }  // namespace
 
-plat::Point project_point(Vec2 p, double z) {
-    const ModelPose& pose = model_pose();
+plat::Point project_point(const View& view, Vec2 p, double z) {
+    const ModelPose& pose = view.model;
     // Both programs keep the pose at zero, where LocalToWorld is exactly (100·x,
     // 100·y): its six trigonometric calls per point would be half the painter's time.
-    if (is_zero(pose)) return WorldToScreen(100.0 * p.x, 100.0 * p.y, z);
+    if (is_zero(pose)) return WorldToScreen(view.state, 100.0 * p.x, 100.0 * p.y, z);
     const Vec3 w = LocalToWorld(p.x, p.y, pose);
-    return WorldToScreen(w.x, w.y, z);
+    return WorldToScreen(view.state, w.x, w.y, z);
 }
 
 plat::Color palette_colour(int index, DrawFlavour flavour) {
@@ -60,45 +62,51 @@ plat::Color palette_colour(int index, DrawFlavour flavour) {
     return kPalette[index];
 }
 
-const DrawResources& draw_resources() {
-    return g_res;
-}
-
-void create_draw_resources(DrawFlavour flavour) {
-    delete_draw_resources();
-    g_res.flavour = flavour;
+void create_draw_resources(DrawResources& res, DrawFlavour flavour) {
+    delete_draw_resources(res);
+    res.flavour = flavour;
     for (int i = 0; i < kPaletteSize; ++i)
-        g_res.palette_pens[i] =
+        res.palette_pens[i] =
             plat::create_pen(plat::PenStyle::Solid, 2, palette_colour(i, flavour));
-    g_res.grid_pen = plat::create_pen(plat::PenStyle::Dot, 1, kGridColour);
+    res.grid_pen = plat::create_pen(plat::PenStyle::Dot, 1, kGridColour);
     if (flavour == DrawFlavour::Vantrel)
-        g_res.light_grey_pen = plat::create_pen(plat::PenStyle::Dot, 1, kLightGrey);
+        res.light_grey_pen = plat::create_pen(plat::PenStyle::Dot, 1, kLightGrey);
     if (flavour == DrawFlavour::Plovane) {
         for (int k = 0; k < kGreyRampSize; ++k) {
             int level = 255 - k;
-            g_res.grey_ramp[k] =
+            res.grey_ramp[k] =
                 plat::create_pen(plat::PenStyle::Solid, 2, plat::rgb(level, level, level));
         }
     }
     for (int i = 0; i < kPaletteSize; ++i)
-        g_res.palette_brushes[i] = plat::create_solid_brush(palette_colour(i, flavour));
+        res.palette_brushes[i] = plat::create_solid_brush(palette_colour(i, flavour));
+    if (flavour == DrawFlavour::Plovane) {
+        res.highlight_pen = plat::create_pen(plat::PenStyle::Solid, 3, kHighlightColour);
+        res.raw_pen = plat::create_pen(plat::PenStyle::Dot, 1, kRawColour);
+    }
 }
 
-void delete_draw_resources() {
-    for (plat::Pen p : g_res.palette_pens) plat::delete_object(p);
-    plat::delete_object(g_res.grid_pen);
-    plat::delete_object(g_res.light_grey_pen);
-    for (plat::Pen p : g_res.grey_ramp) plat::delete_object(p);
-    for (plat::Brush b : g_res.palette_brushes) plat::delete_object(b);
-    DrawFlavour flavour = g_res.flavour;
-    g_res = DrawResources{};
-    g_res.flavour = flavour;
+void delete_draw_resources(DrawResources& res) {
+    for (plat::Pen p : res.palette_pens) plat::delete_object(p);
+    plat::delete_object(res.grid_pen);
+    plat::delete_object(res.light_grey_pen);
+    for (plat::Pen p : res.grey_ramp) plat::delete_object(p);
+    for (plat::Brush b : res.palette_brushes) plat::delete_object(b);
+    plat::delete_object(res.highlight_pen);
+    plat::delete_object(res.raw_pen);
+    DrawFlavour flavour = res.flavour;
+    res = DrawResources{};
+    res.flavour = flavour;
 }
 
-void draw_grid(plat::Dc dc) {
-    const DisplaySettings s = GetDisplaySettings();
+void draw_grid(plat::Dc dc, const View& view) {
+    const DisplaySettings& s = view.settings;
+    const DrawResources& res = view.res;
+    auto WorldToScreen = [&view](double x, double y, double z) {
+        return render::WorldToScreen(view.state, x, y, z);
+    };
     const std::int64_t R = s.maxRangeX, G = s.gridSizeX;
-    plat::select_object(dc, g_res.grid_pen);
+    plat::select_object(dc, res.grid_pen);
     if (G <= 0) return;  // the loop would never advance
     // 64-bit steps: b + G must not overflow near the top of the 32-bit range.
     for (std::int64_t b = -R; b <= R; b += G) {
@@ -127,13 +135,17 @@ int format_axis_label(char (&buf)[kAxisLabelChars], double number, char unit, Dr
     return n < static_cast<int>(sizeof buf) ? n : static_cast<int>(sizeof buf) - 1;
 }
 
-void draw_axes(plat::Dc dc) {
-    const DisplaySettings s = GetDisplaySettings();
-    const DrawFlavour flavour = g_res.flavour;
+void draw_axes(plat::Dc dc, const View& view) {
+    const DisplaySettings& s = view.settings;
+    const DrawResources& res = view.res;
+    auto WorldToScreen = [&view](double x, double y, double z) {
+        return render::WorldToScreen(view.state, x, y, z);
+    };
+    const DrawFlavour flavour = res.flavour;
     const bool viewer = flavour == DrawFlavour::Plovane;
     const std::int64_t R = s.maxRangeX, G = s.gridSizeX;
     const double fr = static_cast<double>(R);
-    plat::select_object(dc, g_res.palette_pens[kPaletteAxes]);
+    plat::select_object(dc, res.palette_pens[kPaletteAxes]);
     plat::set_text_color(dc, kAxisLabelColour);
     char text[kAxisLabelChars];
 
@@ -160,19 +172,34 @@ void draw_axes(plat::Dc dc) {
             axis_label(WorldToScreen(0, fi, 0), fi / 100, i == R);
         }
     }
-    if (viewer && !IsTilted()) return;
+    if (viewer && !IsTilted(view.state)) return;
     line(dc, WorldToScreen(0, 0, 0), WorldToScreen(0, 0, fr));
     if (G <= 0) return;
+    // A time label is written only where it does not cover the last one written:
+    // seen from above, the time axis shrinks to a point and its labels would pile
+    // up there.
+    bool any_label = false;
+    plat::Rect last_label;
     for (std::int64_t i = 0; i <= R; i += G) {
         const double fi = static_cast<double>(i);
         const plat::Point p = WorldToScreen(0, 0, fi);
         int n = format_axis_label(text, fi * s.msPerMeter / 1000, i == R ? 's' : 0, flavour);
-        plat::text_out(dc, offset(p.x, 10), offset(p.y, -10), std::string_view(text, n));
+        const plat::Rect box{offset(p.x, 10), offset(p.y, -10),
+                             offset(offset(p.x, 10), kAxisCharWidth * n),
+                             offset(offset(p.y, -10), kAxisLineHeight)};
+        const bool covers = any_label && box.left < last_label.right &&
+                            last_label.left < box.right && box.top < last_label.bottom &&
+                            last_label.top < box.bottom;
+        if (!covers) {
+            plat::text_out(dc, box.left, box.top, std::string_view(text, n));
+            last_label = box;
+            any_label = true;
+        }
         line(dc, p, plat::Point{offset(p.x, 10), p.y});
     }
 }
 
-void draw_shape(plat::Dc dc, const Vec2* points, int count, double z) {
+void draw_shape(plat::Dc dc, const View& view, const Vec2* points, int count, double z) {
     if (count <= 0 || points == nullptr) return;
     plat::Point stack_room[kStackPoints];
     std::unique_ptr<plat::Point[]> heap_room;
@@ -182,17 +209,17 @@ void draw_shape(plat::Dc dc, const Vec2* points, int count, double z) {
         if (!heap_room) return;
         screen = heap_room.get();
     }
-    for (int i = 0; i < count; ++i) screen[i] = project_point(points[i], z);
+    for (int i = 0; i < count; ++i) screen[i] = project_point(view, points[i], z);
     plat::polygon(dc, screen, count);
 }
 
-void draw_marker(plat::Dc dc, Vec2 point, int r, double z) {
-    const plat::Point p = project_point(point, z);
+void draw_marker(plat::Dc dc, const View& view, Vec2 point, int r, double z) {
+    const plat::Point p = project_point(view, point, z);
     plat::ellipse(dc, offset(p.x, -r), offset(p.y, -r), offset(p.x, r), offset(p.y, r));
 }
 
-void draw_label(plat::Dc dc, std::string_view text, Vec2 point, double z) {
-    const plat::Point p = project_point(point, z);
+void draw_label(plat::Dc dc, const View& view, std::string_view text, Vec2 point, double z) {
+    const plat::Point p = project_point(view, point, z);
     const int n = text.size() > 1000000 ? 1000000 : static_cast<int>(text.size());
     plat::text_out(dc, offset(p.x, -5 * n), offset(p.y, -10), text);
 }

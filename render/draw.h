@@ -5,8 +5,8 @@
 // given in metres at a time height.
 //
 // Units: the grid, the axes and WorldToScreen work in world centimetres; shapes and
-// label positions are in metres and go through LocalToWorld with model_pose() and
-// then WorldToScreen. z is the time height, a world coordinate in centimetres.
+// label positions are in metres and go through LocalToWorld with the view's model
+// pose and then WorldToScreen. z is the time height, a world coordinate in centimetres.
 //
 // The two viewers differ in a few points (DrawFlavour): the labelling tool has a
 // grey palette entry 3, a light-grey dotted pen and no grey ramp, prints axis
@@ -19,6 +19,8 @@
 #include "platform/platform.h"
 
 namespace render {
+
+struct View;
 
 enum class DrawFlavour { Plovane, Vantrel };
 
@@ -36,7 +38,7 @@ constexpr std::size_t kAxisLabelChars = 32;
 // The palette colour of entry index (0..11) in a flavour.
 plat::Color palette_colour(int index, DrawFlavour flavour);
 
-// The drawing resources, program-wide; all null before create_draw_resources.
+// The drawing resources of a view; all null before create_draw_resources.
 struct DrawResources {
     DrawFlavour flavour = DrawFlavour::Plovane;
     plat::Pen palette_pens[kPaletteSize];       // solid, 2 px, palette colours
@@ -44,21 +46,26 @@ struct DrawResources {
     plat::Pen grid_pen;                         // dotted, 1 px, (0, 0, 255)
     plat::Pen light_grey_pen;            // dotted, 1 px, (200, 200, 200); labelling tool only
     plat::Pen grey_ramp[kGreyRampSize];  // solid, 2 px; pen k has grey level 255 - k; viewer only
+    plat::Pen highlight_pen;  // solid, 3 px, kHighlightColour: the selected box; viewer only
+    plat::Pen raw_pen;        // dotted, 1 px, kRawColour: samples before cleaning; viewer only
 };
 
-const DrawResources& draw_resources();
+// Colours of the viewer's selected box and of the samples as read; neither is a
+// palette colour, a grey or a default role colour.
+constexpr plat::Color kHighlightColour = plat::rgb(255, 60, 150);
+constexpr plat::Color kRawColour = plat::rgb(140, 255, 140);
 
 // Creates, in this order, the twelve palette pens, the grid pen, the light-grey
 // pen (labelling tool), the grey ramp from k = 0 to 255 (viewer), the twelve
-// palette brushes. Deletes an earlier set first.
-void create_draw_resources(DrawFlavour flavour = DrawFlavour::Plovane);
+// palette brushes, the highlight and raw pens (viewer). Deletes an earlier set first.
+void create_draw_resources(DrawResources& res, DrawFlavour flavour = DrawFlavour::Plovane);
 // Deletes every pen and brush made by create_draw_resources; safe when there are none.
-void delete_draw_resources();
+void delete_draw_resources(DrawResources& res);
 
 // The grid: with R = maxRangeX and G = gridSizeX, for b = -R, -R + G, ... while
 // b <= R a line (-R, b, 0)-(R, b, 0) and a line (b, -R, 0)-(b, R, 0), in the grid
 // pen. Nothing when G <= 0 or R < 0.
-void draw_grid(plat::Dc dc);
+void draw_grid(plat::Dc dc, const View& view);
 
 // The axes in palette pen 11 with labels in kAxisLabelColour: X from (-R, 0, 0) to
 // (R, 0, 0) labelled every G with i / 100 / yxFactor metres, Y likewise with i / 100,
@@ -67,7 +74,7 @@ void draw_grid(plat::Dc dc);
 // with a 10-pixel tick. The label at exactly i = R carries the unit, "(m)" or "(s)".
 // Viewer labels are integers cut toward zero (saturated to the 32-bit range); the
 // labelling tool prints two decimals. No labels when G <= 0.
-void draw_axes(plat::Dc dc);
+void draw_axes(plat::Dc dc, const View& view);
 
 // Label text of an axis number into buf: "%d" of the number cut toward zero
 // (saturated; NaN reads 0), or "%.2f" in the labelling tool; `unit` ('m', 's', or
@@ -76,17 +83,18 @@ void draw_axes(plat::Dc dc);
 int format_axis_label(char (&buf)[kAxisLabelChars], double number, char unit, DrawFlavour flavour);
 
 // Where a point (metres) at time height z lands on the client area: LocalToWorld
-// with model_pose(), then WorldToScreen. For polylines drawn with move_to/line_to.
-plat::Point project_point(Vec2 point, double z);
+// with the view's model pose, then WorldToScreen. For polylines drawn with
+// move_to/line_to.
+plat::Point project_point(const View& view, Vec2 point, double z);
 
 // The closed polygon through points (metres) at time height z, filled with the
 // selected brush and outlined with the selected pen. Skipped when there is no
 // room for the screen points.
-void draw_shape(plat::Dc dc, const Vec2* points, int count, double z);
+void draw_shape(plat::Dc dc, const View& view, const Vec2* points, int count, double z);
 // A circle of radius r pixels around the projected point, selected pen and brush.
-void draw_marker(plat::Dc dc, Vec2 point, int r, double z);
+void draw_marker(plat::Dc dc, const View& view, Vec2 point, int r, double z);
 // text with its top-left corner at (sx - 5·n, sy - 10), n its length and (sx, sy)
 // the projected point, in the selected text colour.
-void draw_label(plat::Dc dc, std::string_view text, Vec2 point, double z);
+void draw_label(plat::Dc dc, const View& view, std::string_view text, Vec2 point, double z);
 
 }  // namespace render

@@ -3,9 +3,6 @@
 namespace render {
 namespace {
 
-RoleColours g_colours;
-RolePens g_pens;
-
 constexpr int32_t kNoRole = -1;
 
 plat::Color colour(RgbColour c) {
@@ -14,49 +11,43 @@ plat::Color colour(RgbColour c) {
 
 }  // namespace
 
-RoleColours& role_colours() {
-    return g_colours;
-}
-const RolePens& role_pens() {
-    return g_pens;
+void load_role_colours(RoleStyle& roles, const char* path) {
+    roles.colours = read_role_colours_file(path);
+    recreate_role_pens(roles);
 }
 
-void load_role_colours_from(const char* path) {
-    g_colours = read_role_colours_file(path);
-    recreate_role_pens();
+void delete_role_colours(RoleStyle& roles) {
+    RolePens& pens = roles.pens;
+    plat::delete_object(pens.front);
+    plat::delete_object(pens.rear);
+    plat::delete_object(pens.lag);
+    plat::delete_object(pens.lead);
+    plat::delete_object(pens.ego);
+    plat::delete_object(pens.ego_brush);
+    pens = RolePens{};
 }
 
-void load_role_colours() {
-    load_role_colours_from("trajcolset.ini");
+void recreate_role_pens(RoleStyle& roles) {
+    delete_role_colours(roles);
+    RolePens& pens = roles.pens;
+    const RoleColours& colours = roles.colours;
+    pens.front = plat::create_pen(plat::PenStyle::Solid, 2, colour(colours.frontcol));
+    pens.lead = plat::create_pen(plat::PenStyle::Solid, 2, colour(colours.leadcol));
+    pens.rear = plat::create_pen(plat::PenStyle::Solid, 2, colour(colours.rearcol));
+    pens.lag = plat::create_pen(plat::PenStyle::Solid, 2, colour(colours.lagcol));
+    pens.ego = plat::create_pen(plat::PenStyle::Solid, 2, colour(colours.egocol));
+    pens.ego_brush = plat::create_solid_brush(colour(colours.egocol));
 }
 
-void delete_role_colours() {
-    plat::delete_object(g_pens.front);
-    plat::delete_object(g_pens.rear);
-    plat::delete_object(g_pens.lag);
-    plat::delete_object(g_pens.lead);
-    plat::delete_object(g_pens.ego);
-    plat::delete_object(g_pens.ego_brush);
-    g_pens = RolePens{};
-}
-
-void recreate_role_pens() {
-    delete_role_colours();
-    g_pens.front = plat::create_pen(plat::PenStyle::Solid, 2, colour(g_colours.frontcol));
-    g_pens.lead = plat::create_pen(plat::PenStyle::Solid, 2, colour(g_colours.leadcol));
-    g_pens.rear = plat::create_pen(plat::PenStyle::Solid, 2, colour(g_colours.rearcol));
-    g_pens.lag = plat::create_pen(plat::PenStyle::Solid, 2, colour(g_colours.lagcol));
-    g_pens.ego = plat::create_pen(plat::PenStyle::Solid, 2, colour(g_colours.egocol));
-    g_pens.ego_brush = plat::create_solid_brush(colour(g_colours.egocol));
-}
-
-plat::Pen role_pen_for_id(int32_t id) {
+plat::Pen role_pen_for_id(const RoleStyle& roles, int32_t id) {
+    const RoleColours& colours = roles.colours;
+    const RolePens& pens = roles.pens;
     // -1 marks an empty role, also against a trajectory whose header says -1.
     if (id == kNoRole) return {};
-    if (id == g_colours.frontid) return g_pens.front;
-    if (id == g_colours.leadid) return g_pens.lead;
-    if (id == g_colours.lagid) return g_pens.lag;
-    if (id == g_colours.rearid) return g_pens.rear;
+    if (id == colours.frontid) return pens.front;
+    if (id == colours.leadid) return pens.lead;
+    if (id == colours.lagid) return pens.lag;
+    if (id == colours.rearid) return pens.rear;
     return {};
 }
 

@@ -1,7 +1,7 @@
-// Role colours of the viewer's scene: the program's settings from "trajcolset.ini"
-// (data/trajcolset.h) and the pens and brush the painter makes from them. Read
-// once at start-up from the current directory; changed only by the "Traj Color
-// Setting" dialog of the shell; never written back.
+// Role colours of the viewer's scene: the settings from "trajcolset.ini"
+// (data/trajcolset.h) and the pens and brush the painter makes from them, part of
+// the view (render/view.h). Read once at start-up from the current directory;
+// changed only by the "Traj Color Setting" dialog of the shell; never written back.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,7 @@
 
 namespace render {
 
-// The program's settings.
-RoleColours& role_colours();
-
-// Pens and brush made from the settings, owned by the renderer.
+// Pens and brush made from the settings.
 struct RolePens {
     plat::Pen front;        // solid, 2 px, frontcol
     plat::Pen lead;         // solid, 2 px, leadcol
@@ -23,22 +20,24 @@ struct RolePens {
     plat::Pen ego;          // solid, 2 px, egocol
     plat::Brush ego_brush;  // solid, egocol
 };
-const RolePens& role_pens();
+// The settings and the objects made from them.
+struct RoleStyle {
+    RoleColours colours;
+    RolePens pens;
+};
 
-// Start-up: reads "trajcolset.ini" from the current directory over the all-zero
-// settings, or, when it cannot be opened, takes default_role_colours(); then
-// creates the six role objects. Nothing is reported.
-void load_role_colours();
-// The same from a given path (tests and tools); "trajcolset.ini" for the program.
-void load_role_colours_from(const char* path);
+// Start-up: reads "trajcolset.ini" (or the given path) over the all-zero settings,
+// or, when it cannot be opened, takes default_role_colours(); then creates the six
+// role objects. Nothing is reported.
+void load_role_colours(RoleStyle& roles, const char* path = "trajcolset.ini");
 // Deletes the six role objects (safe when there are none).
-void delete_role_colours();
+void delete_role_colours(RoleStyle& roles);
 // Deletes the role objects and makes them anew from the current colours.
-void recreate_role_pens();
+void recreate_role_pens(RoleStyle& roles);
 
 // The role pen of a trajectory id while role colours are on: the front pen when
 // id equals frontid, else lead, lag, rear in that order; a null pen when the id
 // has no role. A role id of -1 is an empty role and never matches.
-plat::Pen role_pen_for_id(int32_t id);
+plat::Pen role_pen_for_id(const RoleStyle& roles, int32_t id);
 
 }  // namespace render

@@ -1,11 +1,13 @@
 #include "render/scene_painter.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "data/pose_track.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "render/display_settings.h"
 #include "render/draw.h"
@@ -15,16 +17,6 @@
 namespace render {
 namespace {
 
-HistoryRing g_history;
-// Sized at start-up for the usual files; grows with a larger file's entry_count.
-std::vector<int32_t> g_last_drawn;
-constexpr std::size_t kInitialLastDrawn = 5000;
-
-// appended steps back by whole rings once it reaches this multiple of the ring
-// size, so a long playback never overflows it.
-constexpr int32_t kAppendedWrap = kHistorySize * 400000;
-static_assert(kAppendedWrap % kHistorySize == 0 && kAppendedWrap > kHistorySize);
-
 constexpr plat::Color kIdLabelColour = plat::rgb(255, 255, 255);
 // A history box of a trajectory is drawn only while the trajectory was drawn within
 // this many frames of the current one (unless drawHistory is set).
@@ -32,6 +24,8 @@ constexpr std::int64_t kRecentFrames = 3;
 
 // What one paint needs of the settings and the scene, read once.
 struct PaintContext {
+    const Scene& scene;
+    const View& view;
     DisplaySettings settings;
     bool ego_centered = false;
     bool role_colours_on = false;
@@ -42,15 +36,16 @@ struct PaintContext {
     double m = 1;     // msPerMeter
 };
 
-PaintContext make_context() {
-    PaintContext c;
-    c.settings = GetDisplaySettings();
-    c.ego_centered = ego_centered() != 0;
-    c.role_colours_on = role_colours().trajcolseton != 0;
-    c.t0 = static_cast<double>(pose_time(scene_start_index()));
-    double h = 0;
-    get_scene_origin(c.origin, h);
-    c.origin_rot = rotation_matrix(h);
+PaintContext make_context(const Scene& scene, const View& view) {
+    PaintContext c{scene, view, view.settings, false, false, 0, Vec2{}, Mat2{}, 1, 1};
+    c.settings = view.settings;
+    c.ego_centered = view.egoCentered != 0;
+    c.role_colours_on = view.roles.colours.trajcolseton != 0;
+    c.t0 = view.inspect.time_from_now
+               ? static_cast<double>(scene.store.current_time)
+               : static_cast<double>(pose_time(scene.pose, scene.pose.scene_start_index));
+    c.origin = Vec2{scene.scene_origin.x, scene.scene_origin.y};
+    c.origin_rot = rotation_matrix(scene.scene_origin.heading);
     c.f = c.settings.yxFactor;
     c.m = c.settings.msPerMeter;
     return c;
@@ -75,31 +70,47 @@ void draw_box(plat::Dc dc, const PaintContext& c, Vec2 centre, Vec2 heading, dou
               double width, double z, std::array<Vec2, 4>& corners) {
     corners = box_corners(centre, heading, length, width, 0);
     stretch(corners.data(), 4, c.f);
-    draw_shape(dc, corners.data(), 4, z);
+    draw_shape(dc, c.view, corners.data(), 4, z);
 }
 
-void draw_traj_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s, int32_t index) {
-    TrajPoint& entry = history_append(s, index);
-    if (index >= 0 && static_cast<std::size_t>(index) < g_last_drawn.size())
-        g_last_drawn[static_cast<std::size_t>(index)] = current_frame();
-
-    Vec2 centre{s.ego_x, s.ego_y};
-    Vec2 heading{s.ego_head_x, s.ego_head_y};
+// Where a sample's box stands on the plane: its ego-frame columns in the
+// ego-centred frame, else its world position in the origin frame.
+void place_sample(const PaintContext& c, const TrajPoint& s, Vec2& centre, Vec2& heading) {
+    centre = Vec2{s.ego_x, s.ego_y};
+    heading = Vec2{s.ego_head_x, s.ego_head_y};
     if (!c.ego_centered) {
         centre = to_origin_frame(c, Vec2{s.x, s.y});
         heading = Vec2{s.head_x, s.head_y};
         vec_rotate_inverse(heading, c.origin_rot);
-        entry.ego_x = centre.x;
-        entry.ego_y = centre.y;
-        entry.ego_head_x = heading.x;
-        entry.ego_head_y = heading.y;
     }
+}
 
-    plat::Pen pen = draw_resources().palette_pens[index >= 0 ? index % kPaletteSize : 0];
+// The sample as read beside a visible sample s of the store: thin and dotted, not
+// filled, so that the cleaned box shows through.
+void draw_raw_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s) {
+    const TrajStore& store = c.scene.store;
+    const std::ptrdiff_t at = &s - store.samples.data();
+    if (at < 0 || static_cast<std::size_t>(at) >= store.raw_samples.size()) return;
+    const TrajPoint& raw = store.raw_samples[static_cast<std::size_t>(at)];
+    Vec2 centre, heading;
+    place_sample(c, raw, centre, heading);
+    plat::select_object(dc, c.view.res.raw_pen);
+    plat::select_object(dc, plat::stock_brush(plat::StockBrush::Null));
+    std::array<Vec2, 4> corners;
+    draw_box(dc, c, centre, heading, raw.length, raw.width, time_height(c, raw.time_ms), corners);
+}
+
+void draw_traj_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s, int32_t index) {
+    Vec2 centre, heading;
+    place_sample(c, s, centre, heading);
+
+    const DrawResources& res = c.view.res;
+    plat::Pen pen = res.palette_pens[index >= 0 ? index % kPaletteSize : 0];
     if (c.role_colours_on) {
-        pen = role_pen_for_id(traj_id_at(index));
-        if (!pen) pen = draw_resources().palette_pens[kPaletteAxes];
+        pen = role_pen_for_id(c.view.roles, traj_id_at(c.scene.store, index));
+        if (!pen) pen = res.palette_pens[kPaletteAxes];
     }
+    if (index == c.view.inspect.selected) pen = res.highlight_pen;
     plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
     plat::select_object(dc, pen);
     const double z = time_height(c, s.time_ms);
@@ -108,22 +119,36 @@ void draw_traj_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s, int32
 
     if (c.settings.flags & SHOW_TRAJ_ID) {
         char id[16];
-        int n = std::snprintf(id, sizeof id, "%d", static_cast<int>(traj_id_at(index)));
-        if (n > 0) draw_label(dc, std::string_view(id, static_cast<std::size_t>(n)), corners[2], z);
+        int n =
+            std::snprintf(id, sizeof id, "%d", static_cast<int>(traj_id_at(c.scene.store, index)));
+        if (n > 0)
+            draw_label(dc, c.view, std::string_view(id, static_cast<std::size_t>(n)), corners[2],
+                       z);
     }
+    if (c.view.inspect.show_raw) draw_raw_box(dc, c, s);
 }
 
-void draw_ego_car(plat::Dc dc, const PaintContext& c) {
-    const int32_t t = pose_time(pose_cursor());
-    const double z = time_height(c, t);
-
-    Vec2 body[4] = {kEgoBody[0], kEgoBody[1], kEgoBody[2], kEgoBody[3]};
-    Vec2 centre = kEgoCentre;
+// The ego car placed for the current pose: its outline points and the history
+// entry that records where it stood.
+struct EgoPlacement {
+    Vec2 body[4];
+    Vec2 centre;
     Vec2 wheels[4][4];
+    TrajPoint entry;
+};
+
+EgoPlacement place_ego(const PaintContext& c) {
+    EgoPlacement ep;
+    const int32_t t = pose_time(c.scene.pose, c.scene.pose.pose_cursor);
+    Vec2(&body)[4] = ep.body;
+    Vec2& centre = ep.centre;
+    auto& wheels = ep.wheels;
+    for (int k = 0; k < 4; ++k) body[k] = kEgoBody[k];
+    centre = kEgoCentre;
     for (int w = 0; w < 4; ++w)
         for (int k = 0; k < 4; ++k) wheels[w][k] = kEgoWheels[w][k];
 
-    TrajPoint ego;
+    TrajPoint& ego = ep.entry;
     ego.time_ms = t;
     ego.ego_x = kEgoCentre.x;
     ego.ego_y = kEgoCentre.y;
@@ -135,7 +160,7 @@ void draw_ego_car(plat::Dc dc, const PaintContext& c) {
     if (!c.ego_centered) {
         Vec2 e;
         double he = 0;
-        get_cursor_pose(e, he);
+        get_cursor_pose(c.scene.pose, e, he);
         const Mat2 pose_rot = rotation_matrix(he);
         auto place = [&](Vec2& p) {
             vec_rotate(p, pose_rot);
@@ -155,20 +180,29 @@ void draw_ego_car(plat::Dc dc, const PaintContext& c) {
         ego.ego_head_x = forward.x;
         ego.ego_head_y = forward.y;
     }
-    history_append(ego, kEgoOwner);
+    return ep;
+}
 
+void draw_ego_car(plat::Dc dc, const PaintContext& c) {
+    const EgoPlacement ep = place_ego(c);
+    const double z = time_height(c, ep.entry.time_ms);
+    const RolePens& pens = c.view.roles.pens;
+    const bool selected = c.view.inspect.selected == kSelectEgo;
     if (c.role_colours_on)
-        draw_car(dc, body, centre, wheels, c.f, z, role_pens().ego, role_pens().ego_brush);
+        draw_car(dc, c.view, ep.body, ep.centre, ep.wheels, c.f, z,
+                 selected ? c.view.res.highlight_pen : pens.ego, pens.ego_brush);
     else
-        draw_car(dc, body, centre, wheels, c.f, z, plat::stock_pen(plat::StockPen::Black),
-                 draw_resources().palette_brushes[kPaletteEgoBody]);
+        draw_car(dc, c.view, ep.body, ep.centre, ep.wheels, c.f, z,
+                 selected ? c.view.res.highlight_pen : plat::stock_pen(plat::StockPen::Black),
+                 c.view.res.palette_brushes[kPaletteEgoBody]);
 }
 
 }  // namespace
 
-void draw_car(plat::Dc dc, const Vec2 (&body)[4], Vec2 centre, const Vec2 (&wheels)[4][4], double f,
-              double z, plat::Pen body_pen, plat::Brush body_brush) {
-    const DrawResources& res = draw_resources();
+void draw_car(plat::Dc dc, const View& view, const Vec2 (&body)[4], Vec2 centre,
+              const Vec2 (&wheels)[4][4], double f, double z, plat::Pen body_pen,
+              plat::Brush body_brush) {
+    const DrawResources& res = view.res;
     Vec2 points[4];
     auto stretched = [&points, f](const Vec2(&shape)[4]) {
         for (int k = 0; k < 4; ++k) points[k] = Vec2{shape[k].x * f, shape[k].y};
@@ -176,14 +210,14 @@ void draw_car(plat::Dc dc, const Vec2 (&body)[4], Vec2 centre, const Vec2 (&whee
     };
     plat::select_object(dc, body_pen);
     plat::select_object(dc, body_brush);
-    draw_shape(dc, stretched(body), 4, z);
+    draw_shape(dc, view, stretched(body), 4, z);
 
     plat::select_object(dc, res.palette_pens[kPaletteEgoMarker]);
     plat::select_object(dc, res.palette_brushes[kPaletteEgoMarker]);
-    draw_marker(dc, Vec2{centre.x * f, centre.y}, kEgoMarkerRadius, z);
+    draw_marker(dc, view, Vec2{centre.x * f, centre.y}, kEgoMarkerRadius, z);
 
     plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
-    for (const auto& wheel : wheels) draw_shape(dc, stretched(wheel), 4, z);
+    for (const auto& wheel : wheels) draw_shape(dc, view, stretched(wheel), 4, z);
 }
 
 void paint_off_screen(plat::Dc target, plat::Size client,
@@ -212,26 +246,30 @@ void paint_off_screen(plat::Dc target, plat::Size client,
 namespace {
 
 void draw_history_with(plat::Dc dc, const PaintContext& c) {
-    const DrawResources& res = draw_resources();
-    const RoleColours& roles = role_colours();
-    const TrajStore& store = traj_store();
-    const std::int64_t frame_now = current_frame();
-    const int n = history_size();
+    const DrawResources& res = c.view.res;
+    const RoleColours& roles = c.view.roles.colours;
+    const RolePens& pens = c.view.roles.pens;
+    const TrajStore& store = c.scene.store;
+    const HistoryRing& ring = c.scene.history;
+    const std::int64_t frame_now = store.current_frame;
+    const int32_t sel = c.view.inspect.selected;
+    const int32_t selected_owner = sel == kSelectEgo ? kEgoOwner : sel;
+    const int n = history_size(ring);
     for (int k = 0; k < n; ++k) {
-        const int slot = history_slot(k);
-        const TrajPoint& e = g_history.boxes[slot];
-        const int32_t owner = g_history.owners[slot];
+        const auto slot = static_cast<std::size_t>(history_slot(ring, k));
+        const TrajPoint& e = ring.boxes[slot];
+        const int32_t owner = ring.owners[slot];
         if (owner == kEgoOwner) {
             if (c.role_colours_on) {
-                plat::select_object(dc, role_pens().ego);
-                plat::select_object(dc, role_pens().ego_brush);
+                plat::select_object(dc, pens.ego);
+                plat::select_object(dc, pens.ego_brush);
             } else {
                 plat::select_object(dc, res.palette_pens[kPaletteEgoBody]);
                 plat::select_object(dc, res.palette_brushes[kPaletteEgoBody]);
             }
         } else {
             if (c.settings.drawHistory == 0 &&
-                std::llabs(static_cast<std::int64_t>(last_drawn(owner)) - frame_now) >
+                std::llabs(static_cast<std::int64_t>(last_drawn(ring, owner)) - frame_now) >
                     kRecentFrames)
                 continue;
             const double d = c.role_colours_on
@@ -240,6 +278,8 @@ void draw_history_with(plat::Dc dc, const PaintContext& c) {
             plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
             plat::select_object(dc, res.grey_ramp[grey_ramp_index(d)]);
         }
+        if (owner == selected_owner && sel != kSelectNone)
+            plat::select_object(dc, res.highlight_pen);
         std::array<Vec2, 4> corners;
         draw_box(dc, c, Vec2{e.ego_x, e.ego_y}, Vec2{e.ego_head_x, e.ego_head_y}, e.length, e.width,
                  time_height(c, e.time_ms), corners);
@@ -247,38 +287,6 @@ void draw_history_with(plat::Dc dc, const PaintContext& c) {
 }
 
 }  // namespace
-
-HistoryRing& history_ring() {
-    return g_history;
-}
-
-TrajPoint& history_append(const TrajPoint& box, int32_t owner) {
-    const int slot = g_history.appended % kHistorySize;
-    g_history.boxes[slot] = box;
-    g_history.owners[slot] = owner;
-    ++g_history.appended;
-    // Whole rings back: the slot sequence and a full ring are kept.
-    if (g_history.appended >= kAppendedWrap) g_history.appended -= kAppendedWrap - kHistorySize;
-    return g_history.boxes[slot];
-}
-
-int history_size() {
-    return g_history.appended < kHistorySize ? g_history.appended : kHistorySize;
-}
-
-int history_slot(int n) {
-    if (g_history.appended < kHistorySize) return n;
-    return (g_history.appended % kHistorySize + n) % kHistorySize;
-}
-
-int32_t last_drawn(int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= g_last_drawn.size()) return 0;
-    return g_last_drawn[static_cast<std::size_t>(index)];
-}
-
-std::size_t last_drawn_size() {
-    return g_last_drawn.size();
-}
 
 int grey_ramp_index(double d) {
     const double k = (1.0 - d) * 256.0;
@@ -302,49 +310,112 @@ double frame_fraction(int32_t frame, int32_t min_frame, int32_t max_frame) {
     return (static_cast<double>(frame) - min_frame + 1) / range;
 }
 
-void draw_history(plat::Dc dc) {
-    draw_history_with(dc, make_context());
+void draw_history(plat::Dc dc, const Scene& scene, const View& view) {
+    draw_history_with(dc, make_context(scene, view));
 }
 
-void paint_scene(plat::Dc target, plat::Size client) {
-    paint_off_screen(target, client, [](plat::Dc mem) {
-        const PaintContext c = make_context();
-        if (c.settings.flags & SHOW_GRID) draw_grid(mem);
-        if (c.settings.flags & SHOW_AXIS) draw_axes(mem);
-        if (!pose_track_loaded() || !traj_store_loaded()) return;
-        // A file with more trajectories than any before: the only allocation a paint
-        // may make besides its picture, once per such load.
-        const std::size_t entries = static_cast<std::size_t>(traj_store().entry_count);
-        if (entries > g_last_drawn.size()) g_last_drawn.resize(entries, 0);
+void draw_scene(plat::Dc mem, const Scene& scene, const View& view) {
+    const PaintContext c = make_context(scene, view);
+    if (c.settings.flags & SHOW_GRID) draw_grid(mem, view);
+    if (c.settings.flags & SHOW_AXIS) draw_axes(mem, view);
+    if (!scene_ready(scene)) return;
+    if (c.settings.flags & SHOW_TIME_SERIES) draw_history_with(mem, c);
+    plat::set_text_color(mem, kIdLabelColour);
+    int32_t index = 0;
+    bool restart = true;
+    while (const TrajPoint* s = next_visible_sample(scene, restart, index)) {
+        restart = false;
+        draw_traj_box(mem, c, *s, index);
+    }
+    draw_ego_car(mem, c);
+}
 
-        if (c.settings.flags & SHOW_TIME_SERIES) draw_history_with(mem, c);
-        plat::set_text_color(mem, kIdLabelColour);
-        int32_t index = 0;
-        bool restart = true;
-        while (const TrajPoint* s = next_visible_sample(restart, index)) {
-            restart = false;
-            draw_traj_box(mem, c, *s, index);
+void paint_scene(const Scene& scene, const View& view, plat::Dc target, plat::Size client) {
+    paint_off_screen(target, client,
+                     [&scene, &view](plat::Dc mem) { draw_scene(mem, scene, view); });
+}
+
+plat::Rect sample_screen_bounds(const Scene& scene, const View& view, const TrajPoint& s) {
+    const PaintContext c = make_context(scene, view);
+    Vec2 centre, heading;
+    place_sample(c, s, centre, heading);
+    std::array<Vec2, 4> corners = box_corners(centre, heading, s.length, s.width, 0);
+    stretch(corners.data(), 4, c.f);
+    const double z = time_height(c, s.time_ms);
+    plat::Rect r;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const plat::Point p = project_point(view, corners[i], z);
+        if (i == 0) r = plat::Rect{p.x, p.y, p.x + 1, p.y + 1};
+        r.left = std::min(r.left, p.x), r.top = std::min(r.top, p.y);
+        r.right = std::max(r.right, p.x + 1), r.bottom = std::max(r.bottom, p.y + 1);
+    }
+    return r;
+}
+
+BoxOutline sample_outline(const Scene& scene, const View& view, const TrajPoint& s) {
+    const PaintContext c = make_context(scene, view);
+    Vec2 centre, heading;
+    place_sample(c, s, centre, heading);
+    BoxOutline o;
+    o.corners = box_corners(centre, heading, s.length, s.width, 0);
+    stretch(o.corners.data(), 4, c.f);
+    o.centre = Vec2{centre.x * c.f, centre.y};
+    o.z = time_height(c, s.time_ms);
+    return o;
+}
+
+BoxOutline ego_outline(const Scene& scene, const View& view) {
+    const PaintContext c = make_context(scene, view);
+    const EgoPlacement ep = place_ego(c);
+    BoxOutline o;
+    for (int k = 0; k < 4; ++k) o.corners[static_cast<std::size_t>(k)] = ep.body[k];
+    stretch(o.corners.data(), 4, c.f);
+    o.centre = Vec2{ep.centre.x * c.f, ep.centre.y};
+    o.z = time_height(c, ep.entry.time_ms);
+    return o;
+}
+
+bool record_history(Scene& scene, const View& view) {
+    if (!scene_ready(scene)) return false;
+    HistoryRing& ring = scene.history;
+    if (ring.recorded_serial == scene.frame_serial) return false;
+    ring.recorded_serial = scene.frame_serial;
+    // A file with more trajectories than any before: the table grows once per such load.
+    const auto entries = static_cast<std::size_t>(scene.store.entry_count);
+    if (entries > ring.last_drawn.size()) ring.last_drawn.resize(entries, 0);
+
+    const PaintContext c = make_context(scene, view);
+    int32_t index = 0;
+    bool restart = true;
+    while (const TrajPoint* s = next_visible_sample(scene, restart, index)) {
+        restart = false;
+        TrajPoint& entry = history_append(ring, *s, index);
+        if (index >= 0 && static_cast<std::size_t>(index) < ring.last_drawn.size())
+            ring.last_drawn[static_cast<std::size_t>(index)] = scene.store.current_frame;
+        if (!c.ego_centered) {
+            Vec2 centre, heading;
+            place_sample(c, *s, centre, heading);
+            entry.ego_x = centre.x;
+            entry.ego_y = centre.y;
+            entry.ego_head_x = heading.x;
+            entry.ego_head_y = heading.y;
         }
-        draw_ego_car(mem, c);
-    });
+    }
+    history_append(ring, place_ego(c).entry, kEgoOwner);
+    return true;
 }
 
-void renderer_startup() {
-    init_display_settings(plovane_display_defaults());
-    create_draw_resources(DrawFlavour::Plovane);
-    reset_model_pose();
-    load_role_colours();
-    g_last_drawn.assign(kInitialLastDrawn, 0);
-    clear_history();
+void renderer_startup(View& view) {
+    view.settings = plovane_display_defaults();
+    view.egoCentered = 0;
+    create_draw_resources(view.res, DrawFlavour::Plovane);
+    view.model = ModelPose{};
+    load_role_colours(view.roles);
 }
 
-void renderer_shutdown() {
-    delete_draw_resources();
-    delete_role_colours();
-}
-
-void clear_history() {
-    g_history.appended = 0;
+void renderer_shutdown(View& view) {
+    delete_draw_resources(view.res);
+    delete_role_colours(view.roles);
 }
 
 }  // namespace render

@@ -12,46 +12,23 @@
 // the scene start pose.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "data/geometry.h"
+#include "data/history.h"
 #include "data/traj_store.h"
 #include "platform/platform.h"
 
+struct Scene;
+
 namespace render {
 
+struct View;
+
 // ---- History ---------------------------------------------------------------------------
-
-constexpr int kHistorySize = 5000;
-constexpr int32_t kEgoOwner = -1;  // owner of an ego entry
-
-// Every box the painter draws, latest kHistorySize kept. In an entry, ego_x, ego_y,
-// ego_head_x and ego_head_y hold the plane position and heading the box was drawn
-// at. An ego entry has time_ms, that position and heading, length and width; its
-// other fields are zero.
-struct HistoryRing {
-    TrajPoint boxes[kHistorySize];  // the boxes drawn; entry k in slot k mod kHistorySize
-    int32_t owners[kHistorySize];   // trajectory index of each box, kEgoOwner for the ego car
-    int32_t appended = 0;           // entries appended since the last clear (see append)
-};
-
-// The program's ring. Mutable for tests and tools; the painter is its only writer.
-HistoryRing& history_ring();
-// Appends one entry and returns it. appended never overflows: past a large multiple
-// of kHistorySize it steps back by whole rings and keeps counting a full ring.
-TrajPoint& history_append(const TrajPoint& box, int32_t owner);
-// Number of entries draw_history draws: min(appended, kHistorySize).
-int history_size();
-// Slot of the n-th drawn entry, n = 0 the oldest.
-int history_slot(int n);
-
-// current_frame of the latest paint that drew trajectory index i; 0 for an index
-// never drawn or outside the table. The table is zero at start-up and grows to the
-// loaded file's entry_count (never shrinks, never cleared but by start-up).
-int32_t last_drawn(int32_t index);
-std::size_t last_drawn_size();
 
 // Grey-ramp pen index for a shade fraction d: (1 - d)·256 cut toward zero, clamped
 // to 0..255 (0 white, 255 black). NaN gives 255.
@@ -82,10 +59,24 @@ constexpr int kEgoMarkerRadius = 4;  // pixels
 // centre marker (palette 1) and the wheels (palette 1 outlines, filled black), each
 // x stretched by f, at time height z. The points are those of kEgoBody, kEgoCentre
 // and kEgoWheels, placed as the caller wants them.
-void draw_car(plat::Dc dc, const Vec2 (&body)[4], Vec2 centre, const Vec2 (&wheels)[4][4], double f,
-              double z, plat::Pen body_pen, plat::Brush body_brush);
+void draw_car(plat::Dc dc, const View& view, const Vec2 (&body)[4], Vec2 centre,
+              const Vec2 (&wheels)[4][4], double f, double z, plat::Pen body_pen,
+              plat::Brush body_brush);
 
 // ---- Painting --------------------------------------------------------------------------
+
+// Where a box is drawn: its four plane corners and its centre (metres, x stretched
+// by yxFactor, as draw_shape takes them) at time height z.
+struct BoxOutline {
+    std::array<Vec2, 4> corners;
+    Vec2 centre;
+    double z = 0;
+};
+// The outline paint_scene draws for sample s (a visible sample of the scene).
+BoxOutline sample_outline(const Scene& scene, const View& view, const TrajPoint& s);
+// The ego car's body as paint_scene draws it, for the pose cursor; centre is the
+// car's centre marker.
+BoxOutline ego_outline(const Scene& scene, const View& view);
 
 // Paints the whole client area (client.width x client.height pixels) through an
 // off-screen picture copied to target in one block copy, so that the window never
@@ -98,29 +89,45 @@ void paint_off_screen(plat::Dc target, plat::Size client,
 // Paints the whole client area (client.width x client.height pixels) into `target`
 // through an off-screen picture copied once at the end: grid and axes as switched
 // on; then, with a pose track and trajectories loaded, the history (when
-// SHOW_TIME_SERIES is set), every visible sample's box (appended to the history)
-// and the ego car (appended too). Without a pose track or trajectories the history
-// is left alone. A client size of zero in either direction draws nothing. Creates
-// nothing but the off-screen context and bitmap.
-void paint_scene(plat::Dc target, plat::Size client);
+// SHOW_TIME_SERIES is set), every visible sample's box and the ego car. The
+// selected box (view.inspect) and its history are outlined in the highlight pen;
+// with show_raw each visible sample's box as read follows its cleaned box in the
+// raw pen, unfilled. With time_from_now, time heights count from current_time
+// instead of the time of the scene start pose. Reads the
+// scene and the view and changes neither: recording what was drawn is
+// record_history's. A client size of zero in either direction draws nothing.
+// Creates nothing but the off-screen context and bitmap.
+void paint_scene(const Scene& scene, const View& view, plat::Dc target, plat::Size client);
+
+// What paint_scene draws, straight into dc (the caller's off-screen picture), so
+// that a program can draw more over the scene before the copy.
+void draw_scene(plat::Dc dc, const Scene& scene, const View& view);
+
+// The client rectangle around a sample's box as paint_scene draws it at the sample's
+// time height (right and bottom exclusive).
+plat::Rect sample_screen_bounds(const Scene& scene, const View& view, const TrajPoint& sample);
+
+// After a paint: appends the boxes paint_scene drew at the scene's current frame
+// (every visible sample, then the ego car, each at the plane position it was drawn
+// at) to the scene's history and marks their trajectories drawn at this frame, once
+// per frame the clock moved to (Scene::frame_serial): a repaint of the same frame
+// appends nothing. Nothing without a pose track or trajectories. True when it
+// appended.
+bool record_history(Scene& scene, const View& view);
 
 // The history entries oldest first, each at the time height of its own time:
 // ego entries in the ego pen and brush (role colours on) or palette 4; boxes of
 // trajectory i, unless drawHistory is 0 and i was last drawn more than 3 frames
 // from current_frame, in the grey-ramp pen of their speed (role colours on) or
 // frame (off), filled black. Selects into dc and leaves its selection changed.
-void draw_history(plat::Dc dc);
+void draw_history(plat::Dc dc, const Scene& scene, const View& view);
 
-// Start-up of the renderer, once, while the main window is created: the viewer's
-// display-setting defaults, the drawing resources, the zero model pose, the role
-// colours from "trajcolset.ini", the per-trajectory table zeroed. The history is
-// emptied.
-void renderer_startup();
+// Start-up of the viewer's renderer, once, while the main window is created: the
+// viewer's display-setting defaults, ego-centred off, the drawing resources, the
+// zero model pose, the role colours from "trajcolset.ini".
+void renderer_startup(View& view);
 // Deletes the drawing resources, then the role-colour pens and brush. Safe to call
 // without a start-up and twice.
-void renderer_shutdown();
-
-// Empties the history ring (entries stay in memory but are no longer drawn).
-void clear_history();
+void renderer_shutdown(View& view);
 
 }  // namespace render

@@ -7,21 +7,32 @@ namespace render {
 
 namespace {
 
-ViewState g_view;
-TrigTables g_trig;
-ModelPose g_model_pose;
-Drags g_drags;
-
-DragState& drag_of(DragKind kind) {
+DragState& drag_of(Drags& drags, DragKind kind) {
     switch (kind) {
         case DragKind::Rotate:
-            return g_drags.rotate;
+            return drags.rotate;
         case DragKind::Pan:
-            return g_drags.pan;
+            return drags.pan;
         case DragKind::Zoom:
             break;
     }
-    return g_drags.zoom;
+    return drags.zoom;
+}
+
+TrigTables build_tables() {
+    TrigTables t;
+    for (int a = 0; a < 360; ++a) {
+        const double r = deg_to_rad(a);
+        t.cosAz[a] = std::cos(r);
+        t.negSinAz[a] = -std::sin(r);
+        for (int e = 0; e <= 90; ++e) {
+            const double ce = std::cos(deg_to_rad(e));
+            t.sinAzCosEl[e][a] = std::sin(r) * ce;
+            t.cosAzCosEl[e][a] = std::cos(r) * ce;
+        }
+    }
+    for (int e = 0; e <= 90; ++e) t.sinEl[e] = std::sin(deg_to_rad(e));
+    return t;
 }
 
 int wrap_degrees(int degrees) {
@@ -35,39 +46,22 @@ int clamp_elevation(int degrees) {
 
 }  // namespace
 
-ViewState& view_state() {
-    return g_view;
-}
 const TrigTables& trig_tables() {
-    return g_trig;
-}
-ModelPose& model_pose() {
-    return g_model_pose;
-}
-void reset_model_pose() {
-    g_model_pose = ModelPose{};
+    // Built once, on first use, and never changed: the same for every view.
+    static const TrigTables tables = build_tables();
+    return tables;
 }
 
-void ResetView(plat::Size client, double initial_scale) {
-    g_view.centerX = client.width / 2;
-    g_view.centerY = (client.height - 20) / 2;
-    g_view.scale = initial_scale;
-    g_view.elevation = 0;
-    g_view.azimuth = 270;
+void ResetView(ViewState& view, plat::Size client, double initial_scale) {
+    view.centerX = client.width / 2;
+    view.centerY = (client.height - 20) / 2;
+    view.scale = initial_scale;
+    view.elevation = 0;
+    view.azimuth = 270;
 }
 
 int BuildTrigTables() {
-    for (int a = 0; a < 360; ++a) {
-        const double r = deg_to_rad(a);
-        g_trig.cosAz[a] = std::cos(r);
-        g_trig.negSinAz[a] = -std::sin(r);
-        for (int e = 0; e <= 90; ++e) {
-            const double ce = std::cos(deg_to_rad(e));
-            g_trig.sinAzCosEl[e][a] = std::sin(r) * ce;
-            g_trig.cosAzCosEl[e][a] = std::cos(r) * ce;
-        }
-    }
-    for (int e = 0; e <= 90; ++e) g_trig.sinEl[e] = std::sin(deg_to_rad(e));
+    trig_tables();
     return 1;
 }
 
@@ -81,18 +75,19 @@ int32_t trunc_to_int32(double v) {
     return static_cast<int32_t>(v);
 }
 
-plat::Point WorldToScreen(double x, double y, double z) {
-    // The drags keep the angles in range; a caller writing view_state() directly
+plat::Point WorldToScreen(const ViewState& view, double x, double y, double z) {
+    // The drags keep the angles in range; a caller writing the view directly
     // must not make the tables read outside their bounds.
-    const int a = wrap_degrees(g_view.azimuth);
-    const int e = clamp_elevation(g_view.elevation);
+    const TrigTables& trig = trig_tables();
+    const int a = wrap_degrees(view.azimuth);
+    const int e = clamp_elevation(view.elevation);
     // negSinAz holds -sin a, so "x·cos a − y·sin a" adds it.
-    const int32_t u = trunc_to_int32(x * g_trig.cosAz[a] + y * g_trig.negSinAz[a]);
-    const int32_t v = trunc_to_int32(x * g_trig.sinAzCosEl[e][a] + y * g_trig.cosAzCosEl[e][a] +
-                                     z * g_trig.sinEl[e]);
+    const int32_t u = trunc_to_int32(x * trig.cosAz[a] + y * trig.negSinAz[a]);
+    const int32_t v =
+        trunc_to_int32(x * trig.sinAzCosEl[e][a] + y * trig.cosAzCosEl[e][a] + z * trig.sinEl[e]);
     plat::Point p;
-    p.x = trunc_to_int32(g_view.centerX + u * g_view.scale);
-    p.y = trunc_to_int32(g_view.centerY - v * g_view.scale);
+    p.x = trunc_to_int32(view.centerX + u * view.scale);
+    p.y = trunc_to_int32(view.centerY - v * view.scale);
     return p;
 }
 
@@ -112,24 +107,21 @@ Vec3 LocalToWorld(double px, double py, const ModelPose& pose) {
     return w;
 }
 
-int IsTilted() {
-    return g_view.elevation != 0 ? 1 : 0;
+int IsTilted(const ViewState& view) {
+    return view.elevation != 0 ? 1 : 0;
 }
 
-void resize_view(const plat::Rect& client) {
-    g_view.centerX = trunc_to_int32(0.1 * (client.left + client.right));
-    g_view.centerY = trunc_to_int32(0.5 * (client.top + client.bottom));
+void resize_view(ViewState& view, const plat::Rect& client) {
+    const plat::Size size{client.right - client.left, client.bottom - client.top};
+    ViewState centred;
+    ResetView(centred, size, view.scale);
+    view.centerX = centred.centerX;
+    view.centerY = centred.centerY;
 }
 
-Drags& drags() {
-    return g_drags;
-}
-void reset_drags() {
-    g_drags = Drags{};
-}
-
-void begin_drag(DragKind kind, int x, int y) {
-    DragState& d = drag_of(kind);
+void begin_drag(View& view, DragKind kind, int x, int y) {
+    const ViewState& vs = view.state;
+    DragState& d = drag_of(view.drags, kind);
     d.active = 1;
     d.startX = static_cast<int16_t>(x);
     d.startY = static_cast<int16_t>(y);
@@ -137,52 +129,54 @@ void begin_drag(DragKind kind, int x, int y) {
     d.curY = d.startY;
     switch (kind) {
         case DragKind::Rotate:
-            d.saved1 = g_view.azimuth;
-            d.saved2 = g_view.elevation;
+            d.saved1 = vs.azimuth;
+            d.saved2 = vs.elevation;
             break;
         case DragKind::Pan:
-            d.saved1 = g_view.centerX;
-            d.saved2 = g_view.centerY;
+            d.saved1 = vs.centerX;
+            d.saved2 = vs.centerY;
             break;
         case DragKind::Zoom:
-            d.saved1 = trunc_to_int32(g_view.scale * 1000.0);
+            d.saved1 = trunc_to_int32(vs.scale * 1000.0);
             d.saved2 = 0;
             break;
     }
 }
 
-void end_drag(DragKind kind) {
-    drag_of(kind).active = 0;
+void end_drag(View& view, DragKind kind) {
+    drag_of(view.drags, kind).active = 0;
 }
 
-bool drag_move(int x, int y, DragKind* served) {
+bool drag_move(View& view, int x, int y, DragKind* served) {
+    ViewState& vs = view.state;
+    const Drags& drags = view.drags;
     DragKind kind;
-    if (g_drags.rotate.active) {
+    if (drags.rotate.active) {
         kind = DragKind::Rotate;
-    } else if (g_drags.pan.active) {
+    } else if (drags.pan.active) {
         kind = DragKind::Pan;
-    } else if (g_drags.zoom.active) {
+    } else if (drags.zoom.active) {
         kind = DragKind::Zoom;
     } else {
         return false;
     }
-    DragState& d = drag_of(kind);
+    DragState& d = drag_of(view.drags, kind);
     d.curX = static_cast<int16_t>(x);
     d.curY = static_cast<int16_t>(y);
     const int dx = d.curX - d.startX;
     const int dy = d.curY - d.startY;
     switch (kind) {
         case DragKind::Rotate:
-            g_view.azimuth = static_cast<int16_t>(wrap_degrees(dx + d.saved1));
-            g_view.elevation = static_cast<int16_t>(clamp_elevation(d.saved2 - dy / 2));
+            vs.azimuth = static_cast<int16_t>(wrap_degrees(dx + d.saved1));
+            vs.elevation = static_cast<int16_t>(clamp_elevation(d.saved2 - dy / 2));
             break;
         case DragKind::Pan:
-            g_view.centerX = trunc_to_int32(static_cast<double>(dx) + d.saved1);
-            g_view.centerY = trunc_to_int32(static_cast<double>(dy) + d.saved2);
+            vs.centerX = trunc_to_int32(static_cast<double>(dx) + d.saved1);
+            vs.centerY = trunc_to_int32(static_cast<double>(dy) + d.saved2);
             break;
         case DragKind::Zoom: {
             const double scale = (-dy + static_cast<double>(d.saved1)) * 0.001;
-            g_view.scale = scale < kMinScale ? kMinScale : scale;
+            vs.scale = scale < kMinScale ? kMinScale : scale;
             break;
         }
     }

@@ -4,13 +4,20 @@
 // behind the projection; the placement of model outlines; and the arithmetic of the
 // three mouse drags (middle rotates, right pans, left zooms).
 //
-// Everything here is arithmetic over the program-wide records below; the window
-// side (cursors, repaint requests, reading the client rectangle) is the shell's.
+// Everything here is arithmetic over the records below; the window side (cursors,
+// repaint requests, reading the client rectangle) is the shell's. A View gathers
+// everything about how a scene is looked at: the camera, the model placement, the
+// drags, the display settings, the frame switch and the pens and brushes the
+// painters draw with. A program owns one (its app record) and hands it to the
+// painters by reference.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "render/display_settings.h"
+#include "render/draw.h"
+#include "render/role_colours.h"
 
 namespace render {
 
@@ -60,41 +67,39 @@ struct Vec3 {
     double z = 0;
 };
 
-ViewState& view_state();
+// The tables for every whole-degree azimuth 0..359 and elevation 0..90, built on
+// first use and never changed.
 const TrigTables& trig_tables();
-ModelPose& model_pose();
-// model_pose() = all zero (renderer start-up).
-void reset_model_pose();
 
 // Initial view for a client area of client.width x client.height pixels: origin at
 // (width / 2, (height - 20) / 2), the given zoom, top view (elevation 0, azimuth 270).
-void ResetView(plat::Size client, double initial_scale);
+void ResetView(ViewState& view, plat::Size client, double initial_scale);
 
-// Fills trig_tables() for every whole-degree azimuth 0..359 and elevation 0..90.
-// Returns 1. WorldToScreen reads zeros until it has run once.
+// Builds trig_tables() now rather than at the first projection. Returns 1.
 int BuildTrigTables();
 
 // Converts a double to a 32-bit integer rounding toward zero; values beyond the
 // range saturate at its ends and NaN gives 0 (a plain conversion would be undefined).
 int32_t trunc_to_int32(double v);
 
-// Projects a world point (centimetres) to client pixels with view_state() and the
+// Projects a world point (centimetres) to client pixels with the view and the
 // tables: u = trunc(x·cos a − y·sin a), v = trunc(x·sin a·cos e + y·cos a·cos e +
 // z·sin e), X = trunc(centerX + u·scale), Y = trunc(centerY − v·scale). Every trunc
 // saturates (trunc_to_int32), so far points at high zoom land on the range's edge
 // instead of overflowing. Angles outside their ranges are brought into them.
-plat::Point WorldToScreen(double x, double y, double z);
+plat::Point WorldToScreen(const ViewState& view, double x, double y, double z);
 
 // Places a model point given in metres: Rz(yaw)·Ry(−pitch)·Rx(−roll)·(100·px, 100·py, 0)
 // + (pose x, y, z). Sine and cosine computed directly (not from the tables).
 Vec3 LocalToWorld(double px, double py, const ModelPose& pose);
 
 // 1 when the view is tilted (elevation not 0), else 0.
-int IsTilted();
+int IsTilted(const ViewState& view);
 
-// After a resize of the client area to `client`: the origin moves to
-// (trunc(0.1·(left + right)), trunc(0.5·(top + bottom))); zoom and angles stay.
-void resize_view(const plat::Rect& client);
+// After a resize of the client area to `client`: the origin moves where ResetView
+// puts it for that size (the middle of the client area, as at start-up); zoom and
+// angles stay.
+void resize_view(ViewState& view, const plat::Rect& client);
 
 // ---- Drags ---------------------------------------------------------------------------
 
@@ -119,24 +124,46 @@ struct Drags {
     DragState zoom;    // left button
 };
 
-Drags& drags();
-// Ends every drag (start of the program and tests).
-void reset_drags();
+// ---- The view record --------------------------------------------------------------------
+
+// The box the user picked to inspect: a trajectory index of the scene's store, or
+// one of these.
+constexpr int32_t kSelectNone = -1;
+constexpr int32_t kSelectEgo = -2;
+
+// What the user inspects and how (the viewer's click selection and its Display items).
+struct Inspection {
+    int32_t selected = kSelectNone;  // trajectory index, kSelectEgo or kSelectNone
+    bool follow = false;             // the selected box is kept at the centre of the view
+    bool show_raw = false;           // the samples as read are drawn beside the cleaned
+    bool time_from_now = false;      // time heights count from the clock's current time
+};
+
+struct View {
+    ViewState state;           // the camera
+    ModelPose model;           // placement of the outlines (all zero in both programs)
+    Drags drags;               // the three mouse drags
+    DisplaySettings settings;  // grid, scales, layers (Display Setting)
+    int egoCentered = 0;       // 1: trajectories drawn relative to the ego vehicle
+    DrawResources res;         // palette, grid pen, grey ramp
+    RoleStyle roles;           // role colours and their pens
+    Inspection inspect;        // selection, follow, raw samples, time origin
+};
 
 // Button-down of a drag at mouse position (x, y) (the signed 16-bit lparam halves):
 // the drag becomes active and records the start position and its saved view values.
-void begin_drag(DragKind kind, int x, int y);
+void begin_drag(View& view, DragKind kind, int x, int y);
 // Button-up: clears that drag's active flag only.
-void end_drag(DragKind kind);
+void end_drag(View& view, DragKind kind);
 
 // Mouse move to (x, y): serves the first active drag in the order rotate, pan, zoom
-// and updates view_state() from its start and saved values:
+// and updates the camera from its start and saved values:
 //   rotate: azimuth = (x − start x + saved azimuth) wrapped into 0..359;
 //           elevation = saved elevation − (y − start y) / 2 (truncating), clamped 0..90
 //   pan:    centerX = x − start x + saved centerX; centerY likewise
 //   zoom:   scale = (start y − y + saved zoom) × 0.001, at least kMinScale
 // Writes the kind served to *served and returns true; returns false (view unchanged)
 // when no drag is active.
-bool drag_move(int x, int y, DragKind* served);
+bool drag_move(View& view, int x, int y, DragKind* served);
 
 }  // namespace render

@@ -30,6 +30,7 @@ constexpr int IDM_LOAD_MOV = 21;
 constexpr int IDM_LOAD_ORG = 22;
 constexpr int IDM_ABOUT = 23;
 constexpr int IDM_EXIT = 24;
+constexpr int IDM_EXPORT_VIDEO = 28;  // File menu "Export Video"
 constexpr int IDM_DISPLAY_SETTING = 50;
 constexpr int IDM_GRID_LINE = 51;
 constexpr int IDM_AXIS = 52;
@@ -37,7 +38,11 @@ constexpr int IDM_TIME_SERIALS = 53;
 constexpr int IDM_EGO_CENTERED = 54;
 constexpr int IDM_SET_TRAJ_COL = 55;
 constexpr int IDM_TRAJ_ID = 56;
-constexpr int IDM_REAL_TIME = 57;  // playback paced by the recorded times
+constexpr int IDM_REAL_TIME = 57;     // playback paced by the recorded times
+constexpr int IDM_OPEN_DATASET = 27;  // a public traffic recording, one of its vehicles as ego
+constexpr int IDM_MARK_LEAD = 75;     // the lead vehicle's box marked
+constexpr int IDM_PLOTS = 76;         // the window of the measurements' time plots
+constexpr int IDR_PLOVANE_ACCELERATORS = 102;  // Plovane's accelerator table
 
 // Commands of Vantrel that differ from Plovane's.
 constexpr int IDM_V_LOAD_SAMPLES = 21;
@@ -65,6 +70,7 @@ constexpr int IDC_MS_PER_METER = 2104;
 constexpr int IDC_FRAME_STEP = 2105;
 constexpr int IDC_TOO_SHORT_TRAJ = 2106;
 constexpr int IDC_DRAW_HISTORY = 2107;
+constexpr int IDC_LANE_HALF_WIDTH = 2108;  // Plovane: the ego's lane for its lead vehicle
 
 // Frame Control dialog 2200.
 constexpr int IDC_FRAME_NO = 2201;
@@ -89,8 +95,33 @@ constexpr int IDC_SPEED_MIN = 2310;
 constexpr int IDC_SPEED_MAX = 2311;
 constexpr int IDC_TRAJ_COL_ON = 2312;
 
+// Vehicle list of "Open Dataset" 2400 (Plovane): kVehicleRows rows, each the
+// vehicle's id as a button that selects it, then its class, duration and samples.
+constexpr int IDD_VEHICLE_LIST = 2400;
+constexpr int IDC_EGO_ID = 2401;  // the chosen vehicle's id, as the dataset writes it
+constexpr int IDC_PREV_PAGE = 2402;
+constexpr int IDC_NEXT_PAGE = 2403;
+constexpr int IDC_PAGE = 2404;  // "vehicles 1-10 of 250"
+constexpr int kVehicleRows = 10;
+constexpr int IDC_ROW_ID = 2410;        // + row: button
+constexpr int IDC_ROW_CLASS = 2420;     // + row
+constexpr int IDC_ROW_DURATION = 2430;  // + row
+constexpr int IDC_ROW_SAMPLES = 2440;   // + row
+constexpr int IDC_ROW_MARK = 2450;      // + row: ">" before the chosen vehicle
+// Inspecting a vehicle (Plovane): Display menu items and the modeless "Vehicle"
+// panel, whose lines are labels 2601 .. 2601 + kVehicleLines - 1.
+constexpr int IDM_FOLLOW_SELECTED = 70;
+constexpr int IDM_RESET_VIEW = 71;
+constexpr int IDM_TIME_FROM_NOW = 72;
+constexpr int IDM_SHOW_RAW = 73;
+constexpr int IDD_VEHICLE = 2600;
+constexpr int IDC_VEHICLE_LINE = 2601;
+constexpr int kVehicleLines = 9;
+
 // Settings dialog 2300 (Vantrel).
 constexpr int IDC_CUR_TRAJ_ID = 2301;
 constexpr int IDC_TRAJ_MARGIN = 2302;
+constexpr int IDC_DEFAULT_LENGTH = 2320;  // length of a sample that Insert adds, seconds
+constexpr int IDC_LABEL_NAMES = 2321;     // "0=none; 1=lane change left; ..."
 
 }  // namespace resources

@@ -58,7 +58,7 @@ DialogTemplate about(const char* title, const char* const (&lines)[4]) {
     return d;
 }
 
-// "Display Setting": Plovane has seven fields, Vantrel the first four.
+// "Display Setting": Plovane has eight fields, Vantrel the first four.
 DialogTemplate display_setting(bool all_fields) {
     struct Field {
         int id;
@@ -73,21 +73,22 @@ DialogTemplate display_setting(bool all_fields) {
         {IDC_FRAME_STEP, "Frame Step", 72, 73, 70},
         {IDC_TOO_SHORT_TRAJ, "Too Short Traj.", 88, 73, 87},
         {IDC_DRAW_HISTORY, "Draw Histroy Traj (0:1)", 105, 85, 103},
+        {IDC_LANE_HALF_WIDTH, "Lane Half Width [m]", 122, 78, 120},
     };
     DialogTemplate d;
     d.id = IDD_DISPLAY_SETTING;
     d.title = "Display Setting";
     d.cx = 130;
-    d.cy = all_fields ? 139 : 89;
+    d.cy = all_fields ? 156 : 89;
     d.font = "MS Shell Dlg";
     d.point_size = 8;
-    const int count = all_fields ? 7 : 4;
+    const int count = all_fields ? 8 : 4;
     for (int i = 0; i < count; ++i) {
         const Field& f = fields[i];
         d.controls.push_back(label(f.text, 6, f.label_y, f.label_cx, 8));
         d.controls.push_back(edit(f.id, 84, f.edit_y, 42, 12));
     }
-    const int buttons_y = all_fields ? 120 : 71;
+    const int buttons_y = all_fields ? 137 : 71;
     d.controls.push_back(button(plat::IDOK, "OK", 12, buttons_y, 50, 14, true));
     d.controls.push_back(button(plat::IDCANCEL, "Cancel", 72, buttons_y, 50, 14));
     return d;
@@ -114,6 +115,24 @@ DialogTemplate frame_control() {
         label("Time", 7, 43, 42, 8),
         edit(IDC_TIME, 52, 41, 48, 12),
     };
+    return d;
+}
+
+// Plovane's "Vehicle" panel: lines of text about the selected vehicle, in the
+// owner's top-right corner so that it stays clear of the Frame Control.
+DialogTemplate vehicle_panel() {
+    DialogTemplate d;
+    d.id = IDD_VEHICLE;
+    d.title = "Vehicle";
+    d.cx = 150;
+    d.cy = 8 + 10 * kVehicleLines;
+    d.font = "MS Shell Dlg";
+    d.point_size = 8;
+    d.visible = false;
+    d.right_corner = true;
+    for (int i = 0; i < kVehicleLines; ++i)
+        d.controls.push_back(ControlTemplate{ControlKind::Label, IDC_VEHICLE_LINE + i, "", 6,
+                                             4 + 10 * i, 140, 9, plat::CS_NONE});
     return d;
 }
 
@@ -161,13 +180,54 @@ DialogTemplate traj_color_setting() {
     return d;
 }
 
-// Vantrel's "Settings": the current sample by id and the pose margin around it.
+// Plovane's vehicle list of "Open Dataset": a page of vehicles, each row's id a
+// button that chooses it, the chosen id in a field of its own (any id may be
+// typed there), paging buttons, OK and Cancel.
+DialogTemplate vehicle_list() {
+    DialogTemplate d;
+    d.id = IDD_VEHICLE_LIST;
+    d.title = "Ego Vehicle";
+    d.cx = 236;
+    d.cy = 62 + 14 * kVehicleRows;
+    d.font = "MS Shell Dlg";
+    d.point_size = 8;
+    d.controls.push_back(label("Vehicle", 14, 6, 50, 8));
+    d.controls.push_back(label("Class", 70, 6, 60, 8));
+    d.controls.push_back(label("Duration (s)", 134, 6, 46, 8));
+    d.controls.push_back(label("Samples", 184, 6, 44, 8));
+    for (int r = 0; r < kVehicleRows; ++r) {
+        const int y = 17 + 14 * r;
+        d.controls.push_back(label("", 4, y + 2, 8, 8));
+        d.controls.back().id = IDC_ROW_MARK + r;
+        d.controls.push_back(button(IDC_ROW_ID + r, "", 14, y, 50, 12));
+        d.controls.push_back(label("", 70, y + 2, 60, 8));
+        d.controls.back().id = IDC_ROW_CLASS + r;
+        d.controls.push_back(label("", 134, y + 2, 46, 8));
+        d.controls.back().id = IDC_ROW_DURATION + r;
+        d.controls.push_back(label("", 184, y + 2, 44, 8));
+        d.controls.back().id = IDC_ROW_SAMPLES + r;
+    }
+    int y = 21 + 14 * kVehicleRows;
+    d.controls.push_back(button(IDC_PREV_PAGE, "<", 14, y, 20, 12));
+    d.controls.push_back(label("", 40, y + 2, 140, 8));
+    d.controls.back().id = IDC_PAGE;
+    d.controls.push_back(button(IDC_NEXT_PAGE, ">", 184, y, 20, 12));
+    y += 18;
+    d.controls.push_back(label("Ego", 14, y + 2, 20, 8));
+    d.controls.push_back(left_edit(IDC_EGO_ID, 40, y, 60, 12));
+    d.controls.push_back(button(plat::IDOK, "OK", 120, y, 50, 14, true));
+    d.controls.push_back(button(plat::IDCANCEL, "Cancel", 176, y, 50, 14));
+    return d;
+}
+
+// Vantrel's "Settings": the current sample by id, the pose margin around it, the
+// length of a sample that Insert adds and the label names.
 DialogTemplate sample_settings() {
     DialogTemplate d;
     d.id = IDD_SAMPLE_SETTINGS;
     d.title = "Settings";
-    d.cx = 140;
-    d.cy = 64;
+    d.cx = 200;
+    d.cy = 96;
     d.font = "MS Shell Dlg";
     d.point_size = 8;
     d.controls = {
@@ -175,8 +235,12 @@ DialogTemplate sample_settings() {
         edit(IDC_CUR_TRAJ_ID, 76, 7, 56, 12),
         label("Traj Margin (s)", 7, 25, 60, 8),
         edit(IDC_TRAJ_MARGIN, 76, 23, 56, 12),
-        button(plat::IDOK, "Ok", 14, 44, 50, 14, true),
-        button(plat::IDCANCEL, "Cancel", 76, 44, 50, 14),
+        label("Default length (s)", 7, 41, 66, 8),
+        edit(IDC_DEFAULT_LENGTH, 76, 39, 56, 12),
+        label("Labels", 7, 57, 60, 8),
+        edit(IDC_LABEL_NAMES, 76, 55, 117, 12),
+        button(plat::IDOK, "Ok", 14, 76, 50, 14, true),
+        button(plat::IDCANCEL, "Cancel", 76, 76, 50, 14),
     };
     return d;
 }
@@ -204,22 +268,43 @@ plat::ResourceSet make_plovane() {
     r.menus.push_back(plat::MenuTemplate{IDR_MAIN_MENU,
                                          {
                                              {"File",
-                                              {{"Load Ego", IDM_LOAD_EGO},
-                                               {"Load Org (Optional)", IDM_LOAD_ORG},
-                                               {"Load Mov", IDM_LOAD_MOV},
-                                               {"About", IDM_ABOUT},
-                                               {"Exit", IDM_EXIT}}},
+                                              {{"Load Ego\tCtrl+E", IDM_LOAD_EGO},
+                                               {"Load Org (Optional)\tCtrl+G", IDM_LOAD_ORG},
+                                               {"Load Mov\tCtrl+O", IDM_LOAD_MOV},
+                                               {"Open Dataset\tCtrl+D", IDM_OPEN_DATASET},
+                                               {"Export Video", IDM_EXPORT_VIDEO},
+                                               {"About\tF1", IDM_ABOUT},
+                                               {"Exit\tCtrl+Q", IDM_EXIT}}},
                                              {"Display",
-                                              {{"Setting", IDM_DISPLAY_SETTING},
+                                              {{"Setting\tCtrl+,", IDM_DISPLAY_SETTING},
                                                {"Grid Line", IDM_GRID_LINE},
                                                {"Axis", IDM_AXIS},
                                                {"Time Serials", IDM_TIME_SERIALS},
                                                {"Ego Centered", IDM_EGO_CENTERED},
                                                {"Traj ID", IDM_TRAJ_ID},
                                                {"Set TrajCol", IDM_SET_TRAJ_COL},
-                                               {"Real Time", IDM_REAL_TIME}}},
+                                               {"Real Time", IDM_REAL_TIME},
+                                               {"Mark Lead", IDM_MARK_LEAD},
+                                               {"Plots", IDM_PLOTS},
+                                               {"Follow Selected\tF", IDM_FOLLOW_SELECTED},
+                                               {"Reset View\tR", IDM_RESET_VIEW},
+                                               {"Time From Now", IDM_TIME_FROM_NOW},
+                                               {"Show Raw", IDM_SHOW_RAW}}},
                                          }});
     r.dialogs.push_back(traj_color_setting());
+    r.dialogs.push_back(vehicle_list());
+    r.dialogs.push_back(vehicle_panel());
+    // The shortcuts the File and Display menus show; none takes a playback key.
+    const unsigned ctrl = plat::FVIRTKEY | plat::FCONTROL;
+    r.accelerators.push_back(
+        plat::AccelTableTemplate{IDR_PLOVANE_ACCELERATORS,
+                                 {{ctrl, 'E', IDM_LOAD_EGO},
+                                  {ctrl, 'O', IDM_LOAD_MOV},
+                                  {ctrl, 'G', IDM_LOAD_ORG},
+                                  {ctrl, 'D', IDM_OPEN_DATASET},
+                                  {ctrl, 'Q', IDM_EXIT},
+                                  {plat::FVIRTKEY, plat::VK_F1, IDM_ABOUT},
+                                  {ctrl, plat::VK_OEM_COMMA, IDM_DISPLAY_SETTING}}});
     return r;
 }
 

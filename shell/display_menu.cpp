@@ -16,7 +16,7 @@ using render::DisplaySettings;
 
 DisplayProfile make_plovane_profile() {
     DisplayProfile p;
-    p.fieldCount = 7;
+    p.fieldCount = 8;
     p.flagItems = {{render::SHOW_GRID, resources::IDM_GRID_LINE},
                    {render::SHOW_AXIS, resources::IDM_AXIS},
                    {render::SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS},
@@ -35,15 +35,13 @@ DisplayProfile make_vantrel_profile() {
     return p;
 }
 
-const DisplayProfile* g_profile = nullptr;
-
 std::string_view field(const std::vector<std::string>& texts, std::size_t i) {
     std::string_view s = texts[i];
     return s.substr(0, kDisplayFieldMaxChars);
 }
 
-int field_count() {
-    return display_profile().fieldCount;
+int field_count(const Shell& shell) {
+    return display_profile(shell).fieldCount;
 }
 
 }  // namespace
@@ -58,39 +56,40 @@ const DisplayProfile& vantrel_display_profile() {
     return profile;
 }
 
-const DisplayProfile& display_profile() {
-    return g_profile ? *g_profile : plovane_display_profile();
+const DisplayProfile& display_profile(const Shell& shell) {
+    return shell.display ? *shell.display : plovane_display_profile();
 }
 
-void set_display_marks(const DisplayProfile& profile, plat::Hwnd window) {
-    g_profile = &profile;
-    const plat::Hmenu menu = plat::get_menu(window);
+void set_display_marks(Shell& shell, const DisplayProfile& profile) {
+    shell.display = &profile;
+    const plat::Hmenu menu = plat::get_menu(shell.app.mainWindow);
     if (!menu) return;
-    const DisplaySettings s = render::GetDisplaySettings();
+    const DisplaySettings& s = shell.view.settings;
     for (const FlagMenuItem& item : profile.flagItems)
         plat::check_menu_item(menu, item.menuId, (s.flags & item.bit) != 0);
     if (profile.egoCenteredItem != 0)
-        plat::check_menu_item(menu, profile.egoCenteredItem, render::ego_centered() != 0);
+        plat::check_menu_item(menu, profile.egoCenteredItem, shell.view.egoCentered != 0);
 }
 
-void ToggleDisplayFlag(plat::Hwnd window, int bit, int id) {
-    DisplaySettings s = render::GetDisplaySettings();
+void ToggleDisplayFlag(Shell& shell, int bit, int id) {
+    const plat::Hwnd window = shell.app.mainWindow;
+    DisplaySettings& s = shell.view.settings;
     s.flags ^= bit;
     plat::check_menu_item(plat::get_menu(window), id, (s.flags & bit) != 0);
-    render::SetDisplaySettings(s);
     plat::invalidate(window, true);
 }
 
-void toggle_time_series(plat::Hwnd hwnd) {
-    render::clear_history();
-    ToggleDisplayFlag(hwnd, render::SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS);
+void toggle_time_series(Shell& shell) {
+    clear_history(shell.scene.history);
+    ToggleDisplayFlag(shell, render::SHOW_TIME_SERIES, resources::IDM_TIME_SERIALS);
 }
 
-void toggle_ego_centered(plat::Hwnd hwnd) {
-    render::set_ego_centered(render::ego_centered() ? 0 : 1);
-    render::clear_history();
+void toggle_ego_centered(Shell& shell) {
+    const plat::Hwnd hwnd = shell.app.mainWindow;
+    shell.view.egoCentered = shell.view.egoCentered ? 0 : 1;
+    clear_history(shell.scene.history);
     plat::check_menu_item(plat::get_menu(hwnd), resources::IDM_EGO_CENTERED,
-                          render::ego_centered() == 1);
+                          shell.view.egoCentered == 1);
     // The new frame shows at once, not only at the next repaint.
     plat::invalidate(hwnd, false);
 }
@@ -101,7 +100,7 @@ std::vector<std::string> format_display_fields(const DisplaySettings& settings,
         format_int(settings.maxRangeX),        format_int(settings.gridSizeX),
         format_fixed(settings.yxFactor, 2),    format_fixed(settings.msPerMeter, 2),
         format_int(clock.frameStep),           format_int(clock.tooShortTraj),
-        settings.drawHistory != 0 ? "1" : "0",
+        settings.drawHistory != 0 ? "1" : "0", format_fixed(settings.laneHalfWidth, 2),
     };
     if (fieldCount < 0) fieldCount = 0;
     if (static_cast<std::size_t>(fieldCount) < texts.size()) texts.resize(fieldCount);
@@ -122,6 +121,7 @@ ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
     if (n > 4) out.clock.frameStep = parse_int(field(texts, 4));
     if (n > 5) out.clock.tooShortTraj = parse_int(field(texts, 5));
     if (n > 6) out.settings.drawHistory = parse_int(field(texts, 6)) != 0 ? 1 : 0;
+    if (n > 7) out.settings.laneHalfWidth = parse_real(field(texts, 7));
 
     auto refuse = [&out](int id, const std::string& text) {
         if (out.refusedId != 0) return;
@@ -147,38 +147,43 @@ ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
     if (n > 3 && !(out.settings.msPerMeter > 0 && std::isfinite(out.settings.msPerMeter))) {
         refuse(kFirstDisplayField + 3, not_positive("Millisec:Meter Factor"));
     }
+    if (n > 7 && !(out.settings.laneHalfWidth > 0 && std::isfinite(out.settings.laneHalfWidth))) {
+        refuse(kFirstDisplayField + 7, not_positive("Lane Half Width [m]"));
+    }
     return out;
 }
 
 bool DisplaySettingProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM) {
     if (end_on_cancel(dlg, message, wparam)) return true;
-    const DisplaySettings current = render::GetDisplaySettings();
+    Shell& shell = shell_of(dlg);
+    const DisplaySettings current = shell.view.settings;
     if (message == plat::WM_INITDIALOG) {
         const std::vector<std::string> texts =
-            format_display_fields(current, clock_settings(), field_count());
+            format_display_fields(current, shell.scene.clock, field_count(shell));
         for (std::size_t i = 0; i < texts.size(); ++i)
             plat::set_dlg_item_text(dlg, kFirstDisplayField + static_cast<int>(i), texts[i]);
         return true;
     }
     if (message != plat::WM_COMMAND || plat::loword(wparam) != plat::IDOK) return false;
     std::vector<std::string> texts;
-    for (int i = 0; i < field_count(); ++i)
+    for (int i = 0; i < field_count(shell); ++i)
         texts.push_back(
             plat::get_dlg_item_text(dlg, kFirstDisplayField + i, kDisplayFieldMaxChars));
-    const ParsedDisplayFields parsed = parse_display_fields(texts, current, clock_settings());
+    const ParsedDisplayFields parsed = parse_display_fields(texts, current, shell.scene.clock);
     if (parsed.refusedId != 0) {
         plat::message_box(dlg, parsed.refusal, kDisplaySettingCaption);
         return true;
     }
-    clock_settings() = parsed.clock;
-    render::SetDisplaySettings(parsed.settings);
-    plat::invalidate(app_state().mainWindow, false);
+    shell.scene.clock = parsed.clock;
+    shell.view.settings = parsed.settings;
+    plat::invalidate(shell.app.mainWindow, false);
     plat::end_dialog(dlg, 1);
     return true;
 }
 
-plat::LRESULT RunDisplaySettingDialog(plat::Hwnd owner) {
-    return plat::dialog_box(resources::IDD_DISPLAY_SETTING, owner, &DisplaySettingProc);
+plat::LRESULT RunDisplaySettingDialog(Shell& shell) {
+    return plat::dialog_box(resources::IDD_DISPLAY_SETTING, shell.app.mainWindow,
+                            &DisplaySettingProc);
 }
 
 }  // namespace shell

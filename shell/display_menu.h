@@ -15,6 +15,7 @@
 #include "data/scene_clock.h"
 #include "platform/platform.h"
 #include "render/display_settings.h"
+#include "shell/shell.h"
 
 namespace shell {
 
@@ -26,33 +27,32 @@ struct FlagMenuItem {
 
 // What differs between the two programs' Display menus.
 struct DisplayProfile {
-    int fieldCount = 7;                   // dialog fields 2101 .. 2100 + fieldCount (7 or 4)
+    int fieldCount = 8;                   // dialog fields 2101 .. 2100 + fieldCount (8 or 4)
     std::vector<FlagMenuItem> flagItems;  // items whose marks follow flags
     int egoCenteredItem = 0;              // item marked while egoCentered is 1; 0: none
 };
 
-// The viewer: seven fields, items 51, 52, 53, 56 and 54.
+// The viewer: eight fields, items 51, 52, 53, 56 and 54.
 const DisplayProfile& plovane_display_profile();
 // The labelling tool: four fields, items 51, 52 and 53.
 const DisplayProfile& vantrel_display_profile();
-// The profile of the last set_display_marks (the viewer's before any).
-const DisplayProfile& display_profile();
+// The profile of the shell's last set_display_marks (the viewer's before any).
+const DisplayProfile& display_profile(const Shell& shell);
 
 // The check marks at start, after the renderer set the defaults: each flag item of
-// window's menu marked exactly when its bit is set, the ego-centred item exactly
-// when egoCentered is 1. Remembers the profile for the dialog.
-void set_display_marks(const DisplayProfile& profile, plat::Hwnd window);
+// the main window's menu marked exactly when its bit is set, the ego-centred item
+// exactly when egoCentered is 1. Remembers the profile for the dialog.
+void set_display_marks(Shell& shell, const DisplayProfile& profile);
 
-// Flips `bit` in flags, sets the check mark of menu item `id` of window exactly
-// when the bit is now set, and invalidates window's client area with erase.
-void ToggleDisplayFlag(plat::Hwnd window, int bit, int id);
-// Menu command 53 "Time Serials" of the viewer: clears the painter's history, then
+// Flips `bit` in flags, sets the check mark of menu item `id` of the main window
+// exactly when the bit is now set, and invalidates its client area with erase.
+void ToggleDisplayFlag(Shell& shell, int bit, int id);
+// Menu command 53 "Time Serials" of the viewer: clears the scene's history, then
 // ToggleDisplayFlag(SHOW_TIME_SERIES, 53).
-void toggle_time_series(plat::Hwnd hwnd);
+void toggle_time_series(Shell& shell);
 // Menu command 54 "Ego Centered": flips egoCentered, clears the history, sets
-// the check mark of item 54 of hwnd's menu exactly when it is on and repaints
-// without erase.
-void toggle_ego_centered(plat::Hwnd hwnd);
+// the check mark of item 54 exactly when it is on and repaints without erase.
+void toggle_ego_centered(Shell& shell);
 
 // ---- The fields of the "Display Setting" dialog --------------------------------------
 
@@ -64,7 +64,8 @@ constexpr int64_t kMaxGridLines = 10000;
 
 // The texts of the fields in id order: maxRangeX "%d", gridSizeX "%d", yxFactor
 // "%.2f", msPerMeter "%.2f", frameStep "%d", tooShortTraj "%d", drawHistory as "1"
-// or "0"; the first fieldCount of them. Independent of the C locale.
+// or "0", laneHalfWidth "%.2f"; the first fieldCount of them. Independent of the C
+// locale.
 std::vector<std::string> format_display_fields(const render::DisplaySettings& settings,
                                                const ClockSettings& clock, int fieldCount);
 
@@ -75,13 +76,14 @@ struct ParsedDisplayFields {
     std::string refusal;               // why, for a message box; empty when accepted
 };
 
-// Reads the texts of fields 2101 .. 2100 + texts.size() (at most 7), each cut to
+// Reads the texts of fields 2101 .. 2100 + texts.size() (at most 8), each cut to
 // kDisplayFieldMaxChars, as C's conversions read them: leading blanks skipped, the
 // longest numeric prefix taken, 0 when there is none; integers saturate at the
 // 32-bit range; drawHistory becomes 1 for any nonzero number. Fields beyond the
 // texts keep the current values. Refused: a Grid Size X, Y:X Factor or
 // Millisec:Meter Factor that is not a number greater than 0 (the grid would never
-// advance; the drawing divides by the factors), and a Grid Size X that makes more
+// advance; the drawing divides by the factors), a Lane Half Width that is not a
+// number greater than 0, and a Grid Size X that makes more
 // than kMaxGridLines grid lines across the range.
 ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
                                          const render::DisplaySettings& current,
@@ -92,14 +94,15 @@ ParsedDisplayFields parse_display_fields(const std::vector<std::string>& texts,
 // Caption of the message box that refuses a field.
 constexpr const char* kDisplaySettingCaption = "Display Setting";
 
-// Procedure of dialog 2100. WM_INITDIALOG fills the profile's fields (2101 ..);
-// OK reads them: a refused field gets a message box naming it and the dialog stays
-// open with the user's text; otherwise the record and the clock settings are
-// stored, the owner is repainted without erase and the dialog ends with 1. Cancel
-// and the close box end it with 2 and change nothing.
+// Procedure of dialog 2100 (the shell is the dialog's window data). WM_INITDIALOG
+// fills the profile's fields (2101 ..); OK reads them: a refused field gets a
+// message box naming it and the dialog stays open with the user's text; otherwise
+// the view's settings and the scene's clock settings are stored, the main window
+// is repainted without erase and the dialog ends with 1. Cancel and the close box
+// end it with 2 and change nothing.
 bool DisplaySettingProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM lparam);
 
-// Runs dialog 2100 modally over owner; returns its result (1 OK, 2 Cancel).
-plat::LRESULT RunDisplaySettingDialog(plat::Hwnd owner);
+// Runs dialog 2100 modally over the main window; returns its result (1 OK, 2 Cancel).
+plat::LRESULT RunDisplaySettingDialog(Shell& shell);
 
 }  // namespace shell

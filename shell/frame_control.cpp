@@ -9,46 +9,32 @@ namespace shell {
 
 namespace {
 
-// The six button images, loaded at the first dialog and kept until shutdown.
-struct ButtonImages {
-    plat::Bitmap start, pause, stop, onestep, jump, jump_grey;
-};
-ButtonImages g_images;
-bool g_images_loaded = false;
-
-void load_button_images() {
-    if (g_images_loaded) return;
-    g_images.start = plat::load_bitmap(resources::BMP_START);
-    g_images.pause = plat::load_bitmap(resources::BMP_PAUSE);
-    g_images.stop = plat::load_bitmap(resources::BMP_STOP);
-    g_images.onestep = plat::load_bitmap(resources::BMP_ONESTEP);
-    g_images.jump = plat::load_bitmap(resources::BMP_JUMP);
-    g_images.jump_grey = plat::load_bitmap(resources::BMP_JUMP_GREY);
-    g_images_loaded = true;
+void load_button_images(ButtonImages& images) {
+    if (images.loaded) return;
+    images.start = plat::load_bitmap(resources::BMP_START);
+    images.pause = plat::load_bitmap(resources::BMP_PAUSE);
+    images.stop = plat::load_bitmap(resources::BMP_STOP);
+    images.onestep = plat::load_bitmap(resources::BMP_ONESTEP);
+    images.jump = plat::load_bitmap(resources::BMP_JUMP);
+    images.jump_grey = plat::load_bitmap(resources::BMP_JUMP_GREY);
+    images.loaded = true;
 }
 
-void show_images(plat::Hwnd dlg, bool running) {
-    plat::set_button_image(dlg, resources::IDC_STEP, g_images.onestep);
-    plat::set_button_image(dlg, resources::IDC_START, running ? g_images.pause : g_images.start);
-    plat::set_button_image(dlg, resources::IDC_STOP, g_images.stop);
-    plat::set_button_image(dlg, resources::IDC_JUMP, running ? g_images.jump_grey : g_images.jump);
+void show_images(const ButtonImages& images, plat::Hwnd dlg, bool running) {
+    plat::set_button_image(dlg, resources::IDC_STEP, images.onestep);
+    plat::set_button_image(dlg, resources::IDC_START, running ? images.pause : images.start);
+    plat::set_button_image(dlg, resources::IDC_STOP, images.stop);
+    plat::set_button_image(dlg, resources::IDC_JUMP, running ? images.jump_grey : images.jump);
 }
 
-// What the Frame # box was last given.
-struct FrameBox {
-    plat::Hwnd dialog;
-    std::string shown;
-};
-FrameBox g_frame_box;
-
-void refresh_texts(plat::Hwnd dlg) {
-    const PlaybackProfile* p = playback_profile();
-    if (p && p->refresh_texts) p->refresh_texts(dlg);
+void refresh_texts(Shell& shell, plat::Hwnd dlg) {
+    const PlaybackProfile* p = playback_profile(shell);
+    if (p && p->refresh_texts) p->refresh_texts(shell, dlg);
 }
 
 // A code for the playback loop: WM_COMMAND 230 .. 233 to the main window.
-int control_code(const plat::Msg& msg) {
-    if (msg.message != plat::WM_COMMAND || msg.hwnd != app_state().mainWindow) return 0;
+int control_code(const Shell& shell, const plat::Msg& msg) {
+    if (msg.message != plat::WM_COMMAND || msg.hwnd != shell.app.mainWindow) return 0;
     const int id = static_cast<int>(plat::loword(msg.wparam));
     return id >= PB_STOP && id <= PB_STEP ? id : 0;
 }
@@ -58,15 +44,16 @@ bool is_escape_press(const plat::Msg& msg) {
            msg.wparam == static_cast<plat::WPARAM>(plat::VK_ESCAPE);
 }
 
+void jump(Shell& shell, plat::Hwnd dlg);
+
 }  // namespace
 
-const PlaybackProfile* playback_profile() {
-    const ShellProfile* shell = shell_profile();
-    return shell ? shell->playback : nullptr;
+const PlaybackProfile* playback_profile(const Shell& shell) {
+    return shell.profile ? shell.profile->playback : nullptr;
 }
 
-void CreateFrameControl() {
-    AppState& app = app_state();
+void CreateFrameControl(Shell& shell) {
+    AppState& app = shell.app;
     app.frameControl =
         plat::create_dialog(resources::IDD_FRAME_CONTROL, app.mainWindow, &FrameControlProc);
     if (!app.frameControl) return;
@@ -74,35 +61,55 @@ void CreateFrameControl() {
     plat::send_message(app.frameControl, FCM_SHOW_STOPPED);
 }
 
-void DestroyFrameControl() {
-    AppState& app = app_state();
+void DestroyFrameControl(Shell& shell) {
+    AppState& app = shell.app;
     if (!app.frameControl) return;
     plat::destroy_window(app.frameControl);
     app.frameControl = plat::Hwnd{};
 }
 
+namespace {
+void jump(Shell& shell, plat::Hwnd dlg) {
+    if (const PlaybackProfile* p = playback_profile(shell); p && p->jump) p->jump(shell, dlg);
+}
+}  // namespace
+
 bool FrameControlProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM) {
+    Shell& shell = shell_of(dlg);
     switch (message) {
+        case plat::WM_KEYDOWN:
+            // Return in the dialog (the back ends hand it to the dialog, whichever of
+            // its boxes has the focus): the Jump button.
+            if (wparam != static_cast<plat::WPARAM>(plat::VK_RETURN)) return false;
+            jump(shell, dlg);
+            return true;
         case plat::WM_INITDIALOG:
-            refresh_texts(dlg);
-            load_button_images();
+            refresh_texts(shell, dlg);
+            load_button_images(shell.images);
             return true;
         case plat::WM_COMMAND:
             switch (static_cast<int>(plat::loword(wparam))) {
                 case resources::IDC_STEP:
-                    StepPressed();
+                    StepPressed(shell);
                     return true;
                 case resources::IDC_START:
-                    StartPressed();
+                    StartPressed(shell);
                     return true;
                 case resources::IDC_STOP:
-                    StopPressed();
+                    StopPressed(shell);
                     return true;
                 case resources::IDC_JUMP:
-                    if (const PlaybackProfile* p = playback_profile(); p && p->jump) p->jump(dlg);
+                    jump(shell, dlg);
+                    return true;
+                case resources::IDC_FRAME_NO:
+                    // The box lost the focus: a number typed there and not taken by
+                    // Jump gives way to where the clock stands.
+                    if (plat::hiword(wparam) != plat::EN_KILLFOCUS) return false;
+                    shell.frame_box.dialog = plat::Hwnd{};
+                    refresh_texts(shell, dlg);
                     return true;
                 case FCM_REFRESH:
-                    refresh_texts(dlg);
+                    refresh_texts(shell, dlg);
                     return true;
                 default:
                     return false;
@@ -111,20 +118,20 @@ bool FrameControlProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, pla
             return true;  // the dialog goes only with a new load or its owner
         case FCM_SHOW_STOPPED:
         case FCM_SHOW_RUNNING:
-            show_images(dlg, message == FCM_SHOW_RUNNING);
+            show_images(shell.images, dlg, message == FCM_SHOW_RUNNING);
             return true;
         default:
             return false;
     }
 }
 
-void StartPressed() {
-    AppState& app = app_state();
+void StartPressed(Shell& shell) {
+    AppState& app = shell.app;
     if (app.playing == 0) {
         plat::send_message(app.frameControl, FCM_SHOW_RUNNING);
         app.playing = 1;
         app.paused = 0;
-        RunPlayback();
+        RunPlayback(shell);
     } else if (app.paused == 1) {
         plat::send_message(app.frameControl, FCM_SHOW_RUNNING);
         plat::post_message(app.mainWindow, plat::WM_COMMAND, PB_RESUME);
@@ -135,19 +142,19 @@ void StartPressed() {
     }
 }
 
-void StopPressed() {
-    AppState& app = app_state();
+void StopPressed(Shell& shell) {
+    AppState& app = shell.app;
     if (app.playing == 1) plat::post_message(app.mainWindow, plat::WM_COMMAND, PB_STOP);
     plat::send_message(app.frameControl, FCM_SHOW_STOPPED);
 }
 
-void StepPressed() {
-    plat::post_message(app_state().mainWindow, plat::WM_COMMAND, PB_STEP);
+void StepPressed(Shell& shell) {
+    plat::post_message(shell.app.mainWindow, plat::WM_COMMAND, PB_STEP);
 }
 
-void RunPlayback() {
-    AppState& app = app_state();
-    const PlaybackProfile* profile = playback_profile();
+void RunPlayback(Shell& shell) {
+    AppState& app = shell.app;
+    const PlaybackProfile* profile = playback_profile(shell);
     bool step_request = false;
     bool ticked_last = false;  // the previous pass ended with a tick's sleep
     for (;;) {
@@ -161,10 +168,12 @@ void RunPlayback() {
                 break;
             }
             if (is_escape_press(msg)) {
+                // Held as by the Start button, with the look of the held state.
+                plat::send_message(app.frameControl, FCM_SHOW_STOPPED);
                 app.paused = 1;
                 break;
             }
-            const int code = control_code(msg);
+            const int code = control_code(shell, msg);
             if (code == PB_PAUSE || code == PB_RESUME) {
                 app.paused = code == PB_PAUSE ? 1 : 0;
                 break;
@@ -196,7 +205,7 @@ void RunPlayback() {
             return;
         }
         if (app.playing == 0) {
-            FinishPlayback();
+            FinishPlayback(shell);
             return;
         }
         if (app.paused == 1 && !step_request) {
@@ -204,51 +213,53 @@ void RunPlayback() {
             plat::sleep_ms(kHeldPollMs);
             continue;
         }
-        if (profile && profile->tick) profile->tick();
+        if (profile && profile->tick) profile->tick(shell);
         plat::invalidate(app.mainWindow, false);
         plat::post_message(app.frameControl, plat::WM_COMMAND, FCM_REFRESH);
         step_request = false;
         const unsigned sleep = profile && profile->tick_sleep
-                                   ? profile->tick_sleep(ticked_last, pass_start)
+                                   ? profile->tick_sleep(shell, ticked_last, pass_start)
                                    : kTickSleepMs;
         ticked_last = true;
         plat::sleep_ms(sleep);
     }
 }
 
-void FinishPlayback() {
-    AppState& app = app_state();
+void FinishPlayback(Shell& shell) {
+    AppState& app = shell.app;
     plat::send_message(app.frameControl, FCM_SHOW_STOPPED);
     app.paused = 0;
     plat::sleep_ms(kFinishSleepMs);
 }
 
-const char* button_image_name(plat::Bitmap image) {
-    if (!image || !g_images_loaded) return "-";
+const char* button_image_name(const Shell& shell, plat::Bitmap image) {
+    const ButtonImages& images = shell.images;
+    if (!image || !images.loaded) return "-";
     const std::pair<plat::Bitmap, const char*> names[] = {
-        {g_images.start, resources::BMP_START}, {g_images.pause, resources::BMP_PAUSE},
-        {g_images.stop, resources::BMP_STOP},   {g_images.onestep, resources::BMP_ONESTEP},
-        {g_images.jump, resources::BMP_JUMP},   {g_images.jump_grey, resources::BMP_JUMP_GREY}};
+        {images.start, resources::BMP_START}, {images.pause, resources::BMP_PAUSE},
+        {images.stop, resources::BMP_STOP},   {images.onestep, resources::BMP_ONESTEP},
+        {images.jump, resources::BMP_JUMP},   {images.jump_grey, resources::BMP_JUMP_GREY}};
     for (const auto& [bitmap, name] : names)
         if (bitmap == image) return name;
     return "-";
 }
 
-void show_frame_number(plat::Hwnd dlg, const std::string& text, bool keep_typed) {
-    if (keep_typed && g_frame_box.dialog == dlg &&
-        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != g_frame_box.shown)
+void show_frame_number(Shell& shell, plat::Hwnd dlg, const std::string& text, bool keep_typed) {
+    FrameBox& box = shell.frame_box;
+    if (keep_typed && box.dialog == dlg &&
+        plat::get_dlg_item_text(dlg, resources::IDC_FRAME_NO) != box.shown)
         return;
     plat::set_dlg_item_text(dlg, resources::IDC_FRAME_NO, text);
-    g_frame_box = FrameBox{dlg, text};
+    box = FrameBox{dlg, text};
 }
 
-void release_button_images() {
-    if (!g_images_loaded) return;
-    for (plat::Bitmap b : {g_images.start, g_images.pause, g_images.stop, g_images.onestep,
-                           g_images.jump, g_images.jump_grey})
+void release_button_images(Shell& shell) {
+    ButtonImages& images = shell.images;
+    if (!images.loaded) return;
+    for (plat::Bitmap b :
+         {images.start, images.pause, images.stop, images.onestep, images.jump, images.jump_grey})
         plat::delete_object(b);
-    g_images = ButtonImages{};
-    g_images_loaded = false;
+    images = ButtonImages{};
 }
 
 }  // namespace shell

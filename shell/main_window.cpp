@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include <cstdlib>
+
 #include "data/report.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
@@ -9,59 +11,43 @@ namespace shell {
 
 namespace {
 
-AppState g_app;
-const ShellProfile* g_profile = nullptr;
-
-struct DragCursors {
-    plat::Hcursor rotate;  // "EW_CUR"
-    plat::Hcursor pan;     // "HAND_CUR"
-    plat::Hcursor zoom;    // "MAG_CUR"
-};
-DragCursors g_cursors;
-
-plat::Hcursor cursor_of(render::DragKind kind) {
+plat::Hcursor cursor_of(const Shell& shell, render::DragKind kind) {
     switch (kind) {
         case render::DragKind::Rotate:
-            return g_cursors.rotate;
+            return shell.cursors.rotate;
         case render::DragKind::Pan:
-            return g_cursors.pan;
+            return shell.cursors.pan;
         case render::DragKind::Zoom:
             break;
     }
-    return g_cursors.zoom;
+    return shell.cursors.zoom;
 }
 
-void begin_drag(render::DragKind kind, plat::LPARAM lparam) {
-    plat::set_cursor(cursor_of(kind));
-    render::begin_drag(kind, plat::get_x_lparam(lparam), plat::get_y_lparam(lparam));
-}
-
-// Load failures the user must see are message boxes over the main window.
-void error_box(std::string_view text) {
-    plat::message_box(g_app.mainWindow, text, "Error");
+void begin_drag(Shell& shell, render::DragKind kind, plat::LPARAM lparam) {
+    plat::set_cursor(cursor_of(shell, kind));
+    render::begin_drag(shell.view, kind, plat::get_x_lparam(lparam), plat::get_y_lparam(lparam));
 }
 
 }  // namespace
 
-AppState& app_state() {
-    return g_app;
-}
-const ShellProfile* shell_profile() {
-    return g_profile;
+Shell& shell_of(plat::Hwnd hwnd) {
+    return *static_cast<Shell*>(plat::get_window_data(hwnd));
 }
 
-void reset_shell() {
-    g_app = AppState{};
-    g_profile = nullptr;
-    g_cursors = DragCursors{};
-    render::reset_drags();
-    set_error_sink(nullptr);
+ErrorSink error_sink(Shell& shell) {
+    return [&shell](std::string_view text) {
+        // Load failures the user must see are message boxes over the main window.
+        if (plat::is_window(shell.app.mainWindow))
+            plat::message_box(shell.app.mainWindow, text, "Error");
+        else
+            print_error(text);
+    };
 }
 
-int RegisterMainClass(const ShellProfile& profile) {
+int RegisterMainClass(Shell& shell, const ShellProfile& profile) {
     if (profile.accelTableId != 0) {
-        g_app.accelTable = plat::load_accelerators(profile.accelTableId);
-        if (!g_app.accelTable) return 0;
+        shell.app.accelTable = plat::load_accelerators(profile.accelTableId);
+        if (!shell.app.accelTable) return 0;
     }
     plat::WindowClass cls;
     cls.name = profile.className;
@@ -73,84 +59,88 @@ int RegisterMainClass(const ShellProfile& profile) {
     return plat::register_class(cls) ? 1 : 0;
 }
 
-plat::Hwnd CreateMainWindow(const ShellProfile& profile) {
-    g_profile = &profile;
-    const plat::Hwnd hwnd =
-        plat::create_window(profile.className, profile.title, profile.width, profile.height);
+plat::Hwnd CreateMainWindow(Shell& shell, const ShellProfile& profile) {
+    shell.profile = &profile;
+    const plat::Hwnd hwnd = plat::create_window(profile.className, profile.title, profile.width,
+                                                profile.height, plat::Hwnd{}, &shell);
     if (!hwnd) return hwnd;
-    g_app.mainWindow = hwnd;
-    InitMainWindow();
+    shell.app.mainWindow = hwnd;
+    InitMainWindow(shell);
     plat::show_window(hwnd, true);
     plat::update_window(hwnd);
     return hwnd;
 }
 
-void InitMainWindow() {
-    const plat::Hwnd hwnd = g_app.mainWindow;
-    const ShellProfile* profile = g_profile;
-    if (profile && profile->startup) profile->startup(hwnd);
-    render::ResetView(plat::get_client_size(hwnd),
+void InitMainWindow(Shell& shell) {
+    const plat::Hwnd hwnd = shell.app.mainWindow;
+    const ShellProfile* profile = shell.profile;
+    if (profile && profile->startup) profile->startup(shell);
+    render::ResetView(shell.view.state, plat::get_client_size(hwnd),
                       profile ? profile->initialScale : render::kPlovaneInitialScale);
     render::BuildTrigTables();
-    g_cursors.pan = plat::load_cursor(resources::CUR_HAND);
-    g_cursors.zoom = plat::load_cursor(resources::CUR_ZOOM);
-    g_cursors.rotate = plat::load_cursor(resources::CUR_ROTATE);
+    shell.cursors.pan = plat::load_cursor(resources::CUR_HAND);
+    shell.cursors.zoom = plat::load_cursor(resources::CUR_ZOOM);
+    shell.cursors.rotate = plat::load_cursor(resources::CUR_ROTATE);
 }
 
 plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wparam,
                              plat::LPARAM lparam) {
+    Shell* record = static_cast<Shell*>(plat::get_window_data(hwnd));
+    if (!record) return plat::def_window_proc(hwnd, message, wparam, lparam);
+    Shell& shell = *record;
+    const ShellProfile* profile = shell.profile;
     switch (message) {
         case plat::WM_COMMAND:
-            if (g_profile && g_profile->command) g_profile->command(hwnd, plat::loword(wparam));
+            if (profile && profile->command) profile->command(shell, plat::loword(wparam));
             return 0;
         case plat::WM_PAINT: {
             plat::PaintStruct ps;
             const plat::Dc dc = plat::begin_paint(hwnd, ps);
-            if (dc && g_profile && g_profile->paint) {
-                g_profile->paint(dc, plat::get_client_size(hwnd));
+            if (dc && profile && profile->paint) {
+                profile->paint(shell, dc, plat::get_client_size(hwnd));
             }
             plat::end_paint(hwnd, ps);
             return 0;
         }
         case plat::WM_SIZE:
-            OnResize(hwnd);
+            OnResize(shell, hwnd);
             return 0;
         case plat::WM_KEYDOWN:
-            if (g_profile && g_profile->key) g_profile->key(hwnd, static_cast<int>(wparam));
+            if (profile && profile->key) profile->key(shell, static_cast<int>(wparam));
             return 0;
         case plat::WM_MOUSEMOVE:
-            OnMouseMove(lparam);
+            OnMouseMove(shell, lparam);
             return 0;
         case plat::WM_LBUTTONDOWN:
-            OnLButtonDown(lparam);
+            OnLButtonDown(shell, lparam);
             return 0;
         case plat::WM_LBUTTONUP:
-            OnLButtonUp();
+            OnLButtonUp(shell, lparam);
             return 0;
         case plat::WM_RBUTTONDOWN:
-            OnRButtonDown(lparam);
+            OnRButtonDown(shell, lparam);
             return 0;
         case plat::WM_RBUTTONUP:
-            OnRButtonUp();
+            OnRButtonUp(shell);
             return 0;
         case plat::WM_MBUTTONDOWN:
-            OnMButtonDown(lparam);
+            OnMButtonDown(shell, lparam);
             return 0;
         case plat::WM_MBUTTONUP:
-            OnMButtonUp();
+            OnMButtonUp(shell);
             return 0;
         case plat::WM_CLOSE:
             // While the playback loop runs nested in this one, the first close only
             // stops it; the loop then takes the re-posted close and lets it destroy.
-            if (g_app.playing == 1) {
-                g_app.playing = 0;
-                plat::post_message(g_app.mainWindow, plat::WM_CLOSE);
+            if (shell.app.playing == 1) {
+                shell.app.playing = 0;
+                plat::post_message(shell.app.mainWindow, plat::WM_CLOSE);
                 return 1;
             }
-            if (g_profile && g_profile->may_close && !g_profile->may_close(hwnd)) return 0;
+            if (profile && profile->may_close && !profile->may_close(shell)) return 0;
             return plat::def_window_proc(hwnd, message, wparam, lparam);
         case plat::WM_DESTROY:
-            ShutdownMainWindow();
+            ShutdownMainWindow(shell);
             plat::post_quit_message(0);
             return 0;
         default:
@@ -158,10 +148,9 @@ plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wpa
     }
 }
 
-void ShutdownMainWindow() {
-    if (g_profile && g_profile->shutdown) g_profile->shutdown();
-    release_button_images();
-    set_error_sink(nullptr);
+void ShutdownMainWindow(Shell& shell) {
+    if (shell.profile && shell.profile->shutdown) shell.profile->shutdown(shell);
+    release_button_images(shell);
 }
 
 bool AboutDialogProc(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam, plat::LPARAM) {
@@ -179,84 +168,89 @@ bool end_on_cancel(plat::Hwnd dlg, unsigned message, plat::WPARAM wparam) {
     return cancel;
 }
 
-void RunAboutDialog() {
-    plat::dialog_box(resources::IDD_ABOUT, g_app.mainWindow, &AboutDialogProc);
+void RunAboutDialog(Shell& shell) {
+    plat::dialog_box(resources::IDD_ABOUT, shell.app.mainWindow, &AboutDialogProc);
 }
 
-bool StartShell(const ShellProfile& profile) {
+bool StartShell(Shell& shell, const ShellProfile& profile) {
     if (profile.resources) plat::use_resources(profile.resources);
-    if (!RegisterMainClass(profile)) return false;
-    set_error_sink(&error_box);
-    if (CreateMainWindow(profile)) return true;
-    set_error_sink(nullptr);
-    return false;
+    if (!RegisterMainClass(shell, profile)) return false;
+    return static_cast<bool>(CreateMainWindow(shell, profile));
 }
 
 namespace {
 // One message of the main loop: accelerators first, then translated and dispatched.
-void handle(const plat::Msg& msg) {
-    if (g_app.accelTable && plat::translate_accelerator(g_app.mainWindow, g_app.accelTable, msg))
+void handle(Shell& shell, const plat::Msg& msg) {
+    if (shell.app.accelTable &&
+        plat::translate_accelerator(shell.app.mainWindow, shell.app.accelTable, msg))
         return;
     plat::translate_message(msg);
     plat::dispatch_message(msg);
 }
 }  // namespace
 
-int RunMessageLoop() {
+int RunMessageLoop(Shell& shell) {
     plat::Msg msg;
-    while (plat::get_message(msg)) handle(msg);
+    while (plat::get_message(msg)) handle(shell, msg);
     return static_cast<int>(msg.wparam);
 }
 
-bool DispatchPending(int& exit_code) {
+bool DispatchPending(Shell& shell, int& exit_code) {
     plat::Msg msg;
     while (plat::peek_message(msg)) {
         if (msg.message == plat::WM_QUIT) {
             exit_code = static_cast<int>(msg.wparam);
             return false;
         }
-        handle(msg);
+        handle(shell, msg);
     }
     return true;
 }
 
-int RunShell(const ShellProfile& profile) {
-    if (!StartShell(profile)) return 0;
-    return RunMessageLoop();
+int RunShell(Shell& shell, const ShellProfile& profile) {
+    if (!StartShell(shell, profile)) return 0;
+    return RunMessageLoop(shell);
 }
 
-void OnResize(plat::Hwnd hwnd) {
+void OnResize(Shell& shell, plat::Hwnd hwnd) {
     // The first WM_SIZE arrives from inside create_window, before mainWindow is
     // set; the window's own handle is right in every case.
-    render::resize_view(plat::get_client_rect(hwnd));
+    render::resize_view(shell.view.state, plat::get_client_rect(hwnd));
 }
 
-void OnMButtonDown(plat::LPARAM lparam) {
-    begin_drag(render::DragKind::Rotate, lparam);
+void OnMButtonDown(Shell& shell, plat::LPARAM lparam) {
+    begin_drag(shell, render::DragKind::Rotate, lparam);
 }
-void OnRButtonDown(plat::LPARAM lparam) {
-    begin_drag(render::DragKind::Pan, lparam);
+void OnRButtonDown(Shell& shell, plat::LPARAM lparam) {
+    begin_drag(shell, render::DragKind::Pan, lparam);
 }
-void OnLButtonDown(plat::LPARAM lparam) {
-    begin_drag(render::DragKind::Zoom, lparam);
+void OnLButtonDown(Shell& shell, plat::LPARAM lparam) {
+    begin_drag(shell, render::DragKind::Zoom, lparam);
 }
-void OnMButtonUp() {
-    render::end_drag(render::DragKind::Rotate);
+void OnMButtonUp(Shell& shell) {
+    render::end_drag(shell.view, render::DragKind::Rotate);
 }
-void OnRButtonUp() {
-    render::end_drag(render::DragKind::Pan);
+void OnRButtonUp(Shell& shell) {
+    render::end_drag(shell.view, render::DragKind::Pan);
 }
-void OnLButtonUp() {
-    render::end_drag(render::DragKind::Zoom);
+void OnLButtonUp(Shell& shell, plat::LPARAM lparam) {
+    const render::DragState& d = shell.view.drags.zoom;
+    const bool was_down = d.active != 0;
+    const int x = plat::get_x_lparam(lparam), y = plat::get_y_lparam(lparam);
+    render::end_drag(shell.view, render::DragKind::Zoom);
+    if (was_down && std::abs(x - d.startX) <= kClickSlop && std::abs(y - d.startY) <= kClickSlop &&
+        shell.profile && shell.profile->click)
+        shell.profile->click(shell, x, y);
 }
 
-void OnMouseMove(plat::LPARAM lparam) {
+void OnMouseMove(Shell& shell, plat::LPARAM lparam) {
     render::DragKind served;
-    if (!render::drag_move(plat::get_x_lparam(lparam), plat::get_y_lparam(lparam), &served)) {
+    if (!render::drag_move(shell.view, plat::get_x_lparam(lparam), plat::get_y_lparam(lparam),
+                           &served)) {
         return;
     }
-    plat::set_cursor(cursor_of(served));
-    plat::invalidate(g_app.mainWindow, true);
+    plat::set_cursor(cursor_of(shell, served));
+    plat::invalidate(shell.app.mainWindow, true);
 }
 
 }  // namespace shell

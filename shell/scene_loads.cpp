@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "data/history.h"
 #include "data/pose_track.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 
@@ -20,33 +22,59 @@ int end_line_on_failure(int loaded) {
     return loaded;
 }
 
+// What "Load Ego" does once the track is loaded.
+int after_ego_load(Scene& scene, int loaded) {
+    if (!end_line_on_failure(loaded)) return 0;
+    find_scene_origin(scene, scene.store.min_time);
+    // A new track starts at its first pose; the ego stands where the clock stands.
+    if (traj_store_loaded(scene.store)) advance_pose_cursor(scene.pose, scene.store.current_time);
+    return 1;
+}
+
+// What "Load Mov" does once the store is loaded: the scene starts at min_time,
+// without the history of boxes drawn from the store before it.
+int after_mov_load(Scene& scene, int loaded) {
+    if (!loaded) return 0;
+    clear_history(scene.history);
+    const int32_t start = scene.store.min_time;
+    rewind_scene(scene);
+    seek_scene(scene, start);
+    find_scene_origin(scene, start);
+    return 1;
+}
+
 }  // namespace
 
-int load_ego(const std::string& path, const LoadProgress& progress) {
-    free_pose_track();
-    set_nav_columns(nav_columns_for(path));
-    if (!end_line_on_failure(load_pose_track(path, progress))) return 0;
-    find_scene_origin(traj_store().min_time);
-    // A new track starts at its first pose; the ego stands where the clock stands.
-    if (traj_store_loaded()) advance_pose_cursor(current_time());
+int load_ego(Scene& scene, const std::string& path, std::string* failure,
+             const LoadProgress& progress) {
+    free_pose_track(scene.pose);
+    return after_ego_load(
+        scene, load_pose_track(scene.pose, path, nav_columns_for(path), failure, progress));
+}
+
+int load_ego_text(Scene& scene, std::string_view nav_text, const std::string& name,
+                  std::string* failure) {
+    return after_ego_load(scene, load_pose_text(scene.pose, nav_text, name, failure));
+}
+
+int load_org(Scene& scene, const std::string& path, std::string* failure,
+             const LoadProgress& progress) {
+    free_origin_track(scene.origin);
+    if (!end_line_on_failure(load_origin_track(scene.origin, path, failure, progress))) return 0;
+    find_scene_origin(scene, scene.store.min_time);
     return 1;
 }
 
-int load_org(const std::string& path, const LoadProgress& progress) {
-    free_origin_track();
-    if (!end_line_on_failure(load_origin_track(path, progress))) return 0;
-    find_scene_origin(traj_store().min_time);
-    return 1;
+int load_mov(Scene& scene, const std::string& path, const ErrorSink& report,
+             const LoadProgress& progress) {
+    clear_traj_store(scene.store);
+    return after_mov_load(scene, load_traj_file(scene.store, path, report, progress));
 }
 
-int load_mov(const std::string& path, const LoadProgress& progress) {
-    free_traj_store();
-    if (!load_traj_file(path, progress)) return 0;
-    const int32_t start = traj_store().min_time;
-    rewind_scene();
-    seek_scene(start);
-    find_scene_origin(start);
-    return 1;
+int load_mov_text(Scene& scene, std::string_view traj_text, const std::string& name,
+                  const ErrorSink& report) {
+    clear_traj_store(scene.store);
+    return after_mov_load(scene, load_traj_text(scene.store, traj_text, name, report));
 }
 
 plat::FileDialogOptions ego_dialog_options() {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "shell/shell.h"
 
 namespace shell {
 
@@ -34,21 +35,21 @@ bool read_script_file(const std::string& path, std::vector<ScriptLine>& lines, s
 // else 0.
 using ScriptStep = std::function<int(const ScriptLine&)>;
 
-// Runs the lines with the main window of the running shell. Returns the main
-// loop's exit code once the window has closed.
-int run_script(const std::vector<ScriptLine>& lines, const ScriptStep& step);
+// Runs the lines with the main window of the shell. Returns the main loop's exit
+// code once the window has closed.
+int run_script(Shell& shell, const std::vector<ScriptLine>& lines, const ScriptStep& step);
 
 // Steps every viewer's script knows.
 // `command N [PATH]`: WM_COMMAND N to the main window, as a menu click; PATH
 // answers the file dialog the command opens (without it, the dialog is cancelled).
 // False when N is no command number.
-bool script_command(const ScriptLine& line);
+bool script_command(Shell& shell, const ScriptLine& line);
 // `snapshot PNG`: the picture of the client area as last painted. False, with a
 // line on standard error, when it cannot be written.
-bool script_snapshot(const ScriptLine& line);
+bool script_snapshot(Shell& shell, const ScriptLine& line);
 // A key press to the main window: WM_KEYDOWN and WM_KEYUP of vk, with the
 // modifier keys held as given (Shift, Ctrl) for its duration.
-void script_key(int vk, bool shift = false, bool ctrl = false);
+void script_key(Shell& shell, int vk, bool shift = false, bool ctrl = false);
 
 // "plovane: script FILE line N: what" for a line that cannot run.
 std::string script_error(const std::string& program, const std::string& path,

@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
-"""The layer gate: fails when an include points up the layers, a Qt header
-appears outside the Qt back end, or windows.h (or another header of the Win32
-API) outside the Win32 back end.
+"""The layer gate: fails when an include points up the layers, headers include
+each other in a circle, a Qt header appears outside the Qt back end, or
+windows.h (or another header of the Win32 API) outside the Win32 back end.
 
 Layers, lowest first (docs/ARCHITECTURE.md):
-    data <- platform <- resources <- render <- shell <- labelling <- apps
+    data <- platform <- resources <- render <- analysis <- shell <- viewer, labelling <- apps
     data <- extract <- apps
+    data <- import <- viewer, apps
 A file may include headers of its own folder and of the folders below it. Qt
 headers (<Q...>, <Qt...>) may appear only under platform/qt/, and in bench/,
 whose baselines draw with Qt directly. windows.h and the Win32 API headers may
 appear only under platform/win32/ (and in bench/, whose baselines call GDI
-directly); everything else reaches the system through the platform layer or the
-standard library.
+directly) and in import/xml_stream_xmllite.cpp, the importer's use of the
+system's XML reader; everything else reaches the system through the platform
+layer or the standard library.
 
     tools/check_boundaries.py [ROOT]     (ROOT: the project folder; default: this one)
 Exit status 0 when every include keeps to the layers, 1 otherwise (one line per
@@ -27,15 +29,21 @@ ALLOWED = {
     "platform": {"data"},
     "resources": {"platform", "data"},
     "render": {"platform", "data"},
-    "shell": {"render", "resources", "platform", "data"},
-    "labelling": {"shell", "render", "resources", "platform", "data"},
+    # What the viewer measures in a scene: reads the scene and draws through render/.
+    "analysis": {"render", "platform", "data"},
+    "shell": {"analysis", "render", "resources", "platform", "data"},
+    "viewer": {"shell", "analysis", "import", "render", "resources", "platform", "data"},
+    "labelling": {"shell", "analysis", "render", "resources", "platform", "data"},
     "extract": {"data"},
-    "apps": {"labelling", "shell", "render", "resources", "platform", "data", "extract"},
+    "import": {"data"},
+    "apps": {"viewer", "labelling", "shell", "analysis", "render", "resources", "platform", "data", "extract",
+             "import"},
 }
 # Folders whose files are looked at for Qt headers only.
 OTHER = ("tests", "fuzz")
 QT_ALLOWED = ("platform/qt/", "bench/")
-WIN32_ALLOWED = ("platform/win32/", "bench/")
+# The importer's XML reader on Windows is the system's own (XmlLite), in one file.
+WIN32_ALLOWED = ("platform/win32/", "bench/", "import/xml_stream_xmllite.cpp")
 # Headers private to a part of the platform layer: only that part includes them.
 PRIVATE = {
     "platform/detail.h": "platform/",
@@ -89,9 +97,41 @@ def check_line(rel, top, number, line):
                f"{top}/ in the layers")
 
 
+def include_circles(root):
+    """Circles of project headers including each other (a.h -> b.h -> a.h)."""
+    graph = {}
+    for top in ALLOWED:
+        for folder, _, files in os.walk(os.path.join(root, top)):
+            for name in sorted(files):
+                if not name.endswith((".h", ".hpp")):
+                    continue
+                path = os.path.join(folder, name)
+                rel = os.path.relpath(path, root).replace(os.sep, "/")
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    graph[rel] = [m.group(1) for m in map(PROJECT_INCLUDE.match, f) if m]
+    out, state = [], {}  # state: 1 on the current path, 2 done
+
+    def visit(node, path):
+        state[node] = 1
+        for nxt in graph.get(node, []):
+            if nxt not in graph:
+                continue
+            if state.get(nxt) == 1:
+                circle = path[path.index(nxt):] + [nxt]
+                out.append(f"{node}: include circle: {' -> '.join(circle)}")
+            elif state.get(nxt) is None:
+                visit(nxt, path + [nxt])
+        state[node] = 2
+
+    for node in sorted(graph):
+        if node not in state:
+            visit(node, [node])
+    return out
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
-    found = list(faults(os.path.abspath(root)))
+    found = list(faults(os.path.abspath(root))) + include_circles(os.path.abspath(root))
     for line in found:
         print(line)
     if found:

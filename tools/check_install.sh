@@ -22,11 +22,12 @@ echo "-- staged install"
 stage="$scratch/stage"
 cmake --install "$build" --prefix "$stage/usr" >/dev/null
 expected=(
-  usr/bin/plovane usr/bin/trimlet usr/bin/vantrel
+  usr/bin/plovane usr/bin/trimlet usr/bin/vantrel usr/bin/scene-import
   usr/share/applications/plovane.desktop usr/share/applications/vantrel.desktop
   usr/share/mime/packages/scene-tools.xml
   usr/share/icons/hicolor/scalable/apps/scene-tools.svg
   usr/share/man/man1/plovane.1.gz usr/share/man/man1/trimlet.1.gz usr/share/man/man1/vantrel.1.gz
+  usr/share/man/man1/scene-import.1.gz
   usr/share/doc/scene-tools/README.md usr/share/doc/scene-tools/changelog.gz
   usr/share/doc/scene-tools/copyright usr/share/doc/scene-tools/docs/example.png
 )
@@ -36,7 +37,7 @@ done
 for f in "$root"/examples/*; do expected+=("usr/share/doc/scene-tools/examples/$(basename "$f")"); done
 diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$stage" && find . -type f | sed 's|^\./||' | sort) ||
   fail "the installed files differ from the expected ones (< expected, > installed)"
-for p in plovane vantrel trimlet; do
+for p in plovane vantrel trimlet scene-import; do
   [ -x "$stage/usr/bin/$p" ] || fail "usr/bin/$p is not executable"
 done
 
@@ -67,7 +68,7 @@ for entry in "$stage"/usr/share/applications/*.desktop; do
 done
 
 echo "-- manual pages"
-for p in plovane vantrel trimlet; do
+for p in plovane vantrel trimlet scene-import; do
   page="$stage/usr/share/man/man1/$p.1.gz"
   rendered=$(LC_ALL=C.UTF-8 MANWIDTH=200 man --warnings -l "$page" 2>"$scratch/man.err" | col -b)
   [ -s "$scratch/man.err" ] && { cat "$scratch/man.err"; fail "$p.1 renders with warnings"; }
@@ -88,7 +89,7 @@ touch "$droot/var/lib/dpkg/status"
 dpkg_root=(dpkg --root="$droot" --log=/dev/null --force-script-chrootless)
 [ "$(id -u)" -eq 0 ] || dpkg_root+=(--force-not-root)
 "${dpkg_root[@]}" --force-depends -i "$deb" >/dev/null 2>&1 || fail "$deb does not install into a scratch root"
-for p in plovane vantrel trimlet; do
+for p in plovane vantrel trimlet scene-import; do
   out=$("$droot/usr/bin/$p" --version)
   [ "$out" = "$p $version" ] || fail "the packaged $p --version prints '$out'"
 done

@@ -18,10 +18,9 @@ struct HeadlessState {
     std::deque<int> box_answers;
     bool echo = false;
     std::function<void()> idle_hook;
-    int stalls = 0;
     std::function<void(unsigned)> sleep_hook;
+    std::function<void(const Msg&)> delivery_hook;
     std::uint64_t clock = 0;
-    int sleeps = 0;
     std::vector<Msg> posted;
     std::vector<Msg> delivered;
     std::vector<InvalidateRecord> invalidations;
@@ -89,7 +88,13 @@ class HeadlessBackend : public Backend {
     void stop() override { headless::g_running = nullptr; }
 
     void posted(const Msg& msg) override { hs().posted.push_back(msg); }
-    void delivered(const Msg& msg) override { hs().delivered.push_back(msg); }
+    void delivered(const Msg& msg) override {
+        hs().delivered.push_back(msg);
+        if (hs().delivery_hook) {
+            auto hook = hs().delivery_hook;  // the hook may replace itself
+            hook(msg);
+        }
+    }
     void invalidated(Hwnd hwnd, bool erase) override {
         hs().invalidations.push_back(headless::InvalidateRecord{hwnd, erase});
     }
@@ -101,7 +106,6 @@ class HeadlessBackend : public Backend {
         if (hs().idle_hook) hs().idle_hook();
         if (state().queue.size() != before || paint_pending()) return;
         // Nothing can ever arrive: end the program rather than hang the test.
-        ++hs().stalls;
         std::fprintf(stderr, "platform (headless): a blocking wait found nothing to deliver\n");
         post_quit_message(-1);
     }
@@ -171,7 +175,6 @@ class HeadlessBackend : public Backend {
 
     void sleep(unsigned ms) override {
         hs().clock += ms;
-        ++hs().sleeps;
         if (hs().sleep_hook) {
             auto hook = hs().sleep_hook;
             hook(ms);
@@ -203,9 +206,6 @@ class HeadlessBackend : public Backend {
     void ellipse(DcRec& dc, const Rect& b) override {
         record(dc, make(dc, Op::Ellipse, {Point{b.left, b.top}, Point{b.right, b.bottom}}));
     }
-    void rectangle(DcRec& dc, const Rect& b) override {
-        record(dc, make(dc, Op::Rectangle, {Point{b.left, b.top}, Point{b.right, b.bottom}}));
-    }
     void fill_rect(DcRec& dc, const Rect& r, Brush brush, const BrushRec& rec) override {
         DrawOp op = make(dc, Op::FillRect, {Point{r.left, r.top}, Point{r.right, r.bottom}});
         op.brush = brush;
@@ -216,10 +216,6 @@ class HeadlessBackend : public Backend {
         DrawOp op = make(dc, Op::Text, {at});
         op.text = std::string(text);
         record(dc, std::move(op));
-    }
-    Size text_extent(DcRec&, std::string_view text) override {
-        // A fixed cell of 8 x 16 pixels keeps layouts deterministic.
-        return Size{8 * static_cast<int>(text.size()), 16};
     }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         record(dst, make(dst, Op::BitBlt, {at, Point{size.width, size.height}, from}));
@@ -242,11 +238,17 @@ class HeadlessBackend : public Backend {
             out->push_back(std::move(op));
         }
     }
-    bool save_png(DcRec& canvas, const std::string& path) override {
+    bool encode_png(DcRec& canvas, std::string& png) override {
         BitmapRec* b = find_bitmap(canvas.bitmap);
         Recording* ops = headless::recording_of(b);
         Rasteriser r = rasteriser();
-        return ops && r && r(*ops, b->size, path);
+        return ops && r && r(*ops, b->size, png);
+    }
+    bool read_pixels(DcRec& canvas, std::vector<std::uint32_t>& pixels) override {
+        BitmapRec* b = find_bitmap(canvas.bitmap);
+        Recording* ops = headless::recording_of(b);
+        PixelRasteriser r = pixel_rasteriser();
+        return ops && r && r(*ops, b->size, pixels);
     }
 
   private:
@@ -383,9 +385,9 @@ void click_close_box(Hwnd hwnd) {
 }
 
 void press_button(Hwnd dlg, int id) {
-    const Hwnd ctl = get_dlg_item(dlg, id);
+    const Hwnd ctl = detail::get_dlg_item(dlg, id);
     Window* c = find_window(ctl);
-    if (!c || !c->enabled) return;
+    if (!c) return;
     if (c->ctl->kind == ControlKind::CheckBox) c->checked = !c->checked;
     input(dlg, WM_COMMAND, make_wparam(static_cast<unsigned>(id), BN_CLICKED),
           static_cast<LPARAM>(ctl.id));
@@ -405,9 +407,6 @@ void set_dialog_script(DialogScript script) {
 void queue_file_answer(std::optional<std::string> path) {
     hs().file_answers.push_back(std::move(path));
 }
-std::size_t pending_file_answers() {
-    return hs().file_answers.size();
-}
 void clear_file_answers() {
     hs().file_answers.clear();
 }
@@ -420,27 +419,18 @@ const std::vector<MessageBoxRecord>& message_boxes() {
 void queue_message_box_answer(int answer) {
     hs().box_answers.push_back(answer);
 }
-void set_echo_message_boxes(bool on) {
-    hs().echo = on;
-}
-
 void set_idle_hook(std::function<void()> hook) {
     hs().idle_hook = std::move(hook);
 }
-int stalls() {
-    return hs().stalls;
-}
-
 void set_sleep_hook(std::function<void(unsigned)> hook) {
     hs().sleep_hook = std::move(hook);
+}
+void set_delivery_hook(std::function<void(const Msg&)> hook) {
+    hs().delivery_hook = std::move(hook);
 }
 std::uint64_t clock_ms() {
     return hs().clock;
 }
-int sleep_calls() {
-    return hs().sleeps;
-}
-
 const std::vector<Msg>& posted() {
     return hs().posted;
 }
@@ -480,12 +470,13 @@ int paint_count(Hwnd hwnd) {
     return r ? r->paint_count : 0;
 }
 
-bool save_window_png(Hwnd hwnd, const std::string& path) {
-    if (!is_headless()) return false;
-    Window* w = detail::find_window_kind(hwnd, WinKind::Top);
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error) {
+    Window* w = is_headless() ? detail::find_window_kind(hwnd, WinKind::Top) : nullptr;
     const WindowRecord* r = record_of(w);
     detail::Rasteriser rasterise = detail::rasteriser();
-    return r && rasterise && rasterise(r->ops, w->client, path);
+    std::string png;
+    const bool encoded = r && rasterise && rasterise(r->ops, w->client, png);
+    return detail::write_png_file(encoded, png, path, error);
 }
 
 const std::vector<DrawOp>& draw_log() {
@@ -516,14 +507,9 @@ Hwnd find_dialog(int template_id) {
     return {};
 }
 
-int dialog_template_id(Hwnd dlg) {
-    Window* w = detail::find_window_kind(dlg, WinKind::Dialog);
-    return w ? w->template_id : 0;
-}
-
-bool is_invalid(Hwnd hwnd) {
-    Window* w = detail::find_window_kind(hwnd, WinKind::Top);
-    return w && w->invalid;
+bool is_visible(Hwnd hwnd) {
+    Window* w = detail::top_of(hwnd);
+    return w && w->visible;
 }
 
 std::string current_cursor_name() {

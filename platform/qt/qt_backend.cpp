@@ -6,6 +6,8 @@
 // WM_PAINT; Qt's paint event only copies that image to the screen.
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -60,6 +62,8 @@ int virtual_key(int key) {
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
     switch (key) {
+        case Qt::Key_Comma:
+            return VK_OEM_COMMA;
         case Qt::Key_Backspace:
             return VK_BACK;
         case Qt::Key_Tab:
@@ -221,6 +225,27 @@ class DialogWidget : public QDialog {
     Hwnd h_;
 };
 
+// An edit box that tells its dialog when it loses the keyboard focus
+// (WM_COMMAND with EN_KILLFOCUS, as the system's edit boxes do).
+class EditWidget : public QLineEdit {
+  public:
+    EditWidget(const QString& text, QWidget* parent, Hwnd dlg, Hwnd ctl, int id)
+        : QLineEdit(text, parent), dlg_(dlg), ctl_(ctl), id_(id) {}
+
+  protected:
+    void focusOutEvent(QFocusEvent* e) override {
+        QLineEdit::focusOutEvent(e);
+        NativeHandlerScope scope;
+        post_input(dlg_, WM_COMMAND, make_wparam(static_cast<unsigned>(id_), EN_KILLFOCUS),
+                   static_cast<LPARAM>(ctl_.id),
+                   modifier_bits(QGuiApplication::keyboardModifiers()));
+    }
+
+  private:
+    Hwnd dlg_, ctl_;
+    int id_;
+};
+
 // Keeps a modeless dialog (the frame control) in the top-left corner of its owner's
 // client area, over the picture and clear of the menu bar, as the owner is placed
 // by the window manager and moved, until the user moves the dialog elsewhere.
@@ -243,6 +268,11 @@ class CornerPlacement : public QObject {
 
   private:
     static constexpr const char* kPlacedProperty = "sceneCornerPlacement";
+
+  public:
+    static constexpr const char* kRightProperty = "sceneRightCorner";
+
+  private:
     CornerPlacement(QWidget* dialog, QWidget* client)
         : QObject(dialog), dialog_(dialog), client_(client) {}
     void place() {
@@ -250,7 +280,10 @@ class CornerPlacement : public QObject {
             client_->window()->removeEventFilter(this);
             return;
         }
-        where_ = client_->mapToGlobal(QPoint(kModelessInset, kModelessInset));
+        const bool right = dialog_->property(kRightProperty).toBool();
+        const int x = right ? client_->width() - dialog_->frameGeometry().width() - kModelessInset
+                            : kModelessInset;
+        where_ = client_->mapToGlobal(QPoint(std::max(x, 0), kModelessInset));
         dialog_->move(where_);
         placed_ = true;
     }
@@ -277,6 +310,30 @@ QImage image_from(const Pixels& p) {
 
 QString qs(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+// The picture as the bytes of a PNG file, encoded in memory: the file is written by
+// the core, which checks every write (QImage::save does not see a failed last one).
+bool png_bytes(const QImage& img, std::string& png) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) return false;
+    png.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+}
+
+// A picture's pixels as 0x00RRGGBB, row by row.
+void copy_pixels(const QImage& picture, std::vector<std::uint32_t>& pixels) {
+    const QImage img = picture.format() == QImage::Format_RGB32
+                           ? picture
+                           : picture.convertToFormat(QImage::Format_RGB32);
+    const int w = img.width(), h = img.height();
+    pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(img.constScanLine(y));
+        std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x) out[x] = row[x] & 0x00ffffffu;
+    }
 }
 
 QWidget* widget_of(Hwnd h) {
@@ -423,8 +480,11 @@ class QtBackend : public Backend {
         QWidget* widget = widget_of(Hwnd{w.id});
         if (!widget) return;
         if (show && w.kind == WinKind::Dialog && !w.modal)
-            if (Window* owner = find_window_kind(w.owner, WinKind::Top); owner && owner->native)
+            if (Window* owner = find_window_kind(w.owner, WinKind::Top); owner && owner->native) {
+                widget->setProperty(CornerPlacement::kRightProperty,
+                                    w.dlg_template && w.dlg_template->right_corner);
                 CornerPlacement::attach(widget, static_cast<NativeTop*>(owner->native)->client);
+            }
         widget->setVisible(show);
         if (show && w.kind == WinKind::Top) {
             auto* n = static_cast<NativeTop*>(w.native);
@@ -440,7 +500,6 @@ class QtBackend : public Backend {
     void control_changed(Window& c) override {
         auto* widget = static_cast<QWidget*>(c.native);
         if (!widget) return;
-        widget->setEnabled(c.enabled);
         const QString text = qs(c.title);
         switch (c.ctl->kind) {
             case ControlKind::Label:
@@ -498,24 +557,31 @@ class QtBackend : public Backend {
     int message_box(Hwnd owner, std::string_view text, std::string_view caption,
                     MessageButtons buttons) override {
         const bool question = buttons == MessageButtons::SaveDiscardCancel;
+        const bool yes_no = buttons == MessageButtons::YesNo;
         if (canvas_only_) {
             std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                          static_cast<int>(text.size()), text.data());
-            return question ? IDCANCEL : IDOK;
+            return question ? IDCANCEL : yes_no ? IDNO : IDOK;
         }
         const QMessageBox::StandardButtons shown =
             question ? QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel
+            : yes_no ? QMessageBox::Yes | QMessageBox::No
                      : QMessageBox::StandardButtons(QMessageBox::Ok);
-        auto* box = new QMessageBox(question ? QMessageBox::Question : QMessageBox::NoIcon,
-                                    qs(caption), qs(text), shown, widget_of(owner));
+        auto* box =
+            new QMessageBox(question || yes_no ? QMessageBox::Question : QMessageBox::NoIcon,
+                            qs(caption), qs(text), shown, widget_of(owner));
         if (question) {
             box->setDefaultButton(QMessageBox::Save);
             box->setEscapeButton(QMessageBox::Cancel);
+        } else if (yes_no) {
+            box->setDefaultButton(QMessageBox::Yes);
+            box->setEscapeButton(QMessageBox::No);
         }
         box->setWindowModality(Qt::ApplicationModal);
         run_until_finished(box);
         const QMessageBox::StandardButton pressed = box->standardButton(box->clickedButton());
         delete box;
+        if (yes_no) return pressed == QMessageBox::Yes ? IDYES : IDNO;
         if (!question) return IDOK;
         return pressed == QMessageBox::Save      ? IDYES
                : pressed == QMessageBox::Discard ? IDNO
@@ -632,14 +698,12 @@ class QtBackend : public Backend {
     void line(DcRec& dc, Point from, Point to) override { qdc(dc).line(look_of(dc), from, to); }
     void polygon(DcRec& dc, const Point* p, int n) override { qdc(dc).polygon(look_of(dc), p, n); }
     void ellipse(DcRec& dc, const Rect& b) override { qdc(dc).ellipse(look_of(dc), b); }
-    void rectangle(DcRec& dc, const Rect& b) override { qdc(dc).rectangle(look_of(dc), b); }
     void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
         qdc(dc).fill(r, b.info);
     }
     void text(DcRec& dc, Point at, std::string_view text) override {
         qdc(dc).text(look_of(dc), at, text);
     }
-    Size text_extent(DcRec& dc, std::string_view text) override { return qdc(dc).extent(text); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         QImage* s = target_of(src, false);
         QImage* d = target_of(dst, false);
@@ -656,20 +720,31 @@ class QtBackend : public Backend {
         }
         qdc(dst).blit(at, size, *s, from);
     }
-    bool save_png(DcRec& canvas, const std::string& path) override {
+    bool encode_png(DcRec& canvas, std::string& png) override {
         QImage* img = target_of(canvas, false);
         auto* q = static_cast<QtDc*>(canvas.native);
         if (!img || !q) return false;
         q->end();
-        const bool ok = img->save(qs(path), "PNG");
+        const bool ok = png_bytes(*img, png);
         q->begin(img);
         return ok;
     }
+    bool read_pixels(DcRec& canvas, std::vector<std::uint32_t>& pixels) override {
+        QImage* img = target_of(canvas, false);
+        auto* q = static_cast<QtDc*>(canvas.native);
+        if (!img || !q) return false;
+        q->end();
+        copy_pixels(*img, pixels);
+        q->begin(img);
+        return true;
+    }
 
-    bool save_window(Hwnd h, const std::string& path) {
+    bool save_window(Hwnd h, const std::string& path, std::string* error) {
         Window* w = find_window_kind(h, WinKind::Top);
-        if (!w || !w->native) return false;
-        return static_cast<NativeTop*>(w->native)->backing.save(qs(path), "PNG");
+        std::string png;
+        const bool encoded =
+            w && w->native && png_bytes(static_cast<NativeTop*>(w->native)->backing, png);
+        return write_png_file(encoded, png, path, error);
     }
 
   private:
@@ -741,7 +816,7 @@ class QtBackend : public Backend {
                 break;
             }
             case ControlKind::Edit: {
-                auto* e = new QLineEdit(qs(t.text), parent);
+                auto* e = new EditWidget(qs(t.text), parent, dh, ch, id);
                 e->setAlignment((t.style & CS_RIGHT) ? Qt::AlignRight | Qt::AlignVCenter
                                                      : Qt::AlignLeft | Qt::AlignVCenter);
                 e->setFrame((t.style & CS_BORDER) != 0);
@@ -836,8 +911,21 @@ std::unique_ptr<Backend> make_qt_backend() {
 }
 
 // Replays a headless recording onto a QImage (for pictures without a window).
-bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& path) {
+QImage replay_image(const std::vector<DrawOp>& ops, Size size);
+
+bool rasterise_pixels(const std::vector<DrawOp>& ops, Size size,
+                      std::vector<std::uint32_t>& pixels) {
     if (size.width <= 0 || size.height <= 0) return false;
+    copy_pixels(replay_image(ops, size), pixels);
+    return true;
+}
+
+bool rasterise(const std::vector<DrawOp>& ops, Size size, std::string& png) {
+    if (size.width <= 0 || size.height <= 0) return false;
+    return png_bytes(replay_image(ops, size), png);
+}
+
+QImage replay_image(const std::vector<DrawOp>& ops, Size size) {
     if (!QCoreApplication::instance()) {
         // Text drawing needs a GUI application; without a window the offscreen
         // platform does.
@@ -851,7 +939,7 @@ bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& pat
         q.begin(&img);
         replay_ops(ops, q);
     }
-    return img.save(qs(path), "PNG");
+    return img;
 }
 
 }  // namespace
@@ -862,10 +950,12 @@ namespace qt {
 void register_backend() {
     detail::register_backend("qt", &detail::make_qt_backend, detail::BackendTraits{true, true});
     detail::set_rasteriser(&detail::rasterise);
+    detail::set_pixel_rasteriser(&detail::rasterise_pixels);
 }
 
-bool save_window_png(Hwnd hwnd, const std::string& path) {
-    return detail::g_qt && detail::g_qt->save_window(hwnd, path);
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error) {
+    if (!detail::g_qt) return detail::write_png_file(false, {}, path, error);
+    return detail::g_qt->save_window(hwnd, path, error);
 }
 
 }  // namespace qt

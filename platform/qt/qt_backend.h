@@ -16,7 +16,8 @@ void register_backend();
 
 // Grabs a window's client picture (as last painted) into a PNG file. For tests
 // under the offscreen platform, which cannot grab the screen. False for a stale
-// handle or when the qt back end is not running.
-bool save_window_png(Hwnd hwnd, const std::string& path);
+// handle or when the qt back end is not running, or when the file cannot be written
+// (error, when given, says why; the file that was there stays as it was).
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error = nullptr);
 
 }  // namespace plat::qt

@@ -217,13 +217,6 @@ void QtDc::ellipse(const DrawLook& look, const Rect& b) {
     painter_.drawEllipse(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
 }
 
-void QtDc::rectangle(const DrawLook& look, const Rect& b) {
-    if (!ready()) return;
-    use_pen(look);
-    use_brush(look);
-    painter_.drawRect(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
-}
-
 void QtDc::text(const DrawLook& look, Point at, std::string_view text) {
     if (!ready()) return;
     const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -243,11 +236,6 @@ void QtDc::fill(const Rect& r, const BrushInfo& brush) {
     if (brush.null || !ready()) return;
     painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
                       qcolor(brush.color));
-}
-
-Size QtDc::extent(std::string_view text) const {
-    const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    return Size{metrics_.horizontalAdvance(s), metrics_.height()};
 }
 
 void QtDc::blit(Point at, Size size, const QImage& source, Point from) {

@@ -42,10 +42,8 @@ class QtDc {
     void line(const DrawLook& look, Point from, Point to);
     void polygon(const DrawLook& look, const Point* points, int count);
     void ellipse(const DrawLook& look, const Rect& box);
-    void rectangle(const DrawLook& look, const Rect& box);
     void fill(const Rect& rect, const BrushInfo& brush);
     void text(const DrawLook& look, Point at, std::string_view text);
-    Size extent(std::string_view text) const;
     void blit(Point at, Size size, const QImage& source, Point from);
 
   private:

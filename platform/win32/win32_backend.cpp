@@ -212,6 +212,14 @@ class DialogBlob {
 // ---- The back end --------------------------------------------------------------------
 
 class Win32Backend;
+
+// A pixel sink that keeps a copy of the pixels.
+win32::PixelSink copy_to(std::vector<std::uint32_t>& pixels) {
+    return [&pixels](const std::uint32_t* xrgb, int w, int h) {
+        pixels.assign(xrgb, xrgb + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        return true;
+    };
+}
 Win32Backend* g_win32 = nullptr;
 
 LRESULT CALLBACK top_proc(HWND, UINT, WPARAM, LPARAM);
@@ -325,6 +333,12 @@ class Win32Backend : public Backend {
         // under Wine does not lay it over the owner's menu bar.
         if (owner) {
             POINT origin{0, 0};
+            if (dlg.dlg_template->right_corner) {
+                RECT client{}, box{};
+                GetClientRect(owner, &client);
+                GetWindowRect(h, &box);
+                origin.x = std::max<LONG>(0, client.right - (box.right - box.left));
+            }
             ClientToScreen(owner, &origin);
             SetWindowPos(h, nullptr, origin.x, origin.y, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -382,7 +396,6 @@ class Win32Backend : public Backend {
     void control_changed(Window& c) override {
         HWND h = hwnd_of(&c);
         if (!h) return;
-        EnableWindow(h, c.enabled ? TRUE : FALSE);
         switch (c.ctl->kind) {
             case ControlKind::CheckBox:
                 SendMessageW(h, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -441,10 +454,15 @@ class Win32Backend : public Backend {
 
     int message_box(Hwnd owner, std::string_view text, std::string_view caption,
                     MessageButtons buttons) override {
-        if (canvas_only_) return buttons == MessageButtons::Ok ? IDOK : IDCANCEL;
+        if (canvas_only_)
+            return buttons == MessageButtons::Ok      ? IDOK
+                   : buttons == MessageButtons::YesNo ? IDNO
+                                                      : IDCANCEL;
         // The system's box with Yes, No and Cancel stands for Save, Discard and
         // Cancel; its answers are the same numbers.
-        const UINT type = buttons == MessageButtons::Ok ? MB_OK : MB_YESNOCANCEL | MB_ICONQUESTION;
+        const UINT type = buttons == MessageButtons::Ok      ? MB_OK
+                          : buttons == MessageButtons::YesNo ? MB_YESNO | MB_ICONQUESTION
+                                                             : MB_YESNOCANCEL | MB_ICONQUESTION;
         const int r =
             MessageBoxW(hwnd_of(top_of(owner)), wide(text).c_str(), wide(caption).c_str(), type);
         if (buttons == MessageButtons::Ok) return IDOK;
@@ -582,32 +600,38 @@ class Win32Backend : public Backend {
     void line(DcRec& dc, Point from, Point to) override { gdc(dc).line(look_of(dc), from, to); }
     void polygon(DcRec& dc, const Point* p, int n) override { gdc(dc).polygon(look_of(dc), p, n); }
     void ellipse(DcRec& dc, const Rect& b) override { gdc(dc).ellipse(look_of(dc), b); }
-    void rectangle(DcRec& dc, const Rect& b) override { gdc(dc).rectangle(look_of(dc), b); }
     void fill_rect(DcRec& dc, const Rect& r, Brush, const BrushRec& b) override {
         gdc(dc).fill(r, b.info);
     }
     void text(DcRec& dc, Point at, std::string_view t) override {
         gdc(dc).text(look_of(dc), at, t);
     }
-    Size text_extent(DcRec& dc, std::string_view t) override { return gdc(dc).extent(t); }
     void blt(DcRec& dst, Point at, Size size, DcRec& src, Point from) override {
         gdc(dst).blit(at, size, gdc(src).hdc(), from);
     }
-    bool save_png(DcRec& canvas, const std::string& path) override {
+    bool encode_png(DcRec& canvas, std::string& png) override {
         DibBitmap* dib = dib_of(canvas);
         if (!dib || !canvas.native) return false;
-        return write_dc_png(gdc(canvas).hdc(), dib->width, dib->height, path);
+        return encode_dc_png(gdc(canvas).hdc(), dib->width, dib->height, png);
+    }
+    bool read_pixels(DcRec& canvas, std::vector<std::uint32_t>& pixels) override {
+        DibBitmap* dib = dib_of(canvas);
+        if (!dib || !canvas.native) return false;
+        return with_dc_pixels(gdc(canvas).hdc(), dib->width, dib->height, copy_to(pixels));
     }
 
-    bool save_window(Hwnd h, const std::string& path) {
+    bool save_window(Hwnd h, const std::string& path, std::string* error) {
         HWND hwnd = hwnd_of(find_window_kind(h, WinKind::Top));
-        if (!hwnd) return false;
-        RECT r{};
-        GetClientRect(hwnd, &r);
-        HDC source = GetDC(hwnd);
-        const bool ok = source && write_dc_png(source, r.right, r.bottom, path);
-        if (source) ReleaseDC(hwnd, source);
-        return ok;
+        std::string png;
+        bool encoded = false;
+        if (hwnd) {
+            RECT r{};
+            GetClientRect(hwnd, &r);
+            HDC source = GetDC(hwnd);
+            encoded = source && encode_dc_png(source, r.right, r.bottom, png);
+            if (source) ReleaseDC(hwnd, source);
+        }
+        return write_png_file(encoded, png, path, error);
     }
 
   private:
@@ -775,6 +799,9 @@ INT_PTR CALLBACK dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
                     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
                     GetWindowTextW(e, text.data(), n + 1);
                     c->title = utf8(text.c_str(), n);
+                } else if (code == EN_KILLFOCUS) {
+                    post_input(h, WM_COMMAND, make_wparam(static_cast<unsigned>(id), code),
+                               static_cast<LPARAM>(ch.id), modifiers_now());
                 }
                 return TRUE;
             }
@@ -800,8 +827,13 @@ std::unique_ptr<Backend> make_win32_backend() {
     return std::make_unique<Win32Backend>();
 }
 
-bool rasterise(const std::vector<DrawOp>& ops, Size size, const std::string& path) {
-    return rasterise_to_png(ops, size, path);
+bool rasterise(const std::vector<DrawOp>& ops, Size size, std::string& png) {
+    return rasterise_to_png(ops, size, png);
+}
+
+bool rasterise_pixels(const std::vector<DrawOp>& ops, Size size,
+                      std::vector<std::uint32_t>& pixels) {
+    return with_replayed_pixels(ops, size, copy_to(pixels));
 }
 
 }  // namespace
@@ -825,10 +857,12 @@ void register_backend() {
     detail::register_backend("win32", &detail::make_win32_backend,
                              detail::BackendTraits{true, true});
     detail::set_rasteriser(&detail::rasterise);
+    detail::set_pixel_rasteriser(&detail::rasterise_pixels);
 }
 
-bool save_window_png(Hwnd hwnd, const std::string& path) {
-    return detail::g_win32 && detail::g_win32->save_window(hwnd, path);
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error) {
+    if (!detail::g_win32) return detail::write_png_file(false, {}, path, error);
+    return detail::g_win32->save_window(hwnd, path, error);
 }
 
 void* native_window(Hwnd hwnd) {
@@ -839,6 +873,9 @@ void* native_window(Hwnd hwnd) {
 namespace {
 HWND native_of(Hwnd h) {
     return detail::g_win32 ? detail::hwnd_of(detail::find_window(h)) : nullptr;
+}
+HWND native_control(Hwnd dlg, int id) {
+    return native_of(detail::get_dlg_item(dlg, id));
 }
 }  // namespace
 
@@ -851,16 +888,16 @@ int native_menu_check(Hwnd hwnd, int id) {
     return (state & MF_CHECKED) ? 1 : 0;
 }
 
-std::string native_text(Hwnd control) {
-    HWND h = native_of(control);
+std::string native_text(Hwnd dlg, int id) {
+    HWND h = native_control(dlg, id);
     if (!h) return {};
     wchar_t text[512] = {};
     const int n = GetWindowTextW(h, text, 512);
     return detail::win32::utf8(text, n);
 }
 
-Rect native_rect(Hwnd control) {
-    HWND h = native_of(control);
+Rect native_rect(Hwnd dlg, int id) {
+    HWND h = native_control(dlg, id);
     if (!h) return {};
     RECT r{};
     GetWindowRect(h, &r);
@@ -873,8 +910,8 @@ bool native_enabled(Hwnd hwnd) {
     return h && IsWindowEnabled(h);
 }
 
-Size native_button_image(Hwnd control) {
-    HWND h = native_of(control);
+Size native_button_image(Hwnd dlg, int id) {
+    HWND h = native_control(dlg, id);
     HGDIOBJ image =
         h ? reinterpret_cast<HGDIOBJ>(SendMessageW(h, BM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
     BITMAP info{};
@@ -892,12 +929,12 @@ Point native_cursor_hot_spot(Hcursor cursor) {
     return Point{static_cast<int>(info.xHotspot), static_cast<int>(info.yHotspot)};
 }
 
-void native_click(Hwnd control) {
-    if (HWND h = native_of(control)) SendMessageW(h, BM_CLICK, 0, 0);
+void native_click(Hwnd dlg, int id) {
+    if (HWND h = native_control(dlg, id)) SendMessageW(h, BM_CLICK, 0, 0);
 }
 
-void native_type(Hwnd control, const std::string& text) {
-    if (HWND h = native_of(control)) SetWindowTextW(h, detail::win32::wide(text).c_str());
+void native_type(Hwnd dlg, int id, const std::string& text) {
+    if (HWND h = native_control(dlg, id)) SetWindowTextW(h, detail::win32::wide(text).c_str());
 }
 
 bool read_png(const std::string& path, Pixels& out) {

@@ -21,8 +21,9 @@ void register_backend();
 void attach_parent_console();
 
 // Writes a window's client area, as it is on the screen now, to a PNG file. False
-// for a stale handle or when the win32 back end is not running.
-bool save_window_png(Hwnd hwnd, const std::string& path);
+// for a stale handle or when the win32 back end is not running, or when the file
+// cannot be written (error, when given, says why; the old file stays as it was).
+bool save_window_png(Hwnd hwnd, const std::string& path, std::string* error = nullptr);
 
 // What the system shows, for tests that check what the back end passed through
 // (the native side, not our records). Each returns an empty value for a stale
@@ -33,20 +34,21 @@ void* native_window(Hwnd hwnd);
 // The check mark of a menu item as the system's menu holds it: 1, 0, or -1 when
 // the window's menu has no such item.
 int native_menu_check(Hwnd hwnd, int id);
-// A control's text and its rectangle in its dialog's client area, in pixels.
-std::string native_text(Hwnd control);
-Rect native_rect(Hwnd control);
+// The text and the rectangle in its dialog's client area, in pixels, of the
+// dialog's control with id `id`.
+std::string native_text(Hwnd dlg, int id);
+Rect native_rect(Hwnd dlg, int id);
 // Whether the system lets the user reach the window (modal dialogs disable
 // their owner).
 bool native_enabled(Hwnd hwnd);
 // The size of the picture a button shows (BM_GETIMAGE); {0, 0} when it shows none.
-Size native_button_image(Hwnd control);
+Size native_button_image(Hwnd dlg, int id);
 // The hot spot of a cursor as the system made it; {-1, -1} when it is no cursor.
 Point native_cursor_hot_spot(Hcursor cursor);
 // A user's click on a button (BM_CLICK) and typing into an edit box (its text
 // replaced, as the keys would), delivered through the system.
-void native_click(Hwnd control);
-void native_type(Hwnd control, const std::string& text);
+void native_click(Hwnd dlg, int id);
+void native_type(Hwnd dlg, int id, const std::string& text);
 
 // Decodes a PNG file (through the system's imaging component) into pixels,
 // 0xAARRGGBB row by row. False when the file cannot be read or decoded.

@@ -150,7 +150,13 @@ DibBitmap make_compatible(int width, int height) {
     return b;
 }
 
-bool write_dc_png(HDC source, int width, int height, const std::string& path) {
+bool encode_dc_png(HDC source, int width, int height, std::string& png) {
+    return with_dc_pixels(source, width, height, [&png](const std::uint32_t* xrgb, int w, int h) {
+        return encode_png(xrgb, w, h, png);
+    });
+}
+
+bool with_dc_pixels(HDC source, int width, int height, const PixelSink& sink) {
     if (width <= 0 || height <= 0) return false;
     DibBitmap dib = make_dib(width, height);
     HDC mem = dib.handle ? CreateCompatibleDC(source) : nullptr;
@@ -161,7 +167,7 @@ bool write_dc_png(HDC source, int width, int height, const std::string& path) {
     HGDIOBJ old = SelectObject(mem, dib.handle);
     BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
     GdiFlush();
-    const bool ok = write_png(path, dib.bits, width, height);
+    const bool ok = sink(dib.bits, width, height);
     SelectObject(mem, old);
     DeleteDC(mem);
     free_dib(dib);
@@ -262,12 +268,6 @@ void GdiDc::ellipse(const DrawLook& look, const Rect& b) {
     Ellipse(hdc_, b.left, b.top, b.right, b.bottom);
 }
 
-void GdiDc::rectangle(const DrawLook& look, const Rect& b) {
-    use_pen(look);
-    use_brush(look);
-    Rectangle(hdc_, b.left, b.top, b.right, b.bottom);
-}
-
 void GdiDc::fill(const Rect& r, const BrushInfo& brush) {
     if (brush.null) return;
     const RECT rect{r.left, r.top, r.right, r.bottom};
@@ -280,18 +280,17 @@ void GdiDc::text(const DrawLook& look, Point at, std::string_view text) {
     TextOutW(hdc_, at.x, at.y, w.c_str(), static_cast<int>(w.size()));
 }
 
-Size GdiDc::extent(std::string_view text) {
-    const std::wstring w = wide(text);
-    SIZE s{};
-    GetTextExtentPoint32W(hdc_, w.c_str(), static_cast<int>(w.size()), &s);
-    return Size{s.cx, s.cy};
-}
-
 void GdiDc::blit(Point at, Size size, HDC source, Point from) {
     BitBlt(hdc_, at.x, at.y, size.width, size.height, source, from.x, from.y, SRCCOPY);
 }
 
-bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::string& path) {
+bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, std::string& png) {
+    return with_replayed_pixels(ops, size, [&png](const std::uint32_t* xrgb, int w, int h) {
+        return encode_png(xrgb, w, h, png);
+    });
+}
+
+bool with_replayed_pixels(const std::vector<DrawOp>& ops, Size size, const PixelSink& sink) {
     if (size.width <= 0 || size.height <= 0) return false;
     DibBitmap dib = make_dib(size.width, size.height);
     HDC hdc = CreateCompatibleDC(nullptr);
@@ -306,7 +305,7 @@ bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::stri
         dc.select_bitmap(&dib);
         replay_ops(ops, dc);
         GdiFlush();
-        ok = write_png(path, dib.bits, dib.width, dib.height);
+        ok = sink(dib.bits, dib.width, dib.height);
         dc.restore();
     }
     DeleteDC(hdc);

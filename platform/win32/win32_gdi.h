@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,8 +74,12 @@ DibBitmap make_dib(int width, int height, const Pixels* pixels = nullptr, COLORR
 // black DIB section where there is no screen.
 DibBitmap make_compatible(int width, int height);
 void free_dib(DibBitmap& dib);
-// Writes what a DC shows in its top-left width x height pixels as a PNG file.
-bool write_dc_png(HDC source, int width, int height, const std::string& path);
+// What a DC shows in its top-left width x height pixels, as a PNG file's bytes.
+bool encode_dc_png(HDC source, int width, int height, std::string& png);
+// Pixels of a 32-bit DIB (0x00RRGGBB, row by row from the top) handed to a consumer.
+using PixelSink = std::function<bool(const std::uint32_t* xrgb, int width, int height)>;
+// The sink gets a copy of a w x h block of source; its result is returned.
+bool with_dc_pixels(HDC source, int width, int height, const PixelSink& sink);
 
 // One GDI device context with the objects it started with, and the look last
 // applied, so that repeated calls with the same selection change nothing.
@@ -92,10 +97,8 @@ class GdiDc {
     void move(Point to);
     void polygon(const DrawLook& look, const Point* points, int count);
     void ellipse(const DrawLook& look, const Rect& box);
-    void rectangle(const DrawLook& look, const Rect& box);
     void fill(const Rect& rect, const BrushInfo& brush);
     void text(const DrawLook& look, Point at, std::string_view text);
-    Size extent(std::string_view text);
     void blit(Point at, Size size, HDC source, Point from);
 
   private:
@@ -114,11 +117,13 @@ class GdiDc {
 };
 
 // PNG files through the Windows Imaging Component. Pixels of a 32-bit DIB
-// (0x00RRGGBB) in, a file out; and a file in, 0xAARRGGBB out.
-bool write_png(const std::string& path, const std::uint32_t* xrgb, int width, int height);
+// (0x00RRGGBB) in, a PNG file's bytes out; and a file in, 0xAARRGGBB out.
+bool encode_png(const std::uint32_t* xrgb, int width, int height, std::string& png);
 bool read_png_file(const std::string& path, Pixels& out);
 
-// Renders a headless recording into a picture of the size and writes it as PNG.
-bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, const std::string& path);
+// Renders a headless recording into a picture of the size, as a PNG file's bytes.
+bool rasterise_to_png(const std::vector<DrawOp>& ops, Size size, std::string& png);
+// The same, the picture's pixels handed to sink.
+bool with_replayed_pixels(const std::vector<DrawOp>& ops, Size size, const PixelSink& sink);
 
 }  // namespace plat::detail::win32

@@ -4,6 +4,7 @@
 // After windows.h (win32_gdi.h), which it needs.
 #include <wincodec.h>
 
+#include <string>
 #include <vector>
 
 namespace plat::detail::win32 {
@@ -45,15 +46,14 @@ IWICImagingFactory* factory() {
 
 }  // namespace
 
-bool write_png(const std::string& path, const std::uint32_t* xrgb, int width, int height) {
+bool encode_png(const std::uint32_t* xrgb, int width, int height, std::string& png) {
     IWICImagingFactory* f = factory();
     if (!f || !xrgb || width <= 0 || height <= 0) return false;
-    const std::wstring name = wide(path);
-    Com<IWICStream> stream;
+    // Encoded into memory: the file is written by the core, which checks every write.
+    Com<IStream> stream;
     Com<IWICBitmapEncoder> encoder;
     Com<IWICBitmapFrameEncode> frame;
-    if (FAILED(f->CreateStream(stream.out())) ||
-        FAILED(stream->InitializeFromFilename(name.c_str(), GENERIC_WRITE)) ||
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) ||
         FAILED(f->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out())) ||
         FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(frame.out(), nullptr)) ||
@@ -75,9 +75,20 @@ bool write_png(const std::string& path, const std::uint32_t* xrgb, int width, in
             out[3 * x + 2] = static_cast<BYTE>(in[x] >> 16);
         }
     }
-    return SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), stride,
-                                        static_cast<UINT>(rows.size()), rows.data())) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    if (FAILED(frame->WritePixels(static_cast<UINT>(height), stride, static_cast<UINT>(rows.size()),
+                                  rows.data())) ||
+        FAILED(frame->Commit()) || FAILED(encoder->Commit()))
+        return false;
+    STATSTG stat{};
+    HGLOBAL memory = nullptr;
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) ||
+        FAILED(GetHGlobalFromStream(stream.get(), &memory)))
+        return false;
+    const void* bytes = GlobalLock(memory);
+    if (!bytes) return false;
+    png.assign(static_cast<const char*>(bytes), static_cast<std::size_t>(stat.cbSize.QuadPart));
+    GlobalUnlock(memory);
+    return true;
 }
 
 bool read_png_file(const std::string& path, Pixels& out) {

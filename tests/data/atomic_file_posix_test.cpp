@@ -1,10 +1,13 @@
 // The atomic writer's behaviour that only POSIX systems have: permissions carried
 // over and set from the umask, a folder the kernel refuses (/proc), and a write
 // stopped by the file-size limit (setrlimit). Linux build only.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -94,6 +97,72 @@ TEST(AtomicFile, AWriteFailingPartWayLeavesTheTargetAsItWas) {
     EXPECT_FALSE(committed);
     EXPECT_EQ(dir.read("out.txt"), "old contents\n");
     EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out.txt"});
+}
+
+TEST(AtomicFile, WritesThroughASymbolicLinkAsAPlainWriteDoes) {
+    test_support::TempFolder dir;
+    fs::create_directory(dir.file("data"));
+    const std::string real = dir.write("data/real.traj", "old\n");
+    ::chmod(real.c_str(), 0640);
+    // An absolute link, and a relative one reached through another link.
+    fs::create_symlink(real, dir.file("abs.traj"));
+    fs::create_symlink("data/real.traj", dir.file("rel.traj"));
+    fs::create_symlink("rel.traj", dir.file("chain.traj"));
+    for (const char* link : {"abs.traj", "chain.traj"}) {
+        AtomicFile file(dir.file(link));
+        ASSERT_TRUE(file.open() && file.write(std::string("via ") + link) && file.commit())
+            << file.error();
+        EXPECT_TRUE(fs::is_symlink(dir.file(link)));
+        EXPECT_EQ(dir.read("data/real.traj"), std::string("via ") + link);
+    }
+    EXPECT_EQ(permissions(real), 0640u);
+    // The temporary file went into the folder of the file the link names.
+    EXPECT_EQ(test_support::file_names(dir.file("data")), std::vector<std::string>{"real.traj"});
+    // A link to a file not yet there creates it, as a plain write would.
+    fs::create_symlink("data/later.traj", dir.file("later.traj"));
+    AtomicFile later(dir.file("later.traj"));
+    ASSERT_TRUE(later.open() && later.write("made") && later.commit()) << later.error();
+    EXPECT_EQ(dir.read("data/later.traj"), "made");
+    EXPECT_TRUE(fs::is_symlink(dir.file("later.traj")));
+}
+
+TEST(AtomicFile, ARefusedTargetIsRefusedAsAPlainWriteRefusesIt) {
+    test_support::TempFolder dir;
+    const std::string target = dir.write("locked.txt", "old contents\n");
+    ::chmod(target.c_str(), 0444);
+    // Root may write a write-protected file, others may not: the writer must agree
+    // with open(2), whoever runs the test.
+    const int fd = ::open(target.c_str(), O_WRONLY);
+    const bool plain_write_allowed = fd >= 0;
+    if (fd >= 0) ::close(fd);
+    AtomicFile file(target);
+    const bool written = file.open() && file.write("new\n") && file.commit();
+    EXPECT_EQ(written, plain_write_allowed) << file.error();
+    EXPECT_EQ(dir.read("locked.txt"), written ? "new\n" : "old contents\n");
+    if (!written) {
+        EXPECT_NE(file.error().find("Permission denied"), std::string::npos);
+    }
+    EXPECT_EQ(permissions(target), 0444u);
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"locked.txt"});
+
+    // Run as root, the refusal is seen by an ordinary user in a child process, in a
+    // folder that user may write.
+    if (::geteuid() != 0) return;
+    ::chmod(dir.path().c_str(), 0777);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        AtomicFile refused(target);
+        const bool done = refused.open() && refused.write("new\n") && refused.commit();
+        ::_exit(done ? 0 : refused.error().find("Permission denied") != std::string::npos ? 1 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(dir.read("locked.txt"), "new\n");
+    EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"locked.txt"});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,7 +20,8 @@ TEST(AtomicFile, ADirectoryInTheWayIsLeftAlone) {
     fs::create_directory(dir.file("out"));
     dir.write("out/inside.txt", "kept");
     AtomicFile file(dir.file("out"));
-    ASSERT_TRUE(file.open());
+    EXPECT_FALSE(file.open());  // refused as a plain write refuses it
+    EXPECT_NE(file.error().find("Is a directory"), std::string::npos) << file.error();
     file.write("text");
     EXPECT_FALSE(file.commit());
     EXPECT_TRUE(fs::is_directory(dir.file("out")));
@@ -94,6 +96,75 @@ TEST(AtomicFile, NamesWithCharactersBeyondAscii) {
     for (const auto& e : fs::directory_iterator(fs::u8path(folder)))
         names.push_back(e.path().filename().u8string());
     EXPECT_EQ(names, std::vector<std::string>{u8"Stra\u00dfe.traj"});
+}
+
+// Clears the injected faults when a test ends, however it ends.
+struct FaultScope {
+    explicit FaultScope(const WriteFaults& faults) { set_write_faults(faults); }
+    ~FaultScope() { set_write_faults({}); }
+};
+
+TEST(AtomicFile, AFullDiskFailsTheCommitAndKeepsTheOldFile) {
+    test_support::TempFolder dir;
+    const std::string target = dir.write("out.txt", "old contents\n");
+    // Free space runs out in the middle of the buffered last block, the write only
+    // the commit makes; and a disk full before the first byte.
+    for (const long long free_bytes : {100LL, 0LL}) {
+        FaultScope faults({free_bytes, 0});
+        AtomicFile file(target);
+        ASSERT_TRUE(file.open());
+        EXPECT_TRUE(file.write(std::string(4096, 'x')));
+        EXPECT_FALSE(file.commit());
+        EXPECT_NE(file.error().find("No space left on device"), std::string::npos) << file.error();
+        EXPECT_EQ(dir.read("out.txt"), "old contents\n");
+        EXPECT_EQ(test_support::file_names(dir.path()), std::vector<std::string>{"out.txt"});
+    }
+    std::string error;
+    {
+        FaultScope faults({10, 0});
+        EXPECT_FALSE(write_bytes_atomically(target, std::string(64, 'p'), &error));
+    }
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+    EXPECT_EQ(dir.read("out.txt"), "old contents\n");
+}
+
+TEST(AtomicFileSet, ASetFailingAtItsThirdFileChangesNoFile) {
+    test_support::TempFolder dir;
+    const std::vector<std::string> names = {"run.txt", "run0.nav", "run1.nav", "run2.nav"};
+    for (const std::string& name : names) dir.write(name, "old " + name);
+    {
+        FaultScope faults({-1, 3});
+        AtomicFileSet set;
+        for (const std::string& name : names) set.add(dir.file(name)).write("new " + name);
+        EXPECT_FALSE(set.commit());
+        EXPECT_EQ(set.failed_target(), dir.file("run1.nav"));
+        EXPECT_NE(set.error().find("No space left on device"), std::string::npos);
+    }
+    for (const std::string& name : names) EXPECT_EQ(dir.read(name), "old " + name);
+    EXPECT_EQ(test_support::file_names(dir.path()),
+              (std::vector<std::string>{"run.txt", "run0.nav", "run1.nav", "run2.nav"}));
+
+    // Without a fault every file is replaced, and no temporary file stays.
+    AtomicFileSet set;
+    for (const std::string& name : names) set.add(dir.file(name)).write("new " + name);
+    EXPECT_TRUE(set.commit()) << set.error();
+    for (const std::string& name : names) EXPECT_EQ(dir.read(name), "new " + name);
+    EXPECT_EQ(test_support::file_names(dir.path()).size(), names.size());
+}
+
+TEST(AtomicFile, RemovesOurOwnStaleTemporaryFilesOnly) {
+    test_support::TempFolder dir;
+    const std::string stale = dir.write(".out.txt.scene-part-a1b2c3", "left by a killed run");
+    const std::string fresh = dir.write(".other.txt.scene-part-d4e5f6", "being written now");
+    const std::string foreign = dir.write(".out.txt.a1b2c3", "not ours");
+    const auto two_days_ago = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    fs::last_write_time(stale, two_days_ago);
+    fs::last_write_time(foreign, two_days_ago);
+    AtomicFile file(dir.file("new.txt"));
+    ASSERT_TRUE(file.open() && file.write("x") && file.commit()) << file.error();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(foreign));
 }
 
 }  // namespace

@@ -66,21 +66,15 @@ double roughness(const std::vector<std::pair<int32_t, Vec2>>& track, double& sum
 class ExampleScene : public testing::Test {
   protected:
     void SetUp() override {
-        free_traj_store();
-        reset_pose_state();
-        reset_clock_settings();
-        test_support::load_scene_files(kExamples + "scene.nav", kExamples + "scene.traj");
+        test_support::load_scene_files(scene, kExamples + "scene.nav", kExamples + "scene.traj");
     }
-    void TearDown() override {
-        free_traj_store();
-        reset_pose_state();
-    }
+    Scene scene;
 };
 
 }  // namespace
 
 TEST_F(ExampleScene, LoadsEveryTrajectorySorted) {
-    const TrajStore& st = traj_store();
+    const TrajStore& st = scene.store;
     EXPECT_EQ(st.entry_count, 30);
     int64_t samples = 0;
     for (const TrajEntry& e : st.entries) {
@@ -97,7 +91,7 @@ TEST_F(ExampleScene, LoadsEveryTrajectorySorted) {
 
 TEST_F(ExampleScene, CleanedSpeedsCloseToTrueSpeeds) {
     auto raw = read_raw(kExamples + "scene.traj");
-    const TrajStore& st = traj_store();
+    const TrajStore& st = scene.store;
     std::vector<double> errors;
     for (const TrajEntry& e : st.entries) {
         for (int32_t j = 0; j < e.count; ++j) {
@@ -115,7 +109,7 @@ TEST_F(ExampleScene, CleanedSpeedsCloseToTrueSpeeds) {
 
 TEST_F(ExampleScene, SmoothingReducesPositionNoise) {
     auto raw = read_raw(kExamples + "scene.traj");
-    const TrajStore& st = traj_store();
+    const TrajStore& st = scene.store;
     double raw_sum = 0, clean_sum = 0;
     int raw_n = 0, clean_n = 0;
     for (const TrajEntry& e : st.entries) {
@@ -135,18 +129,18 @@ TEST_F(ExampleScene, SmoothingReducesPositionNoise) {
 
 TEST_F(ExampleScene, ReplayShowsOnlyLongTrajectoriesAndFollowsEgo) {
     // Trajectories 113, 120, 126 and 135 have fewer than 20 samples.
-    EXPECT_EQ(scene_start_index(), 20);  // the ego track starts 2 s earlier
+    EXPECT_EQ(scene.pose.scene_start_index, 20);  // the ego track starts 2 s earlier
     int steps = 0;
     do {
         int32_t index = -1;
-        for (const TrajPoint* s = next_visible_sample(true, index); s;
-             s = next_visible_sample(false, index)) {
-            int32_t id = traj_id_at(index);
+        for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
+             s = next_visible_sample(scene, false, index)) {
+            int32_t id = traj_id_at(scene.store, index);
             EXPECT_TRUE(id != 113 && id != 120 && id != 126 && id != 135) << id;
-            EXPECT_LE(std::abs(s->frame - current_frame()), 1);
+            EXPECT_LE(std::abs(s->frame - scene.store.current_frame), 1);
         }
-        EXPECT_EQ(pose_time(pose_cursor()), current_time());
+        EXPECT_EQ(pose_time(scene.pose, scene.pose.pose_cursor), scene.store.current_time);
         ++steps;
-    } while (step_scene());
+    } while (step_scene(scene));
     EXPECT_EQ(steps, 1199);
 }

@@ -17,6 +17,9 @@ TEST(FileKinds, ByExtensionOfTheLastComponent) {
         {"C:\\drives\\track.pos", FileKind::EgoPose},
         {"origin.txt", FileKind::Text},
         {"origin.TXT", FileKind::Text},
+        {"data/01_tracks.csv", FileKind::Dataset},
+        {"fcd.XML", FileKind::Dataset},
+        {"table.csvx", FileKind::Unknown},
         {"notes.text", FileKind::Unknown},
         {"/data/run.traj/drive", FileKind::Unknown},  // a dot in a folder says nothing
         {".traj", FileKind::Unknown},                 // a leading dot is no extension

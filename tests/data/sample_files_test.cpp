@@ -84,6 +84,77 @@ TEST(ReadTrajGenText, DataLinesAndFields) {
     }
 }
 
+// Identifiers, times and labels one past the 32-bit range refuse the text with the
+// line and the field; the range's own ends load.
+TEST(ReadSampleText, RefusesIntegersBeyondThe32BitRange) {
+    struct Case {
+        std::string text;
+        uint64_t line;  // 0: it loads as samples
+        const char* what;
+        std::vector<std::vector<int>> samples;
+    };
+    const Case cases[] = {
+        {"# id start end label\n1 2147483648 3000 1\n", 2, "start time out of range", {}},
+        {"1 1000 -2147483649 1\n", 1, "end time out of range", {}},
+        {"1 1000 2000 2147483648\n", 1, "label out of range", {}},
+        {"1 1000 2000 3\n2147483648 3000 4000 1\n", 2, "sample id out of range", {}},
+        // Without an identifier column the first field is the start.
+        {"2147483648 3000 1\n", 1, "start time out of range", {}},
+        {"45000000 -2147483649 1\n", 1, "end time out of range", {}},
+        {"1 1000 2000 3\n2147483647 2147483647 2147483647 -2147483648\n",
+         0,
+         "",
+         {{1, 1000, 2000, 3}, {2147483647, 2147483647, 2147483647, 0}}},
+        {"1 -2147483648 -2147483648 2147483647\n", 0, "", {{1, -2147483648, -2147483648, 255}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<TrackSample> records;
+        TextFault fault;
+        const SampleReadStatus status = read_sample_text(c.text, records, &fault);
+        if (c.line == 0) {
+            EXPECT_EQ(status, SampleReadStatus::Ok) << c.text;
+            EXPECT_EQ(read_samples(c.text), c.samples) << c.text;
+            continue;
+        }
+        EXPECT_EQ(status, SampleReadStatus::Invalid) << c.text;
+        EXPECT_EQ(fault.line, c.line) << c.text;
+        EXPECT_EQ(fault.what, c.what) << c.text;
+        EXPECT_TRUE(records.empty());
+    }
+
+    TextFault fault;
+    std::vector<TrackSample> records;
+    EXPECT_EQ(read_sample_text("# none\n", records, &fault), SampleReadStatus::NoData);
+    EXPECT_EQ(fault.line, 0u);
+    EXPECT_EQ(fault.what, "no sample line");
+}
+
+TEST(ReadTrajGenText, RefusesTimesBeyondThe32BitRange) {
+    struct Case {
+        const char* text;
+        uint64_t line;  // 0: it loads
+    };
+    const Case cases[] = {{"1000 1 2\n2147483648 3 4\n", 2},
+                          {"99999999999,1,2\n", 1},
+                          {"# t x y\n2147483647 3 4\n", 0}};
+    for (const Case& c : cases) {
+        std::vector<TrajGenPoint> points;
+        uint64_t lines = 0;
+        TextFault fault;
+        const PoseReadStatus status = read_traj_gen_text(c.text, points, lines, &fault);
+        if (c.line == 0) {
+            ASSERT_EQ(status, PoseReadStatus::Ok) << c.text;
+            ASSERT_EQ(points.size(), 1u);
+            EXPECT_EQ(points[0].time_ms, 2147483647);
+            continue;
+        }
+        EXPECT_EQ(status, PoseReadStatus::Invalid) << c.text;
+        EXPECT_EQ(fault.line, c.line) << c.text;
+        EXPECT_EQ(fault.what, "time out of range");
+        EXPECT_TRUE(points.empty());
+    }
+}
+
 TEST(SampleFileLine, WrittenWithADecimalPointUnderAnyLocaleAndReadBack) {
     // Identifier, start, end, label 255, origin (1.23456, -2.25), heading 3, offset -0.001.
     TrackSample s{34000, 36000, 0, 0, 12, 0, 255, 1.23456, -2.25, 3, -0.001, 1};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/pose_track.h"
+#include "data/scene.h"
 
 namespace {
 
@@ -38,29 +39,24 @@ std::vector<int> range(int from, int to) {
     return v;
 }
 
-std::vector<int32_t> visible_ids() {
+std::vector<int32_t> visible_ids(const Scene& scene) {
     std::vector<int32_t> ids;
     int32_t index = -1;
-    for (const TrajPoint* s = next_visible_sample(true, index); s;
-         s = next_visible_sample(false, index)) {
-        ids.push_back(traj_id_at(index));
+    for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
+         s = next_visible_sample(scene, false, index)) {
+        ids.push_back(traj_id_at(scene.store, index));
     }
     return ids;
 }
 
 class SceneClockTest : public testing::Test {
   protected:
-    void SetUp() override { reset_all(); }
-    void TearDown() override { reset_all(); }
-    static void reset_all() {
-        free_traj_store();
-        reset_pose_state();
-        reset_clock_settings();
+    void load(const std::vector<Traj>& trajs) {
+        ASSERT_EQ(read_traj_text(traj_text(trajs), scene.store), TrajReadStatus::Ok);
+        rewind_scene(scene);
     }
-    static void load(const std::vector<Traj>& trajs) {
-        ASSERT_EQ(read_traj_text(traj_text(trajs), traj_store()), TrajReadStatus::Ok);
-        rewind_scene();
-    }
+    std::vector<int32_t> visible_ids() { return ::visible_ids(scene); }
+    Scene scene;  // fresh for each test
 };
 
 // The clock as its definition reads, walking every trajectory from first_active
@@ -144,35 +140,35 @@ struct PlainClock {
 }  // namespace
 
 TEST_F(SceneClockTest, EmptyStoreEndsAtOnce) {
-    rewind_scene();
-    EXPECT_EQ(step_scene(), 0);
-    EXPECT_EQ(traj_store().first_active, -1);
+    rewind_scene(scene);
+    EXPECT_EQ(step_scene(scene), 0);
+    EXPECT_EQ(scene.store.first_active, -1);
     int32_t index = 0;
-    EXPECT_EQ(next_visible_sample(true, index), nullptr);
+    EXPECT_EQ(next_visible_sample(scene, true, index), nullptr);
 }
 
 TEST_F(SceneClockTest, RewindStartsAtSmallestFirstFrame) {
     load({{1, range(20, 30)}, {2, range(10, 12)}, {3, range(10, 40)}});
-    EXPECT_EQ(current_frame(), 10);
-    EXPECT_EQ(current_time(), 2000);
-    EXPECT_EQ(traj_store().start_time, 2000);
-    EXPECT_EQ(elapsed_ms(), 0);
-    EXPECT_EQ(step_scene(), 1);
-    EXPECT_EQ(current_frame(), 11);
-    EXPECT_EQ(current_time(), 2100);
-    EXPECT_EQ(elapsed_ms(), 100);
+    EXPECT_EQ(scene.store.current_frame, 10);
+    EXPECT_EQ(scene.store.current_time, 2000);
+    EXPECT_EQ(scene.store.start_time, 2000);
+    EXPECT_EQ(elapsed_ms(scene.store), 0);
+    EXPECT_EQ(step_scene(scene), 1);
+    EXPECT_EQ(scene.store.current_frame, 11);
+    EXPECT_EQ(scene.store.current_time, 2100);
+    EXPECT_EQ(elapsed_ms(scene.store), 100);
 }
 
 TEST_F(SceneClockTest, OvershootingStepLandsOnMaxFrame) {
     load({{1, range(0, 10)}});
-    clock_settings().frameStep = 4;
-    EXPECT_EQ(step_scene(), 1);
-    EXPECT_EQ(step_scene(), 1);
-    EXPECT_EQ(current_frame(), 8);
-    EXPECT_EQ(step_scene(), 1);
-    EXPECT_EQ(current_frame(), 10);
-    EXPECT_EQ(step_scene(), 0);
-    EXPECT_EQ(traj_store().first_active, -1);
+    scene.clock.frameStep = 4;
+    EXPECT_EQ(step_scene(scene), 1);
+    EXPECT_EQ(step_scene(scene), 1);
+    EXPECT_EQ(scene.store.current_frame, 8);
+    EXPECT_EQ(step_scene(scene), 1);
+    EXPECT_EQ(scene.store.current_frame, 10);
+    EXPECT_EQ(step_scene(scene), 0);
+    EXPECT_EQ(scene.store.first_active, -1);
 }
 
 TEST_F(SceneClockTest, StepBelowOneFrameStillAdvances) {
@@ -180,12 +176,12 @@ TEST_F(SceneClockTest, StepBelowOneFrameStillAdvances) {
     // never end.
     load({{1, range(0, 5)}});
     for (int step : {0, -3}) {
-        clock_settings().frameStep = step;
-        rewind_scene();
-        EXPECT_EQ(step_scene(), 1);
-        EXPECT_EQ(current_frame(), 1);
-        EXPECT_EQ(seek_scene(99999), 0);
-        EXPECT_EQ(current_frame(), 5);
+        scene.clock.frameStep = step;
+        rewind_scene(scene);
+        EXPECT_EQ(step_scene(scene), 1);
+        EXPECT_EQ(scene.store.current_frame, 1);
+        EXPECT_EQ(seek_scene(scene, 99999), 0);
+        EXPECT_EQ(scene.store.current_frame, 5);
     }
 }
 
@@ -193,22 +189,22 @@ TEST_F(SceneClockTest, TooShortTrajectoriesAreNeverVisible) {
     load({{19, range(0, 18)}, {20, range(0, 19)}});
     std::vector<int32_t> want = {20};
     EXPECT_EQ(visible_ids(), want);
-    while (step_scene()) {
+    while (step_scene(scene)) {
         std::vector<int32_t> ids = visible_ids();
-        EXPECT_TRUE(ids.empty() || ids == want) << current_frame();
+        EXPECT_TRUE(ids.empty() || ids == want) << scene.store.current_frame;
     }
-    clock_settings().tooShortTraj = 19;
-    rewind_scene();
+    scene.clock.tooShortTraj = 19;
+    rewind_scene(scene);
     EXPECT_EQ(visible_ids(), (std::vector<int32_t>{19, 20}));
 }
 
 TEST_F(SceneClockTest, TrajectoryWithFrameGapsBlinksOut) {
-    clock_settings().tooShortTraj = 1;
+    scene.clock.tooShortTraj = 1;
     load({{7, {10, 11, 14, 15}}, {8, range(10, 16)}});
     std::vector<std::vector<int32_t>> seen;
     do {
         seen.push_back(visible_ids());
-    } while (step_scene());
+    } while (step_scene(scene));
     // Frames 10..16: visible at F when it has a sample at F or F+1.
     std::vector<std::vector<int32_t>> want = {{7, 8}, {7, 8}, {8}, {7, 8}, {7, 8}, {7, 8}, {8}};
     EXPECT_EQ(seen, want);
@@ -218,74 +214,74 @@ TEST_F(SceneClockTest, CurrentTimeFromNearestSampleFirstMetWins) {
     // At frame 12 trajectory 1 has no sample (11 and 13 are as near); trajectory
     // 2 has 13 too; the first met is trajectory 1's frame 11.
     load({{1, {10, 11, 13}, {1000, 1100, 1300}}, {2, {10, 13}, {5000, 5300}}});
-    clock_settings().frameStep = 2;
-    ASSERT_EQ(step_scene(), 1);
-    EXPECT_EQ(current_frame(), 12);
-    EXPECT_EQ(current_time(), 1100);
+    scene.clock.frameStep = 2;
+    ASSERT_EQ(step_scene(scene), 1);
+    EXPECT_EQ(scene.store.current_frame, 12);
+    EXPECT_EQ(scene.store.current_time, 1100);
 }
 
 TEST_F(SceneClockTest, EmptyTrajectoryIsNeverLookedAt) {
     // The last "tno" line has no samples; its cursor must not reach into the
     // spare slot after the stored samples or another trajectory's samples.
-    clock_settings().tooShortTraj = 0;
+    scene.clock.tooShortTraj = 0;
     load({{1, range(0, 3)}, {2, {}}, {3, range(2, 4)}, {4, {}}});
-    EXPECT_EQ(traj_store().entries[1].cursor, -1);
-    EXPECT_EQ(traj_store().entries[3].cursor, -1);
+    EXPECT_EQ(scene.store.entries[1].cursor, -1);
+    EXPECT_EQ(scene.store.entries[3].cursor, -1);
     do {
         for (int32_t id : visible_ids()) EXPECT_TRUE(id == 1 || id == 3) << id;
-    } while (step_scene());
+    } while (step_scene(scene));
 }
 
 TEST_F(SceneClockTest, SeekRewindsForEarlierTimes) {
     load({{1, range(0, 50)}});
-    EXPECT_EQ(seek_scene(3000), 1);
-    EXPECT_EQ(current_time(), 3000);
-    EXPECT_EQ(seek_scene(1500), 1);
-    EXPECT_EQ(current_time(), 1500);
+    EXPECT_EQ(seek_scene(scene, 3000), 1);
+    EXPECT_EQ(scene.store.current_time, 3000);
+    EXPECT_EQ(seek_scene(scene, 1500), 1);
+    EXPECT_EQ(scene.store.current_time, 1500);
     // At the start time itself a seek still moves one step on, here 100 ms away.
-    rewind_scene();
-    EXPECT_EQ(seek_scene(1000), 0);
-    EXPECT_EQ(current_frame(), 1);
+    rewind_scene(scene);
+    EXPECT_EQ(seek_scene(scene, 1000), 0);
+    EXPECT_EQ(scene.store.current_frame, 1);
 }
 
 TEST_F(SceneClockTest, SeekPastTheEnd) {
     load({{1, range(0, 10)}});
-    EXPECT_EQ(seek_scene(2050), 1);  // last sample at 2000, within 100 ms
-    EXPECT_EQ(current_frame(), 10);
-    EXPECT_EQ(seek_scene(5000), 0);
-    EXPECT_EQ(current_frame(), 10);
-    EXPECT_EQ(traj_store().first_active, -1);
+    EXPECT_EQ(seek_scene(scene, 2050), 1);  // last sample at 2000, within 100 ms
+    EXPECT_EQ(scene.store.current_frame, 10);
+    EXPECT_EQ(seek_scene(scene, 5000), 0);
+    EXPECT_EQ(scene.store.current_frame, 10);
+    EXPECT_EQ(scene.store.first_active, -1);
 }
 
 TEST_F(SceneClockTest, TrajIdAt) {
     load({{41, range(0, 2)}, {42, range(0, 2)}});
-    EXPECT_EQ(traj_id_at(0), 41);
-    EXPECT_EQ(traj_id_at(1), 42);
-    EXPECT_EQ(traj_id_at(-1), -1);
-    EXPECT_EQ(traj_id_at(2), -1);
+    EXPECT_EQ(traj_id_at(scene.store, 0), 41);
+    EXPECT_EQ(traj_id_at(scene.store, 1), 42);
+    EXPECT_EQ(traj_id_at(scene.store, -1), -1);
+    EXPECT_EQ(traj_id_at(scene.store, 2), -1);
 }
 
 TEST_F(SceneClockTest, StepMovesPoseCursor) {
     uint64_t lines = 0;
     std::string nav = "1000 0 0 0 0 0 0\n1200 0 0 0 1 0 0\n1400 0 0 0 2 0 0\n";
-    ASSERT_EQ(read_pose_text(nav, true, pose_track().poses, pose_track().count, lines),
+    ASSERT_EQ(read_pose_text(nav, true, scene.pose.poses, scene.pose.count, lines),
               PoseReadStatus::Ok);
     load({{1, range(0, 5)}});
-    EXPECT_EQ(pose_cursor(), 0);
-    step_scene();
-    step_scene();
-    step_scene();  // 1300 ms: equally near 1200 and 1400 keeps 1200
-    EXPECT_EQ(pose_cursor(), 1);
-    step_scene();
-    EXPECT_EQ(pose_cursor(), 2);
-    rewind_scene();
-    EXPECT_EQ(pose_cursor(), 0);
+    EXPECT_EQ(scene.pose.pose_cursor, 0);
+    step_scene(scene);
+    step_scene(scene);
+    step_scene(scene);  // 1300 ms: equally near 1200 and 1400 keeps 1200
+    EXPECT_EQ(scene.pose.pose_cursor, 1);
+    step_scene(scene);
+    EXPECT_EQ(scene.pose.pose_cursor, 2);
+    rewind_scene(scene);
+    EXPECT_EQ(scene.pose.pose_cursor, 0);
 }
 
 TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
     std::mt19937 rng(12345);
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    for (int scene = 0; scene < 300; ++scene) {
+    for (int round = 0; round < 300; ++round) {
         std::vector<Traj> trajs;
         int n = uniform(1, 25);
         for (int t = 0; t < n; ++t) {
@@ -300,16 +296,15 @@ TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
             if (uniform(0, 4) == 0) std::shuffle(traj.frames.begin(), traj.frames.end(), rng);
             trajs.push_back(traj);
         }
-        free_traj_store();
-        ASSERT_EQ(read_traj_text(traj_text(trajs), traj_store()), TrajReadStatus::Ok);
-        clock_settings().tooShortTraj = uniform(0, 6);
-        PlainClock plain(traj_store());
-        plain.too_short = clock_settings().tooShortTraj;
-        rewind_scene();
+        ASSERT_EQ(read_traj_text(traj_text(trajs), scene.store), TrajReadStatus::Ok);
+        scene.clock.tooShortTraj = uniform(0, 6);
+        PlainClock plain(scene.store);
+        plain.too_short = scene.clock.tooShortTraj;
+        rewind_scene(scene);
         plain.rewind();
         for (int steps = 0;; ++steps) {
-            SCOPED_TRACE("scene " + std::to_string(scene) + " step " + std::to_string(steps));
-            const TrajStore& st = traj_store();
+            SCOPED_TRACE("scene " + std::to_string(round) + " step " + std::to_string(steps));
+            const TrajStore& st = scene.store;
             ASSERT_EQ(st.current_frame, plain.current_frame);
             ASSERT_EQ(st.current_time, plain.current_time);
             ASSERT_EQ(st.first_active, plain.first_active);
@@ -317,14 +312,14 @@ TEST_F(SceneClockTest, MatchesPlainWalkOnRandomScenes) {
                 ASSERT_EQ(st.entries[i].cursor, plain.entries[i].cursor) << i;
             ASSERT_EQ(visible_ids(), plain.visible());
             if (steps == 40) {  // once per scene, back to the start as a replay wrap does
-                rewind_scene();
+                rewind_scene(scene);
                 plain.rewind();
                 continue;
             }
             int step = uniform(1, 4);
-            clock_settings().frameStep = step;
+            scene.clock.frameStep = step;
             plain.frame_step = step;
-            int a = step_scene();
+            int a = step_scene(scene);
             int b = plain.step();
             ASSERT_EQ(a, b);
             if (!a) break;
@@ -339,11 +334,11 @@ TEST_F(SceneClockTest, SeekWithoutAStepStillMovesThePoseCursor) {
     uint64_t lines = 0;
     std::string poses;
     for (int t = 1000; t <= 4000; t += 100) poses += std::to_string(t) + " 0 0 0 0 0 0\n";
-    ASSERT_EQ(read_pose_text(poses, true, pose_track().poses, pose_track().count, lines),
+    ASSERT_EQ(read_pose_text(poses, true, scene.pose.poses, scene.pose.count, lines),
               PoseReadStatus::Ok);
-    step_scene();
-    step_scene();
-    EXPECT_EQ(seek_scene(1500), 0);  // rewound to 2000, after the target
-    EXPECT_EQ(current_time(), 2000);
-    EXPECT_EQ(pose_time(pose_cursor()), 2000);
+    step_scene(scene);
+    step_scene(scene);
+    EXPECT_EQ(seek_scene(scene, 1500), 0);  // rewound to 2000, after the target
+    EXPECT_EQ(scene.store.current_time, 2000);
+    EXPECT_EQ(pose_time(scene.pose, scene.pose.pose_cursor), 2000);
 }

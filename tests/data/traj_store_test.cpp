@@ -25,20 +25,6 @@ std::string line(int time, int frame, double x, double y, double speed = 7) {
     return buf;
 }
 
-std::vector<std::string> g_reports;
-void record_report(std::string_view text) {
-    g_reports.emplace_back(text);
-}
-
-class ReportCapture {
-  public:
-    ReportCapture() : previous_(set_error_sink(record_report)) { g_reports.clear(); }
-    ~ReportCapture() { set_error_sink(previous_); }
-
-  private:
-    ErrorSink previous_;
-};
-
 TrajPoint point(int time, double x, double y, double speed) {
     TrajPoint p;
     p.time_ms = time;
@@ -50,30 +36,85 @@ TrajPoint point(int time, double x, double y, double speed) {
 
 }  // namespace
 
-TEST(ReadTrajText, RefusesTextWithoutHeaderOrData) {
-    const char* cases[] = {"", "tno=1\ntno=2\n", "1000,1,0,0,4,2,0,1,0,5,0,1,7\n",
-                           "# title\n-5,1,2\n tno=3\n"};
-    for (const char* text : cases) {
+// A number one past the 32-bit range would be pinned to its end, and a scene of
+// frames 1 .. 2147483647 steps through two billion empty frames: refused instead,
+// with the line and the field. The range's own ends still load.
+TEST(ReadTrajText, RefusesNumbersBeyondThe32BitRangeAndOverlongLines) {
+    const std::string good = line(1000, 1, 0, 0);
+    struct Case {
+        std::string text;
+        uint64_t line;
+        std::string what;
+    };
+    const Case cases[] = {
+        {"tno=1\n" + good + "2147483648" + good.substr(4), 3, "time out of range"},
+        {"tno=1\n" + good + "1000,2147483648" + good.substr(6), 3, "frame out of range"},
+        {"tno=1\n" + good + "1000,-2147483649" + good.substr(6), 3, "frame out of range"},
+        {"# title\ntno=99999999999\n" + good, 2, "trajectory id out of range"},
+        {"tno=1\n" + good + "#" + std::string(size_t{65} << 20, 'x') + "\n", 3,
+         "longer than 64 MiB"},
+    };
+    for (const Case& c : cases) {
         TrajStore store;
-        EXPECT_EQ(read_traj_text(text, store), TrajReadStatus::Invalid) << text;
+        TextFault fault;
+        EXPECT_EQ(read_traj_text(c.text, store, nullptr, &fault), TrajReadStatus::Invalid);
+        EXPECT_EQ(fault.line, c.line) << c.what;
+        EXPECT_EQ(fault.what, c.what);
+        EXPECT_EQ(store.entry_count, 0);
+    }
+    TrajStore store;
+    EXPECT_EQ(read_traj_text("tno=2147483647\n2147483647,-2147483648" + good.substr(6), store),
+              TrajReadStatus::Ok);
+    EXPECT_EQ(store.samples[0].time_ms, 2147483647);
+    EXPECT_EQ(store.samples[0].frame, -2147483648);
+
+    // The load's message: the design's text, then the file, the line and the fault.
+    test_support::TempFolder dir;
+    const std::string path = dir.write("big.traj", cases[1].text);
+    std::vector<std::string> reports;
+    EXPECT_EQ(load_traj_file(store, path,
+                             [&reports](std::string_view text) { reports.emplace_back(text); }),
+              0);
+    EXPECT_EQ(reports, std::vector<std::string>{"Invalid TRAJ file.\n" + path +
+                                                ": line 3: frame out of range"});
+}
+
+TEST(ReadTrajText, RefusesTextWithoutHeaderOrData) {
+    struct Case {
+        const char* text;
+        const char* what;
+    };
+    const Case cases[] = {{"", "empty file"},
+                          {"tno=1\ntno=2\n", "no data line"},
+                          {"1000,1,0,0,4,2,0,1,0,5,0,1,7\n", "no tno line"},
+                          {"# title\n-5,1,2\n tno=3\n", "no tno line"}};
+    for (const Case& c : cases) {
+        TrajStore store;
+        TextFault fault;
+        EXPECT_EQ(read_traj_text(c.text, store, nullptr, &fault), TrajReadStatus::Invalid)
+            << c.text;
+        EXPECT_EQ(fault.line, 0u);
+        EXPECT_EQ(fault.what, c.what);
         EXPECT_EQ(store.entry_count, 0);
         EXPECT_TRUE(store.samples.empty());
     }
 }
 
 TEST(LoadTrajFile, ReportsFailuresAndLeavesStoreEmpty) {
-    ReportCapture capture;
+    std::vector<std::string> reports;
+    const ErrorSink record = [&reports](std::string_view text) { reports.emplace_back(text); };
     test_support::TempFolder dir;
-    free_traj_store();
-    EXPECT_EQ(load_traj_file(dir.file("no_such_dir/none.traj")), 0);
-    EXPECT_EQ(load_traj_file(dir.write("headers_only.traj", "tno=1\n")), 0);
-    EXPECT_EQ(load_traj_file(dir.path()), 0);  // a directory opens but cannot be read
-    ASSERT_EQ(g_reports.size(), 3u);
-    EXPECT_EQ(g_reports[0], "Open TRAJ file failure.");
-    EXPECT_EQ(g_reports[1], "Invalid TRAJ file.");
-    EXPECT_EQ(g_reports[2], "Open TRAJ file failure.");
-    EXPECT_EQ(traj_store_loaded(), 0);
-    EXPECT_TRUE(traj_store().samples.empty());
+    TrajStore store;
+    EXPECT_EQ(load_traj_file(store, dir.file("no_such_dir/none.traj"), record), 0);
+    EXPECT_EQ(load_traj_file(store, dir.write("headers_only.traj", "tno=1\n"), record), 0);
+    EXPECT_EQ(load_traj_file(store, dir.path(), record), 0);  // a folder opens but cannot be read
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], "Open TRAJ file failure.");
+    EXPECT_EQ(reports[1],
+              "Invalid TRAJ file.\n" + dir.file("headers_only.traj") + ": no data line");
+    EXPECT_EQ(reports[2], "Open TRAJ file failure.");
+    EXPECT_EQ(traj_store_loaded(store), 0);
+    EXPECT_TRUE(store.samples.empty());
 }
 
 TEST(ReadTrajText, DropsIncompleteLinesButTheirTimesCount) {
@@ -197,6 +238,10 @@ TEST(ReadTrajText, NumbersReadAsParseIntAndParseReal) {
         std::string text = std::string("tno=1\n1000,") + token + ",0,0,0," + token +
                            ",0,1,0,0,0,1," + token + "\n";
         TrajStore store;
+        if (!int_in_range(token)) {  // a frame beyond the 32-bit range is refused
+            EXPECT_EQ(read_traj_text(text, store), TrajReadStatus::Invalid) << token;
+            continue;
+        }
         ASSERT_EQ(read_traj_text(text, store), TrajReadStatus::Ok) << token;
         ASSERT_EQ(store.entries[0].count, 1) << token;
         const TrajPoint& p = store.samples[0];
@@ -355,4 +400,29 @@ TEST(ReadTrajText, RandomDecimalsReadAsParseReal) {
         ASSERT_EQ(read_traj_text(line, one), TrajReadStatus::Ok);
         ASSERT_EQ(one.samples[0].length, parse_real(tokens[i])) << tokens[i];
     }
+}
+
+// The samples as read stay beside the cleaned ones, index for index: sorted by
+// frame, but neither smoothed nor given recomputed speeds.
+TEST(ReadTrajText, KeepsTheSamplesAsReadBesideTheCleaned) {
+    std::string text = "tno=5\n";
+    const double ys[6] = {0, 1.4, 1.6, 3.5, 3.9, 5.0};  // uneven steps: smoothing moves them
+    for (int f = 6; f >= 1; --f)                        // written backwards: sorted on load
+        text += std::to_string(1000 + 100 * f) + "," + std::to_string(f) + ",0," +
+                std::to_string(ys[f - 1]) + ",4,2,0,1,0,0,0,1,99\n";
+    TrajStore store;
+    ASSERT_EQ(read_traj_text(text, store), TrajReadStatus::Ok);
+    ASSERT_EQ(store.raw_samples.size(), store.samples.size());
+    bool moved = false;
+    for (int i = 0; i < 6; ++i) {
+        const TrajPoint& raw = store.raw_samples[static_cast<std::size_t>(i)];
+        EXPECT_EQ(raw.frame, i + 1);
+        EXPECT_EQ(raw.frame, store.samples[static_cast<std::size_t>(i)].frame);
+        EXPECT_DOUBLE_EQ(raw.y, ys[i]);
+        EXPECT_EQ(raw.speed, 99);
+        moved = moved || store.samples[static_cast<std::size_t>(i)].y != ys[i];
+    }
+    EXPECT_TRUE(moved);
+    clear_traj_store(store);
+    EXPECT_EQ(store.raw_samples.size(), 0u);
 }

@@ -44,6 +44,33 @@ TEST(ApplyRoleColourText, KeysValuesAndSeparators) {
     for (const Case& c : cases) EXPECT_EQ(read(c.text), c.expected) << c.text;
 }
 
+// The file is read silently, so an id no trajectory can have (beyond the 32-bit
+// range) is taken as no role, not pinned to the id at the range's end.
+TEST(ApplyRoleColourText, IdsBeyondThe32BitRangeTakeNoRole) {
+    struct Case {
+        const char* value;
+        int32_t id;
+    };
+    const Case cases[] = {{"2147483648", -1},
+                          {"-2147483649", -1},
+                          {"99999999999999999999", -1},
+                          {"2147483647", 2147483647},
+                          {"-2147483648", -2147483648}};
+    for (const Case& c : cases) {
+        RoleColours roles;
+        const std::string v = c.value;
+        apply_role_colour_text(
+            "frontid=" + v + "\nleadid " + v + "\nlagid=" + v + "\nrearid = " + v + "\n", roles);
+        EXPECT_EQ(roles.frontid, c.id) << c.value;
+        EXPECT_EQ(roles.leadid, c.id) << c.value;
+        EXPECT_EQ(roles.lagid, c.id) << c.value;
+        EXPECT_EQ(roles.rearid, c.id) << c.value;
+        int32_t dialog_id = 5;  // the colour dialog reads its id fields the same way
+        read_id_value(v, " ,\t", dialog_id);
+        EXPECT_EQ(dialog_id, c.id) << c.value;
+    }
+}
+
 TEST(ApplyRoleColourText, MissingValuesLeaveTheMemberAlone) {
     RoleColours c = default_role_colours();
     apply_role_colour_text(

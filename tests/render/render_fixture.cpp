@@ -42,9 +42,9 @@ void write_file(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary) << text;
 }
 
-plat::Point project(double x, double y, double z) {
-    const render::Vec3 w = render::LocalToWorld(x, y, render::model_pose());
-    return render::WorldToScreen(w.x, w.y, z);
+plat::Point project(const render::View& view, double x, double y, double z) {
+    const render::Vec3 w = render::LocalToWorld(x, y, view.model);
+    return render::WorldToScreen(view.state, w.x, w.y, z);
 }
 
 void RenderTest::SetUp() {
@@ -54,18 +54,13 @@ void RenderTest::SetUp() {
     options.backend = "headless";
     ASSERT_TRUE(plat::start_platform(options));
     plat::use_resources(&resources::plovane());
-    reset_pose_state();
-    free_traj_store();
-    render::renderer_startup();
-    render::ResetView(plat::Size{960, 640}, render::kPlovaneInitialScale);
-    render::BuildTrigTables();
+    render::renderer_startup(view);
+    render::ResetView(view.state, plat::Size{960, 640}, render::kPlovaneInitialScale);
 }
 
 void RenderTest::TearDown() {
     for (plat::Dc dc : canvases_) plat::delete_dc(dc);
-    render::renderer_shutdown();
-    free_traj_store();
-    reset_pose_state();
+    render::renderer_shutdown(view);
     plat::stop_platform();
     in_dir_.reset();
     dir_.reset();
@@ -74,12 +69,13 @@ void RenderTest::TearDown() {
 void RenderTest::load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading) {
     write_file("scene.nav", nav_text(0, 0, ego_heading));
     write_file("scene.traj", traj_text(trajectories));
-    test_support::load_scene_files("scene.nav", "scene.traj");
+    test_support::load_scene_files(scene, "scene.nav", "scene.traj");
 }
 
 const std::vector<plat::headless::DrawOp>& RenderTest::paint() {
     canvases_.push_back(plat::create_canvas(960, 640));
-    render::paint_scene(canvases_.back(), plat::Size{960, 640});
+    render::paint_scene(scene, view, canvases_.back(), plat::Size{960, 640});
+    render::record_history(scene, view);
     return plat::headless::canvas_ops(canvases_.back());
 }
 

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "data/scene.h"
 #include "platform/headless.h"
+#include "render/view.h"
 #include "tests/support/temp_folder.h"
 
 namespace render_test {
@@ -28,7 +30,7 @@ std::string traj_text(const std::vector<TrajSpec>& trajectories);
 std::string nav_text(double x, double y, double h, double v = 10);
 void write_file(const std::string& name, const std::string& text);
 // A shape point (metres) at time height z as the placing operations project it.
-plat::Point project(double x, double y, double z);
+plat::Point project(const render::View& view, double x, double y, double z);
 
 class RenderTest : public testing::Test {
   protected:
@@ -36,9 +38,13 @@ class RenderTest : public testing::Test {
     void TearDown() override;
     // Writes scene.nav and scene.traj and loads them as "Load Ego" and "Load Mov".
     void load_scene(const std::vector<TrajSpec>& trajectories, double ego_heading = 0);
-    // Paints into a fresh 960 x 640 canvas; its ops, and its polygons alone.
+    // Paints into a fresh 960 x 640 canvas and records the frame's boxes, as the
+    // viewer's WM_PAINT does; its ops, and its polygons alone.
     const std::vector<plat::headless::DrawOp>& paint();
     std::vector<plat::headless::DrawOp> polygons();
+
+    Scene scene;        // fresh for each test
+    render::View view;  // the viewer's, started as the main window starts it
 
   private:
     std::unique_ptr<test_support::TempFolder> dir_;

@@ -14,12 +14,12 @@ class RoleColourSetting : public render_test::RenderTest {};
 }  // namespace
 
 TEST_F(RoleColourSetting, DefaultsOnlyWhenTheFileIsMissing) {
-    EXPECT_EQ(nonzero(render::role_colours()),
-              test_support::kDefaultRoleColours);  // the fixture's start found no file
-    EXPECT_FALSE(render::role_pen_for_id(-1));     // -1: an empty role
+    EXPECT_EQ(nonzero(view.roles.colours),
+              test_support::kDefaultRoleColours);           // the fixture's start found no file
+    EXPECT_FALSE(render::role_pen_for_id(view.roles, -1));  // -1: an empty role
     render_test::write_file("trajcolset.ini", "frontid=12\n");
-    render::load_role_colours();  // over the defaults of the first load
-    EXPECT_EQ(nonzero(render::role_colours()), "frontid=12 ");
-    EXPECT_EQ(render::role_pen_for_id(12), render::role_pens().front);
-    EXPECT_TRUE(render::role_pens().ego_brush);
+    render::load_role_colours(view.roles);  // over the defaults of the first load
+    EXPECT_EQ(nonzero(view.roles.colours), "frontid=12 ");
+    EXPECT_EQ(render::role_pen_for_id(view.roles, 12), view.roles.pens.front);
+    EXPECT_TRUE(view.roles.pens.ego_brush);
 }

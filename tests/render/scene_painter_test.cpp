@@ -41,33 +41,6 @@ std::vector<TrajSpec> three_visible() {
     return out;
 }
 
-double time_height(int32_t time_ms) {
-    return (time_ms - pose_time(scene_start_index())) / render::GetDisplaySettings().msPerMeter;
-}
-
-// Screen points of shape points (metres) as the painter places them: x stretched by
-// yxFactor, shifted, projected at z.
-std::vector<plat::Point> placed(const Vec2* points, int n, Vec2 shift, double z) {
-    const double f = render::GetDisplaySettings().yxFactor;
-    std::vector<plat::Point> out;
-    for (int i = 0; i < n; ++i)
-        out.push_back(project((points[i].x + shift.x) * f, points[i].y + shift.y, z));
-    return out;
-}
-std::vector<plat::Point> box(Vec2 centre, Vec2 heading, double length, double width, double z) {
-    const auto c = box_corners(centre, heading, length, width, 0);
-    return placed(c.data(), 4, {0, 0}, z);
-}
-
-// The samples the painter draws at the current frame.
-std::vector<TrajPoint> visible_samples() {
-    std::vector<TrajPoint> out;
-    int32_t index = 0;
-    for (auto s = next_visible_sample(true, index); s; s = next_visible_sample(false, index))
-        out.push_back(*s);
-    return out;
-}
-
 TrajPoint entry(double ego_y, double speed = 0, int frame = 0) {
     TrajPoint p;
     p.ego_y = ego_y;
@@ -79,23 +52,53 @@ TrajPoint entry(double ego_y, double speed = 0, int frame = 0) {
     return p;
 }
 
-// The pens draw_history uses for the ring as it stands.
-std::vector<PenInfo> history_pens() {
-    std::vector<PenInfo> out;
-    plat::Dc dc = plat::create_canvas(960, 640);
-    render::draw_history(dc);
-    for (const DrawOp& op : plat::headless::canvas_ops(dc)) out.push_back(op.pen_info);
-    plat::delete_dc(dc);
-    return out;
-}
+class PaintScene : public render_test::RenderTest {
+  protected:
+    double time_height(int32_t time_ms) {
+        return (time_ms - pose_time(scene.pose, scene.pose.scene_start_index)) /
+               view.settings.msPerMeter;
+    }
 
-void set_draw_history(int on) {
-    render::DisplaySettings s = render::GetDisplaySettings();
-    s.drawHistory = on;
-    render::SetDisplaySettings(s);
-}
+    // Screen points of shape points (metres) as the painter places them: x stretched by
+    // yxFactor, shifted, projected at z.
+    std::vector<plat::Point> placed(const Vec2* points, int n, Vec2 shift, double z) {
+        const double f = view.settings.yxFactor;
+        std::vector<plat::Point> out;
+        for (int i = 0; i < n; ++i)
+            out.push_back(project(view, (points[i].x + shift.x) * f, points[i].y + shift.y, z));
+        return out;
+    }
+    std::vector<plat::Point> box(Vec2 centre, Vec2 heading, double length, double width, double z) {
+        const auto c = box_corners(centre, heading, length, width, 0);
+        return placed(c.data(), 4, {0, 0}, z);
+    }
 
-class PaintScene : public render_test::RenderTest {};
+    // The samples the painter draws at the current frame.
+    std::vector<TrajPoint> visible_samples() {
+        std::vector<TrajPoint> out;
+        int32_t index = 0;
+        for (auto s = next_visible_sample(scene, true, index); s;
+             s = next_visible_sample(scene, false, index))
+            out.push_back(*s);
+        return out;
+    }
+
+    // The pens draw_history uses for the ring as it stands.
+    std::vector<PenInfo> history_pens() {
+        std::vector<PenInfo> out;
+        plat::Dc dc = plat::create_canvas(960, 640);
+        render::draw_history(dc, scene, view);
+        for (const DrawOp& op : plat::headless::canvas_ops(dc)) out.push_back(op.pen_info);
+        plat::delete_dc(dc);
+        return out;
+    }
+
+    void set_draw_history(int on) {
+        render::DisplaySettings s = view.settings;
+        s.drawHistory = on;
+        view.settings = s;
+    }
+};
 
 }  // namespace
 
@@ -104,19 +107,19 @@ TEST_F(PaintScene, NothingLoadedDrawsGridAndAxesOnly) {
     for (const DrawOp& op : paint())
         if (std::find(kinds.begin(), kinds.end(), op.op) == kinds.end()) kinds.push_back(op.op);
     EXPECT_EQ(kinds, (std::vector<Op>{Op::BitBlt, Op::MoveTo, Op::LineTo, Op::Text}));
-    EXPECT_EQ(render::history_ring().appended, 0);
+    EXPECT_EQ(scene.history.appended, 0);
     plat::Dc canvas = plat::create_canvas(10, 10);  // a zero-sized client: nothing at all
-    render::paint_scene(canvas, plat::Size{0, 640});
+    render::paint_scene(scene, view, canvas, plat::Size{0, 640});
     EXPECT_TRUE(plat::headless::canvas_ops(canvas).empty());
     plat::delete_dc(canvas);
 }
 
 TEST_F(PaintScene, PaletteColoursAndTheEgoCarInOrder) {
     load_scene(three_visible());
-    render::role_colours().trajcolseton = 0;
-    render::DisplaySettings settings = render::GetDisplaySettings();
+    view.roles.colours.trajcolseton = 0;
+    render::DisplaySettings settings = view.settings;
     settings.flags |= render::SHOW_TRAJ_ID;
-    render::SetDisplaySettings(settings);
+    view.settings = settings;
     const std::vector<TrajPoint> samples = visible_samples();
     ASSERT_EQ(samples.size(), 3u);
     const std::vector<DrawOp>& ops = paint();
@@ -143,8 +146,8 @@ TEST_F(PaintScene, PaletteColoursAndTheEgoCarInOrder) {
     // Body, centre marker, four wheels, at the cursor pose (heading 0).
     Vec2 e;
     double heading = 0;
-    get_cursor_pose(e, heading);
-    const double z = time_height(pose_time(pose_cursor()));
+    get_cursor_pose(scene.pose, e, heading);
+    const double z = time_height(pose_time(scene.pose, scene.pose.pose_cursor));
     EXPECT_EQ(shapes[3].pen_info, (PenInfo{plat::PenStyle::Solid, 1, kBlack}));
     EXPECT_EQ(shapes[3].brush_info.color, kYellow);
     EXPECT_EQ(shapes[3].points, placed(render::kEgoBody, 4, e, z));
@@ -159,12 +162,13 @@ TEST_F(PaintScene, PaletteColoursAndTheEgoCarInOrder) {
         EXPECT_EQ(shapes[5 + w].points, placed(render::kEgoWheels[w], 4, e, z)) << w;
     }
 
-    // A second paint of the same frame appends the same entries again.
+    // The paint recorded its boxes and the ego once; a second paint of the same
+    // frame records nothing more.
+    ASSERT_EQ(scene.history.appended, 4);
     paint();
-    ASSERT_EQ(render::history_ring().appended, 8);
-    EXPECT_EQ(render::history_ring().owners[6], 13);
-    EXPECT_EQ(render::history_ring().boxes[6].ego_y, render::history_ring().boxes[2].ego_y);
-    EXPECT_EQ(render::last_drawn(13), current_frame());
+    ASSERT_EQ(scene.history.appended, 4);
+    EXPECT_EQ(scene.history.owners[2], 13);
+    EXPECT_EQ(last_drawn(scene.history, 13), scene.store.current_frame);
 }
 
 TEST_F(PaintScene, RolePensInRoleOrder) {
@@ -180,12 +184,12 @@ TEST_F(PaintScene, RolePensInRoleOrder) {
         {-1, -1, 101, 101, plat::rgb(0, 0, 255)}, {100, 113, 7, 5, kGrey},
     };
     for (const Case& c : cases) {
-        RoleColours& r = render::role_colours();
+        RoleColours& r = view.roles.colours;
         r.frontid = c.front;
         r.leadid = c.lead;
         r.lagid = c.lag;
         r.rearid = c.rear;
-        render::clear_history();
+        clear_history(scene.history);
         paint();
         const std::vector<DrawOp> polys = polygons();
         ASSERT_EQ(polys.size(), 8u);
@@ -202,12 +206,12 @@ TEST_F(PaintScene, OriginFrameAgainstAHandComputedCase) {
     t.y0 = 204;  // at 205 by the frame the clock stands at
     render_test::write_file("scene.nav", render_test::nav_text(103, 204, 0.8, 0));
     render_test::write_file("scene.traj", render_test::traj_text({t}));
-    test_support::load_scene_files("scene.nav", "scene.traj");
-    scene_origin() = SceneOrigin{100, 200, 0.5};
+    test_support::load_scene_files(scene, "scene.nav", "scene.traj");
+    scene.scene_origin = SceneOrigin{100, 200, 0.5};
     paint();
 
     // The box: R(-0.5)·((110, 205) - (100, 200)), heading R(-0.5)·(0, 1).
-    const render::HistoryRing& ring = render::history_ring();
+    const HistoryRing& ring = scene.history;
     ASSERT_EQ(ring.appended, 2);
     const TrajPoint& b = ring.boxes[0];
     EXPECT_NEAR(b.ego_x, 11.172953311925, 1e-9);
@@ -219,17 +223,17 @@ TEST_F(PaintScene, OriginFrameAgainstAHandComputedCase) {
                   b.width, time_height(b.time_ms)));
     // The ego car: R(-0.5)·(R(0.8)·(0.504, 0.828) + (103, 204) - (100, 200)), turned by 0.3.
     const TrajPoint& ego = ring.boxes[1];
-    EXPECT_EQ(ring.owners[1], render::kEgoOwner);
+    EXPECT_EQ(ring.owners[1], kEgoOwner);
     EXPECT_NEAR(ego.ego_x, 4.787248699492, 1e-9);
     EXPECT_NEAR(ego.ego_y, 3.012014428902, 1e-9);
     EXPECT_NEAR(ego.ego_head_x, -0.295520206661, 1e-9);
     EXPECT_NEAR(ego.ego_head_y, 0.955336489126, 1e-9);
-    EXPECT_EQ(ego.time_ms, pose_time(pose_cursor()));
+    EXPECT_EQ(ego.time_ms, pose_time(scene.pose, scene.pose.pose_cursor));
 }
 
 TEST_F(PaintScene, EgoCentredFrame) {
     load_scene(three_visible(), 1.0);  // the ego heading must not turn the car
-    render::set_ego_centered(1);
+    view.egoCentered = 1;
     const std::vector<TrajPoint> samples = visible_samples();
     paint();
     const std::vector<DrawOp> polys = polygons();
@@ -239,10 +243,10 @@ TEST_F(PaintScene, EgoCentredFrame) {
         EXPECT_EQ(polys[k].points, box({s.ego_x, s.ego_y}, {s.ego_head_x, s.ego_head_y}, s.length,
                                        s.width, time_height(s.time_ms)));
     }
-    const double z = time_height(pose_time(pose_cursor()));
+    const double z = time_height(pose_time(scene.pose, scene.pose.pose_cursor));
     EXPECT_EQ(polys[3].points, placed(render::kEgoBody, 4, {0, 0}, z));
     EXPECT_EQ(polys[7].points, placed(render::kEgoWheels[3], 4, {0, 0}, z));
-    const TrajPoint& ego = render::history_ring().boxes[3];
+    const TrajPoint& ego = scene.history.boxes[3];
     EXPECT_EQ(ego.ego_x, 0.504);
     EXPECT_EQ(ego.ego_head_y, 1.0);
 }
@@ -256,10 +260,10 @@ TEST_F(PaintScene, LastDrawnCoversFilesWithMoreThan5000Trajectories) {
         many[i].last = 3;
     }
     load_scene(many);
-    clock_settings().tooShortTraj = 1;
+    scene.clock.tooShortTraj = 1;
     paint();
-    EXPECT_EQ(render::last_drawn(5009), current_frame());
-    EXPECT_EQ(render::history_ring().appended, 5011);
+    EXPECT_EQ(last_drawn(scene.history, 5009), scene.store.current_frame);
+    EXPECT_EQ(scene.history.appended, 5011);
 }
 
 TEST(GreyRamp, EqualSpeedEndsAndClamping) {
@@ -273,10 +277,10 @@ TEST(GreyRamp, EqualSpeedEndsAndClamping) {
 
 TEST_F(PaintScene, HistoryShadesBySpeedOrFrame) {
     load_scene(three_visible());  // frames 1..30
-    render::clear_history();
-    render::history_append(entry(0, 17.5, 15), 0);
-    render::history_append(entry(1, 2, 30), 0);
-    render::history_append(entry(2), render::kEgoOwner);
+    clear_history(scene.history);
+    history_append(scene.history, entry(0, 17.5, 15), 0);
+    history_append(scene.history, entry(1, 2, 30), 0);
+    history_append(scene.history, entry(2), kEgoOwner);
     // Role colours on: by speed (5..30 m/s); the ego in its own colour.
     std::vector<PenInfo> pens = history_pens();
     ASSERT_EQ(pens.size(), 3u);
@@ -284,9 +288,9 @@ TEST_F(PaintScene, HistoryShadesBySpeedOrFrame) {
     EXPECT_EQ(pens[1].color, kBlack);
     EXPECT_EQ(pens[2].color, kYellow);
     // Off: by frame; the ego in palette entry 4 (yellow as well).
-    render::role_colours().trajcolseton = 0;
-    render::role_colours().egocol = RgbColour{1, 2, 3};
-    render::recreate_role_pens();
+    view.roles.colours.trajcolseton = 0;
+    view.roles.colours.egocol = RgbColour{1, 2, 3};
+    render::recreate_role_pens(view.roles);
     pens = history_pens();
     EXPECT_EQ(pens[0].color, plat::rgb(127, 127, 127));
     EXPECT_EQ(pens[1].color, plat::rgb(255, 255, 255));
@@ -295,12 +299,12 @@ TEST_F(PaintScene, HistoryShadesBySpeedOrFrame) {
 
 TEST_F(PaintScene, HistoryOldestFirstAcrossTheWrap) {
     set_draw_history(1);
-    const int total = render::kHistorySize + 3;
-    for (int k = 0; k < total; ++k) render::history_append(entry(k), 0);  // 4.5 pixels apart
+    const int total = kHistorySize + 3;
+    for (int k = 0; k < total; ++k) history_append(scene.history, entry(k), 0);  // 4.5 pixels apart
     plat::Dc dc = plat::create_canvas(960, 640);
-    render::draw_history(dc);
+    render::draw_history(dc, scene, view);
     const std::vector<DrawOp>& ops = plat::headless::canvas_ops(dc);
-    ASSERT_EQ(ops.size(), static_cast<size_t>(render::kHistorySize));
+    ASSERT_EQ(ops.size(), static_cast<size_t>(kHistorySize));
     EXPECT_EQ(ops.front().points, box({0, 3}, {0, 1}, 1, 1, time_height(0)));
     EXPECT_EQ(ops.back().points, box({0, total - 1.0}, {0, 1}, 1, 1, time_height(0)));
     for (size_t k = 1; k < ops.size(); ++k) ASSERT_GT(ops[k].points[0].x, ops[k - 1].points[0].x);
@@ -312,27 +316,27 @@ TEST_F(PaintScene, HistoryOfRecentTrajectoriesOnlyUnlessDrawHistory) {
     two[1].id = 1;
     two[1].last = 5;
     load_scene(two);
-    clock_settings().tooShortTraj = 1;
-    while (current_frame() < 8) {
+    scene.clock.tooShortTraj = 1;
+    while (scene.store.current_frame < 8) {
         paint();
-        step_scene();
+        step_scene(scene);
     }
-    ASSERT_EQ(render::last_drawn(1), 5);
+    ASSERT_EQ(last_drawn(scene.history, 1), 5);
     paint();  // frame 8: three frames since trajectory 1 was drawn
-    EXPECT_EQ(history_pens().size(), static_cast<size_t>(render::history_size()));
-    step_scene();
+    EXPECT_EQ(history_pens().size(), static_cast<size_t>(history_size(scene.history)));
+    step_scene(scene);
     paint();  // frame 9: four
-    EXPECT_EQ(history_pens().size(), static_cast<size_t>(render::history_size() - 4));
+    EXPECT_EQ(history_pens().size(), static_cast<size_t>(history_size(scene.history) - 4));
     set_draw_history(1);
-    EXPECT_EQ(history_pens().size(), static_cast<size_t>(render::history_size()));
+    EXPECT_EQ(history_pens().size(), static_cast<size_t>(history_size(scene.history)));
 }
 
 TEST_F(PaintScene, AppendedNeverOverflows) {
-    render::HistoryRing& ring = render::history_ring();
+    HistoryRing& ring = scene.history;
     ring.appended = 2000000000 - 1;  // the last count before it steps back
-    const int slot = ring.appended % render::kHistorySize;
-    render::history_append(entry(0), 7);
+    const int slot = ring.appended % kHistorySize;
+    history_append(scene.history, entry(0), 7);
     EXPECT_EQ(ring.owners[slot], 7);
-    EXPECT_GE(ring.appended, render::kHistorySize);
-    EXPECT_EQ(render::history_slot(render::kHistorySize - 1), slot);  // still the newest
+    EXPECT_GE(ring.appended, kHistorySize);
+    EXPECT_EQ(history_slot(scene.history, kHistorySize - 1), slot);  // still the newest
 }

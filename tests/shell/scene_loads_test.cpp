@@ -7,6 +7,7 @@
 
 #include "data/pose_track.h"
 #include "data/report.h"
+#include "data/scene.h"
 #include "data/scene_clock.h"
 #include "data/traj_store.h"
 #include "tests/support/temp_folder.h"
@@ -26,14 +27,8 @@ void ignore_report(std::string_view) {}
 
 class SceneLoads : public testing::Test {
   protected:
-    void SetUp() override { reset_all(); }
-    void TearDown() override { reset_all(); }
-    static void reset_all() {
-        free_traj_store();
-        reset_pose_state();
-        reset_clock_settings();
-    }
     test_support::TempFolder dir;
+    Scene scene;
 };
 
 }  // namespace
@@ -41,36 +36,34 @@ class SceneLoads : public testing::Test {
 TEST_F(SceneLoads, LoadMovStartsTheScene) {
     std::string ego = dir.write("ego.nav", "1400 0 0 0.5 10 20 0\n1500 0 0 0.6 11 21 0\n");
     std::string traj = dir.write("scene.traj", traj_text());
-    ASSERT_EQ(shell::load_ego(ego), 1);
-    EXPECT_EQ(scene_origin().x, 0);  // no TRAJ data yet: min_time is 0
-    ASSERT_EQ(shell::load_mov(traj), 1);
-    EXPECT_EQ(traj_store().min_time, 1500);
-    EXPECT_EQ(current_frame(), 6);  // one step past the first frame
-    EXPECT_EQ(scene_origin().x, 11);
-    EXPECT_EQ(scene_start_index(), 1);
+    ASSERT_EQ(shell::load_ego(scene, ego), 1);
+    EXPECT_EQ(scene.scene_origin.x, 0);  // no TRAJ data yet: min_time is 0
+    ASSERT_EQ(shell::load_mov(scene, traj), 1);
+    EXPECT_EQ(scene.store.min_time, 1500);
+    EXPECT_EQ(scene.store.current_frame, 6);  // one step past the first frame
+    EXPECT_EQ(scene.scene_origin.x, 11);
+    EXPECT_EQ(scene.pose.scene_start_index, 1);
 
     std::string org = dir.write("org.txt", "0 1400 0 0 -1 -2 0.25\n");
-    ASSERT_EQ(shell::load_org(org), 1);
-    EXPECT_EQ(scene_origin().x, -1);
-    EXPECT_EQ(scene_origin().heading, 0.25);
-    EXPECT_EQ(scene_start_index(), 1);
+    ASSERT_EQ(shell::load_org(scene, org), 1);
+    EXPECT_EQ(scene.scene_origin.x, -1);
+    EXPECT_EQ(scene.scene_origin.heading, 0.25);
+    EXPECT_EQ(scene.pose.scene_start_index, 1);
 }
 
 TEST_F(SceneLoads, LoadEgoChoosesLayoutFromName) {
     std::string text = "7 1000 0 0 0.5 10 20 0\n";
-    ASSERT_EQ(shell::load_ego(dir.write("track.pos", text)), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 1000);
-    ASSERT_EQ(shell::load_ego(dir.write("track.NAV2", text)), 1);
-    EXPECT_EQ(pose_track().poses[0].time_ms, 7);
+    ASSERT_EQ(shell::load_ego(scene, dir.write("track.pos", text)), 1);
+    EXPECT_EQ(scene.pose.poses[0].time_ms, 1000);
+    ASSERT_EQ(shell::load_ego(scene, dir.write("track.NAV2", text)), 1);
+    EXPECT_EQ(scene.pose.poses[0].time_ms, 7);
 }
 
 TEST_F(SceneLoads, FailedLoadMovLeavesStoreEmpty) {
-    ErrorSink previous = set_error_sink(ignore_report);
-    ASSERT_EQ(shell::load_mov(dir.write("scene.traj", traj_text())), 1);
-    EXPECT_EQ(shell::load_mov(dir.file("no_such.traj")), 0);
-    set_error_sink(previous);
-    EXPECT_EQ(traj_store_loaded(), 0);
-    EXPECT_EQ(step_scene(), 0);
+    ASSERT_EQ(shell::load_mov(scene, dir.write("scene.traj", traj_text())), 1);
+    EXPECT_EQ(shell::load_mov(scene, dir.file("no_such.traj"), ignore_report), 0);
+    EXPECT_EQ(traj_store_loaded(scene.store), 0);
+    EXPECT_EQ(step_scene(scene), 0);
 }
 
 // The ego stands where the clock stands: a track loaded after the trajectories
@@ -79,8 +72,8 @@ TEST_F(SceneLoads, FailedLoadMovLeavesStoreEmpty) {
 TEST_F(SceneLoads, LoadEgoAfterTheTrajectoriesPutsTheEgoAtTheClock) {
     std::string ego;
     for (int t = 1000; t <= 4000; t += 100) ego += std::to_string(t) + " 0 0 0 0 0 0\n";
-    ASSERT_EQ(shell::load_mov(dir.write("scene.traj", traj_text())), 1);
-    ASSERT_EQ(current_time(), 1600);
-    ASSERT_EQ(shell::load_ego(dir.write("ego.nav", ego)), 1);
-    EXPECT_EQ(pose_time(pose_cursor()), 1600);
+    ASSERT_EQ(shell::load_mov(scene, dir.write("scene.traj", traj_text())), 1);
+    ASSERT_EQ(scene.store.current_time, 1600);
+    ASSERT_EQ(shell::load_ego(scene, dir.write("ego.nav", ego)), 1);
+    EXPECT_EQ(pose_time(scene.pose, scene.pose.pose_cursor), 1600);
 }

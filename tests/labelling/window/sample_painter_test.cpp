@@ -25,17 +25,13 @@ class SamplePainter : public testing::Test {
     void SetUp() override {
         ASSERT_TRUE(plat::start_platform({"headless"}));
         plat::use_resources(&resources::vantrel());
-        free_labelling_stores();
-        reset_label_state();
-        labelling::vantrel_renderer_startup();
-        render::ResetView(plat::Size{720, 480}, render::kVantrelInitialScale);
+        labelling::vantrel_renderer_startup(view);
+        render::ResetView(view.state, plat::Size{720, 480}, render::kVantrelInitialScale);
         render::BuildTrigTables();
     }
     void TearDown() override {
         for (plat::Dc dc : canvases) plat::delete_dc(dc);
-        labelling::vantrel_renderer_shutdown();
-        free_labelling_stores();
-        reset_label_state();
+        labelling::vantrel_renderer_shutdown(view);
         plat::stop_platform();
     }
     // Poses at the given times along +y at 10 m/s (y in metres from 0).
@@ -43,15 +39,18 @@ class SamplePainter : public testing::Test {
         std::string text;
         for (const auto& [t, y] : poses)
             text += std::to_string(t) + " 0 0 0 0 " + std::to_string(y) + " 0\n";
-        ASSERT_EQ(load_vantrel_pose_track(dir.write("ego.nav", text)), 1);
+        ASSERT_EQ(load_vantrel_pose_track(session, dir.write("ego.nav", text)), 1);
+        update_pose_period(session);
+        refresh_all_samples(session);
     }
     void load_samples(const std::string& text) {
-        ASSERT_EQ(load_sample_file(dir.write("samples.txt", text)), 1);
-        refresh_all_samples();
+        ASSERT_EQ(load_sample_file(session.samples, dir.write("samples.txt", text)), 1);
+        refresh_all_samples(session);
     }
+    LabelState& state() { return session.state; }
     const std::vector<DrawOp>& paint() {
         canvases.push_back(plat::create_canvas(720, 480));
-        labelling::paint_vantrel(canvases.back(), plat::Size{720, 480});
+        labelling::paint_vantrel(session, view, canvases.back(), plat::Size{720, 480});
         return plat::headless::canvas_ops(canvases.back());
     }
     // The calls with the pen of colour c.
@@ -63,11 +62,11 @@ class SamplePainter : public testing::Test {
     }
     // Where pose j of sample k is drawn.
     plat::Point at_pose(int k, int j) {
-        const TrackSample& s = sample_set().records[static_cast<size_t>(k)];
-        const LocalPose& l = local_poses()[static_cast<size_t>(j)];
+        const TrackSample& s = session.samples.records[static_cast<size_t>(k)];
+        const LocalPose& l = session.local[static_cast<size_t>(j)];
         return render::project_point(
-            Vec2{l.local_x * render::GetDisplaySettings().yxFactor, l.local_y},
-            (pose_at(j)->time_ms - s.start_ms) / render::GetDisplaySettings().msPerMeter);
+            view, Vec2{l.local_x * view.settings.yxFactor, l.local_y},
+            (pose_at(session.pose, j)->time_ms - s.start_ms) / view.settings.msPerMeter);
     }
     static std::vector<std::pair<int, double>> every(int from, int to, int step) {
         std::vector<std::pair<int, double>> poses;
@@ -75,6 +74,8 @@ class SamplePainter : public testing::Test {
         return poses;
     }
 
+    LabelSession session;
+    render::View view;
     test_support::TempFolder dir;
     std::vector<plat::Dc> canvases;
 };
@@ -94,9 +95,11 @@ TEST_F(SamplePainter, OverviewColoursByLabelAndTheTrajGenLast) {
     load_samples(
         "1 2000 3000 3\n2 4000 5000 0\n3 6000 7000 7\n4 8000 9000 2\n5 10000 11000 4\n"
         "6 12000 13000 1\n");
-    ASSERT_EQ(load_traj_gen(dir.write("gen.txt", "0 0 0\n100 1 2\n200 2 4\n")), 1);
-    sample_set().records[6].active = 0;  // sample 6, label 1, deleted
-    label_state().play_step = 100;
+    ASSERT_EQ(load_traj_gen(session.traj_gen, dir.write("gen.txt", "0 0 0\n100 1 2\n200 2 4\n")),
+              1);
+    whole_track_record_from_traj_gen(session);
+    session.samples.records[6].active = 0;  // sample 6, label 1, deleted
+    state().play_step = 100;
     const std::vector<DrawOp>& ops = paint();
     std::vector<plat::Color> order;
     std::vector<plat::PenStyle> styles;
@@ -122,8 +125,8 @@ TEST_F(SamplePainter, OverviewColoursByLabelAndTheTrajGenLast) {
     EXPECT_EQ(order[5], kYellow);
     EXPECT_TRUE(with_pen(ops, Op::LineTo, kCyan).empty());  // label 7 is left out
 
-    label_state().labelling = true;
-    label_state().current_sample = 3;  // the label 7 sample, when it is worked on
+    state().labelling = true;
+    state().current_sample = 3;  // the label 7 sample, when it is worked on
     EXPECT_FALSE(with_pen(paint(), Op::LineTo, kCyan).empty());
 }
 
@@ -132,10 +135,8 @@ TEST_F(SamplePainter, OverviewColoursByLabelAndTheTrajGenLast) {
 TEST_F(SamplePainter, OverviewThinsToATenthOfASecondAndEndsOnTheStep) {
     load_track(every(1000, 5000, 40));
     load_samples("9 1000 5000 3\n");
-    render::DisplaySettings s = render::GetDisplaySettings();
-    s.flags |= render::SHOW_TRAJ_ID_VANTREL;
-    render::SetDisplaySettings(s);
-    label_state().play_step = 20;  // pose 20, at 1800 ms
+    view.settings.flags |= render::SHOW_TRAJ_ID_VANTREL;
+    state().play_step = 20;  // pose 20, at 1800 ms
     const std::vector<DrawOp>& ops = paint();
     const std::vector<DrawOp> lines = with_pen(ops, Op::LineTo, kRed);
     // Drawn: 0, 120, 240, ... 720 ms (poses 0, 3, ..., 18), then pose 20.
@@ -157,7 +158,7 @@ TEST_F(SamplePainter, OverviewDoesNotJoinAJumpBackOfMoreThanAHundredPixels) {
     poses[10].second = -30;  // 30 m back: about 180 pixels left at the start zoom
     load_track(poses);
     load_samples("1 1000 3000 2\n");
-    label_state().play_step = 100;
+    state().play_step = 100;
     const std::vector<DrawOp> lines = with_pen(paint(), Op::LineTo, kGreen);
     ASSERT_EQ(lines.size(), 19u);  // 20 poses after the first, one of them not joined
     for (const DrawOp& o : lines) EXPECT_NE(o.points[1], at_pose(1, 10));
@@ -168,10 +169,10 @@ TEST_F(SamplePainter, OverviewDoesNotJoinAJumpBackOfMoreThanAHundredPixels) {
 TEST_F(SamplePainter, LabellingShowsTheCurrentSampleWithItsMargins) {
     load_track(every(1000, 6000, 100));
     load_samples("1 2000 3000 2\n2 4000 5000 3\n");
-    label_state().labelling = true;
-    label_state().current_sample = 2;
-    label_state().margin_poses = 4;
-    refresh_sample(2);  // poses 30 .. 40
+    state().labelling = true;
+    state().current_sample = 2;
+    state().margin_poses = 4;
+    refresh_sample(session, 2);  // poses 30 .. 40
     const std::vector<DrawOp>& ops = paint();
     EXPECT_TRUE(with_pen(ops, Op::LineTo, kGreen).empty());
     const std::vector<DrawOp> lines = with_pen(ops, Op::LineTo, kRed);
@@ -195,9 +196,14 @@ TEST_F(SamplePainter, EgoIconAtTheOriginLast) {
     ASSERT_EQ(polygons.size(), 5u);  // the body and four wheels
     EXPECT_EQ(polygons[0].brush_info.color, kYellow);
     EXPECT_EQ(polygons[0].pen_info.color, plat::rgb(0, 0, 0));
-    EXPECT_EQ(polygons[0].points[0], render::project_point(Vec2{-0.421, 2.928}, 0));
+    EXPECT_EQ(polygons[0].points[0], render::project_point(view, Vec2{-0.421, 2.928}, 0));
     EXPECT_EQ(polygons[4].pen_info.color, kPurple);
     EXPECT_EQ(polygons[4].brush_info.color, plat::rgb(0, 0, 0));
-    EXPECT_EQ(ops.back().op, Op::Polygon);
+    // Only the status line (its strip and its text) follows the car.
+    size_t last_polygon = 0;
+    for (size_t k = 0; k < ops.size(); ++k)
+        if (ops[k].op == Op::Polygon) last_polygon = k;
+    for (size_t k = last_polygon + 1; k < ops.size(); ++k)
+        EXPECT_TRUE(ops[k].op == Op::FillRect || ops[k].op == Op::Text) << k;
     EXPECT_EQ(with_pen(ops, Op::Ellipse, kPurple).size(), 1u);  // the centre marker
 }

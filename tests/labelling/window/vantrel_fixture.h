@@ -1,6 +1,6 @@
-// A session of the labelling tool on the headless back end: the main window started
-// as the program starts it, in a folder of the test's own, and a helper that lets
-// it run as the message loop would.
+// A session of the labelling tool on the headless back end: a fresh app record and
+// its main window started as the program starts them, in a folder of the test's
+// own, and a helper that lets it run as the message loop would.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "labelling/labelling.h"
 #include "labelling/samples.h"
+#include "labelling/vantrel.h"
 #include "labelling/vantrel_shell.h"
 #include "platform/headless.h"
 #include "resources/resource_ids.h"
@@ -38,26 +39,19 @@ class VantrelSession : public testing::Test {
     void SetUp() override {
         in_dir = std::make_unique<test_support::CurrentFolder>(dir.path());
         ASSERT_TRUE(plat::start_platform({"headless"}));
-        shell::reset_shell();
-        labelling::reset_vantrel_shell();
-        free_labelling_stores();
-        reset_label_state();
-        ASSERT_TRUE(shell::StartShell(labelling::vantrel_profile()));
-        main = shell::app_state().mainWindow;
+        ASSERT_TRUE(shell::StartShell(*app, labelling::vantrel_profile()));
+        main = app->app.mainWindow;
         run();
         hl::clear_logs();
     }
     void TearDown() override {
         hl::set_dialog_script(nullptr);
         plat::stop_platform();
-        shell::reset_shell();
-        free_labelling_stores();
-        reset_label_state();
         in_dir.reset();
     }
     void run() {
         int code = 0;
-        if (!shell::DispatchPending(code)) {
+        if (!shell::DispatchPending(*app, code)) {
             quit = true;
             exit_code = code;
         }
@@ -80,10 +74,13 @@ class VantrelSession : public testing::Test {
     void load(const std::string& track, const std::string& samples) {
         command(ids::IDM_LOAD_EGO, dir.write("ego.nav", track));
         command(ids::IDM_V_LOAD_SAMPLES, dir.write("samples.txt", samples));
-        ASSERT_EQ(pose_track_loaded() + samples_loaded(), 2);
+        ASSERT_EQ(pose_track_loaded(session().pose) + samples_loaded(session().samples), 2);
     }
-    const TrackSample& sample(int k) { return sample_set().records[static_cast<size_t>(k)]; }
+    LabelSession& session() { return app->session; }
+    LabelState& state() { return app->session.state; }
+    const TrackSample& sample(int k) { return session().samples.records[static_cast<size_t>(k)]; }
 
+    std::unique_ptr<labelling::Vantrel> app = std::make_unique<labelling::Vantrel>();
     test_support::TempFolder dir;
     std::unique_ptr<test_support::CurrentFolder> in_dir;
     plat::Hwnd main;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/version.h"
 #include "labelling/vantrel_app.h"
 #include "tests/support/main_run.h"
 #include "tests/support/picture_backend.h"
@@ -38,7 +39,7 @@ TEST_F(VantrelScript, DumpShowsTheStateAndEveryRecord) {
     EXPECT_EQ(r.out,
               "# count=3 current_sample=1 labelling=0 edit_mode=1 margin_s=5.000000 "
               "margin_poses=50 pose_period_s=0.100000 play_step=0 play_elapsed_ms=1000 "
-              "undo_sample=-1\n"
+              "undo_sample=-1 label=2 undo=0 redo=0 journal=0\n"
               "index,sample_id,start_ms,end_ms,first_pose,last_pose,pose_count,label,origin_x,"
               "origin_y,frame_heading,heading_offset,active\n"
               "0,0,0,200,0,2,3,4,0.000000,0.000000,0.000000,0.000000,0\n"
@@ -71,7 +72,8 @@ snapshot )" + dir.file("picture.png") +
                          "margin_poses=25 pose_period_s=0.100000 play_step=6"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("undo_sample=1\n"), std::string::npos);
+    EXPECT_NE(r.out.find("undo_sample=1 label=2 undo=4 redo=0 journal=1\n"), std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find(",0.001000,1\n"), std::string::npos);  // the turn
     EXPECT_NE(r.out.find("\n2,8,9000,12000,80,110,31,9,"), std::string::npos);
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "0\n");  // sample 8 deleted
@@ -94,6 +96,12 @@ TEST_F(VantrelScript, BadScriptsFailedLoadsAndUsage) {
     const ScriptRun usage = run("dump\n", {"--ego"});
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("usage: vantrel"), std::string::npos);
+    // A save that fails is a failed run.
+    const ScriptRun save = run("command 23 " + dir.file("missing/run") + "\n", files());
+    EXPECT_EQ(save.status, 1);
+    EXPECT_NE(save.err.find(dir.file("missing/run.txt")), std::string::npos) << save.err;
+    const ScriptRun saved = run("command 23 " + dir.file("run") + "\n", files());
+    EXPECT_EQ(saved.status, 0) << saved.err;
 }
 
 TEST(VantrelOptions, OnlyPoseTracksAreTakenByTheirNames) {
@@ -120,4 +128,82 @@ TEST(VantrelOptions, OnlyPoseTracksAreTakenByTheirNames) {
     EXPECT_NE(error.find("cannot tell from its name what 'drive.traj' is"), std::string::npos);
     ASSERT_TRUE(parse({"--version"}, o, error));
     EXPECT_TRUE(o.version);
+}
+
+// The refusals, help and version of the command line, word for word.
+TEST(VantrelOptions, AnswersWordForWord) {
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--ego"}, "--ego needs a value"},
+        {{"--trajgen", "g.txt", "--samples"}, "--samples needs a value"},
+        {{"--samples", "a", "--samples", "b"}, "--samples given twice"},
+        {{"--script", "a", "--script"}, "--script given twice"},
+        {{"--trajgen", "a", "--trajgen", "b"}, "--trajgen given twice"},
+        {{"--bogus"}, "unknown argument '--bogus'"},
+        {{"-"}, "unknown argument '-'"},
+        {{""}, "unknown argument ''"},
+        {{"--help", "-x"}, "unknown argument '-x'"},
+        {{"a.nav", "--ego", "b.nav"}, "--ego given twice"},
+        {{"a.nav", "b.pos"}, "'b.pos' would be a second ego pose track (--ego) after 'a.nav'"},
+        {{"gen.txt"},
+         "'gen.txt' may be a sample file or a Traj Gen file; name it with --samples or "
+         "--trajgen"},
+        {{"drive.traj"},
+         "cannot tell from its name what 'drive.traj' is: ego pose tracks end in .nav or .pos; "
+         "name other files with --ego, --samples or --trajgen"},
+    };
+    for (const auto& [args, reason] : refused) {
+        const ScriptRun r = test_support::run_main(labelling::vantrel_main, "vantrel", args);
+        EXPECT_EQ(r.status, 2) << reason;
+        EXPECT_EQ(r.out, "") << reason;
+        EXPECT_EQ(r.err, "vantrel: " + reason + "\n" + labelling::kVantrelUsage);
+    }
+    const std::string version = std::string("vantrel ") + tools_version() + "\n";
+    const std::pair<std::vector<std::string>, std::string> answered[] = {
+        {{"--help"}, labelling::kVantrelUsage},
+        {{"-h", "--ego", "missing.nav"}, labelling::kVantrelUsage},
+        {{"--version", "-h"}, labelling::kVantrelUsage},
+        {{"--version"}, version},
+        {{"--version", "--version", "--script", "missing.script"}, version},
+    };
+    for (const auto& [args, out] : answered) {
+        const ScriptRun r = test_support::run_main(labelling::vantrel_main, "vantrel", args);
+        EXPECT_EQ(r.status, 0) << args[0];
+        EXPECT_EQ(r.err, "") << args[0];
+        EXPECT_EQ(r.out, out) << args[0];
+    }
+}
+
+TEST(VantrelOptions, EveryOptionReachesItsField) {
+    std::vector<std::string> text = {"vantrel",   "--trajgen", "g.txt", "--script", "s.script",
+                                     "--samples", "s.txt",     "--ego", "e.nav"};
+    std::vector<char*> argv;
+    for (std::string& a : text) argv.push_back(a.data());
+    labelling::VantrelOptions o;
+    std::string error;
+    ASSERT_TRUE(
+        labelling::parse_vantrel_options(static_cast<int>(argv.size()), argv.data(), o, error))
+        << error;
+    EXPECT_EQ(o.ego_path.value_or(""), "e.nav");
+    EXPECT_EQ(o.samples_path.value_or(""), "s.txt");
+    EXPECT_EQ(o.trajgen_path.value_or(""), "g.txt");
+    EXPECT_EQ(o.script_path.value_or(""), "s.script");
+    EXPECT_FALSE(o.help || o.version);
+}
+
+// Every option the usage text shows is one the parser knows.
+TEST(VantrelOptions, TheUsageShowsOnlyKnownOptions) {
+    const std::string usage = labelling::kVantrelUsage;
+    int shown = 0;
+    for (std::size_t at = usage.find("--"); at != std::string::npos; at = usage.find("--", at)) {
+        const std::size_t end = usage.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+        std::string program = "vantrel", option = usage.substr(at, end - at);
+        char* argv[] = {program.data(), option.data(), nullptr};
+        labelling::VantrelOptions o;
+        std::string error;
+        labelling::parse_vantrel_options(2, argv, o, error);
+        EXPECT_EQ(error.find("unknown argument"), std::string::npos) << error;
+        at = end;
+        ++shown;
+    }
+    EXPECT_GT(shown, 8);
 }

@@ -23,13 +23,13 @@ bool checked(plat::Hwnd main, int id) {
 
 TEST_F(Session, StartsAsTheLabellingToolAndShowsTheFrameControlOnceBothFilesAreIn) {
     EXPECT_EQ(plat::get_window_text(main), "Vantrel");
-    EXPECT_DOUBLE_EQ(render::GetDisplaySettings().yxFactor, 10.0);
+    EXPECT_DOUBLE_EQ(app->view.settings.yxFactor, 10.0);
     EXPECT_TRUE(checked(main, ids::IDM_GRID_LINE));
     EXPECT_FALSE(checked(main, ids::IDM_V_TRAJ_ID));
     command(ids::IDM_LOAD_EGO, dir.write("ego.nav", track_text()));
-    EXPECT_FALSE(shell::app_state().frameControl);
+    EXPECT_FALSE(app->app.frameControl);
     command(ids::IDM_V_LOAD_SAMPLES, dir.write("samples.txt", kSamples));
-    const plat::Hwnd fc = shell::app_state().frameControl;
+    const plat::Hwnd fc = app->app.frameControl;
     ASSERT_TRUE(fc);
     EXPECT_EQ(plat::get_dlg_item_text(fc, ids::IDC_FRAME_NO), "-1");  // play_step - 1
     EXPECT_EQ(plat::get_dlg_item_text(fc, ids::IDC_TIME), "");
@@ -41,10 +41,10 @@ TEST_F(Session, KeysActOnlyWhileLabellingAndAcceleratorsSetTheEditMode) {
     key(plat::VK_RIGHT);
     key(plat::VK_NEXT);
     EXPECT_EQ(sample(1).start_ms, 3000);
-    EXPECT_EQ(label_state().current_sample, 1);
+    EXPECT_EQ(state().current_sample, 1);
 
     key('D', false, true);  // Ctrl+D
-    EXPECT_TRUE(label_state().labelling);
+    EXPECT_TRUE(state().labelling);
     key(plat::VK_RIGHT);
     key(plat::VK_RIGHT, true);  // Shift: a second
     EXPECT_EQ(sample(1).start_ms, 4100);
@@ -55,13 +55,13 @@ TEST_F(Session, KeysActOnlyWhileLabellingAndAcceleratorsSetTheEditMode) {
     key(plat::VK_RIGHT);
     EXPECT_DOUBLE_EQ(sample(1).heading_offset, 0.001);
     key(plat::VK_NEXT);
-    EXPECT_EQ(label_state().current_sample, 2);
+    EXPECT_EQ(state().current_sample, 2);
     key(plat::VK_DELETE);
     EXPECT_EQ(sample(2).active, 0);
-    EXPECT_EQ(label_state().current_sample, 3);
+    EXPECT_EQ(state().current_sample, 3);
     key(plat::VK_PRIOR);  // the deleted sample is skipped
-    EXPECT_EQ(label_state().current_sample, 1);
-    EXPECT_TRUE(label_state().unsaved);
+    EXPECT_EQ(state().current_sample, 1);
+    EXPECT_TRUE(state().unsaved);
 }
 
 TEST_F(Session, SettingsDialogShowsAndAppliesTheCurrentSampleAndTheMargin) {
@@ -79,8 +79,8 @@ TEST_F(Session, SettingsDialogShowsAndAppliesTheCurrentSampleAndTheMargin) {
     });
     command(ids::IDM_SAMPLE_SETTINGS);
     EXPECT_EQ(shown, "1 5.0");
-    EXPECT_EQ(label_state().current_sample, 3);
-    EXPECT_EQ(label_state().margin_poses, 25);
+    EXPECT_EQ(state().current_sample, 3);
+    EXPECT_EQ(state().margin_poses, 25);
 }
 
 TEST_F(Session, PlaybackDrawsTheOverviewOutTwoPosesATickWithTheAcceleratorsLive) {
@@ -93,14 +93,14 @@ TEST_F(Session, PlaybackDrawsTheOverviewOutTwoPosesATickWithTheAcceleratorsLive)
             hl::key_press(main, 'D');
             hl::set_key_down(plat::VK_CONTROL, false);
         }
-        if (ticks == 6) hl::press_button(shell::app_state().frameControl, ids::IDC_STOP);
+        if (ticks == 6) hl::press_button(app->app.frameControl, ids::IDC_STOP);
     });
-    hl::press_button(shell::app_state().frameControl, ids::IDC_START);
+    hl::press_button(app->app.frameControl, ids::IDC_START);
     run();
     hl::set_sleep_hook(nullptr);
-    EXPECT_EQ(label_state().play_step, 12);  // six ticks; the last sleep ends playback
-    EXPECT_TRUE(label_state().labelling);
-    EXPECT_EQ(plat::get_dlg_item_text(shell::app_state().frameControl, ids::IDC_FRAME_NO), "11");
+    EXPECT_EQ(state().play_step, 12);  // six ticks; the last sleep ends playback
+    EXPECT_TRUE(state().labelling);
+    EXPECT_EQ(plat::get_dlg_item_text(app->app.frameControl, ids::IDC_FRAME_NO), "11");
 }
 
 TEST_F(Session, SavesWriteTheSamplesAndAPoseFilePerSample) {
@@ -114,14 +114,16 @@ TEST_F(Session, SavesWriteTheSamplesAndAPoseFilePerSample) {
     // A base name in a missing folder: nothing is written and the box says so.
     command(ids::IDM_V_SAVE_SAMPLES, dir.file("missing/work"));
     ASSERT_EQ(hl::message_boxes().size(), 1u);
-    EXPECT_EQ(hl::message_boxes()[0].text, "Open file failure.");
+    EXPECT_EQ(hl::message_boxes()[0].text,
+              "Open file failure.\n" + dir.file("missing/work.txt") +
+                  ": cannot create a file in the folder: No such file or directory");
     EXPECT_EQ(hl::message_boxes()[0].caption, dir.file("missing/work"));
-    // A folder in the way of the second export: the first stays, the later ones are skipped.
+    // A folder in the way of the second export: a save is all or nothing.
     std::filesystem::create_directory(dir.file("other1.nav"));
     command(ids::IDM_V_SAVE_SAMPLES, dir.file("other"));
     EXPECT_EQ(hl::message_boxes().back().caption, dir.file("other1.nav"));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("other0.nav")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("other2.nav")));
+    for (const char* name : {"other.txt", "other0.nav", "other2.nav"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
 }
 
 TEST_F(Session, ClosingWithoutEditsAsksNothing) {
@@ -136,7 +138,7 @@ TEST_F(Session, CancelKeepsTheWorkDiscardGoesOnSaveSavesFirst) {
     load(track_text(), kSamples);
     key('D', false, true);
     key(plat::VK_RIGHT);
-    ASSERT_TRUE(label_state().unsaved);
+    ASSERT_TRUE(state().unsaved);
     hl::clear_logs();
 
     hl::queue_message_box_answer(plat::IDCANCEL);
@@ -144,7 +146,7 @@ TEST_F(Session, CancelKeepsTheWorkDiscardGoesOnSaveSavesFirst) {
     EXPECT_EQ(hl::message_boxes().at(0).text, "Save changes to the samples?");
     EXPECT_EQ(hl::message_boxes().at(0).buttons, plat::MessageButtons::SaveDiscardCancel);
     EXPECT_TRUE(hl::file_dialogs().empty());  // the load did not even ask for a file
-    EXPECT_EQ(sample_set().count, 4);
+    EXPECT_EQ(session().samples.count, 4);
     hl::clear_file_answers();
 
     hl::queue_message_box_answer(plat::IDYES);  // Save, but the save dialog is cancelled
@@ -166,8 +168,8 @@ TEST_F(Session, DiscardLetsTheLoadGoOn) {
     key(plat::VK_DELETE);
     hl::queue_message_box_answer(plat::IDNO);
     command(ids::IDM_V_LOAD_SAMPLES, dir.write("other.txt", "9 20000 21000 1\n"));
-    EXPECT_EQ(sample_set().count, 2);
-    EXPECT_FALSE(label_state().unsaved);  // a sample load starts clean
+    EXPECT_EQ(session().samples.count, 2);
+    EXPECT_FALSE(state().unsaved);  // a sample load starts clean
 }
 
 TEST_F(Session, FailedLoadsAreShownInTheWindow) {
@@ -179,4 +181,58 @@ TEST_F(Session, FailedLoadsAreShownInTheWindow) {
     EXPECT_EQ(hl::message_boxes()[1].text, "Open TRAJ file failure.");
     EXPECT_EQ(hl::message_boxes()[2].text, "Invalid data : " + dir.file("gen.txt"));
     for (const auto& box : hl::message_boxes()) EXPECT_EQ(box.caption, "Error");
+}
+
+// Numbers beyond the 32-bit range in the ego track, the sample file and the Traj Gen
+// file: the design's message with a second line naming the file, the line and the
+// field, in the window's message box, and for the pose and Traj Gen loads on
+// standard error too.
+TEST_F(Session, OutOfRangeNumbersShowTwoLineMessages) {
+    const std::string ego =
+        dir.write("range.pos", "1 1000 0 0 0 1 2 0\n2147483648 1040 0 0 0 1 2 0\n");
+    const std::string samples = dir.write("range.txt", "1 3000 5000 2\n2 8000 10000 4294967298\n");
+    const std::string empty = dir.write("none.txt", "# id start end label\n");
+    const std::string gen = dir.write("gen.txt", "# t x y\n-1 0 0\n2147483648 1 2\n");
+    const struct {
+        int id;
+        std::string path;
+        std::string message;
+        bool on_stderr;
+    } cases[] = {
+        {ids::IDM_LOAD_EGO, ego,
+         "Invalid data : " + ego + "\n" + ego + ": line 2: sequence number out of range", true},
+        {ids::IDM_V_LOAD_SAMPLES, samples,
+         "Invalid TRAJ file.\n" + samples + ": line 2: label out of range", false},
+        {ids::IDM_V_LOAD_SAMPLES, empty, "Invalid TRAJ file.\n" + empty + ": no sample line",
+         false},
+        {ids::IDM_V_LOAD_TRAJ_GEN, gen,
+         "Invalid data : " + gen + "\n" + gen + ": line 3: time out of range", true},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        command(c.id, c.path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.on_stderr ? c.message + "\n" : "");
+        ASSERT_FALSE(hl::message_boxes().empty());
+        EXPECT_EQ(hl::message_boxes().back().caption, "Error");
+        EXPECT_EQ(hl::message_boxes().back().text, c.message);
+    }
+    EXPECT_EQ(hl::message_boxes().size(), 4u);
+    EXPECT_EQ(pose_track_loaded(session().pose) + samples_loaded(session().samples) +
+                  traj_gen_loaded(session().traj_gen),
+              0);
+}
+
+// "Load Ego" after the samples: the pose period and margin from the new track,
+// and every sample anchored on it.
+TEST_F(Session, LoadEgoAfterTheSamplesAnchorsThem) {
+    command(ids::IDM_V_LOAD_SAMPLES, dir.write("samples.txt", kSamples));
+    EXPECT_EQ(sample(1).pose_count, 0);
+    std::string track;
+    for (int i = 0; i < 300; ++i) track += std::to_string(1000 + 40 * i) + " 0 0 0 0 0 0\n";
+    command(ids::IDM_LOAD_EGO, dir.write("ego.nav", track));
+    EXPECT_EQ(state().margin_poses, 125);  // 5 s of poses 40 ms apart
+    EXPECT_EQ(sample(1).first_pose, 50);
+    EXPECT_EQ(sample(1).last_pose, 100);
+    EXPECT_EQ(sample(2).first_pose, 175);
+    EXPECT_TRUE(app->app.frameControl);
 }

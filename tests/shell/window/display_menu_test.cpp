@@ -40,17 +40,17 @@ TEST_F(DisplaySettingDialog, ShowsTheValuesAndOkStoresTheFields) {
         hl::press_button(dlg, plat::IDOK);
     });
     EXPECT_EQ(shown, (Texts{"30000", "2000", "1.50", "5.00", "1", "20", "0"}));
-    const render::DisplaySettings s = render::GetDisplaySettings();
+    const render::DisplaySettings s = viewer->view.settings;
     EXPECT_EQ(s.maxRangeX, 10000);
     EXPECT_DOUBLE_EQ(s.yxFactor, 1.234);
     EXPECT_EQ(s.flags, 6);  // the toggles' flags are kept
-    EXPECT_EQ(clock_settings().frameStep, 5);
+    EXPECT_EQ(scene().clock.frameStep, 5);
     EXPECT_EQ(invalidations(false), 1);
     EXPECT_EQ(invalidations(true), 0);
 
     open([](plat::Hwnd dlg) { hl::press_enter(dlg); });  // OK without changes
     EXPECT_EQ(shown, (Texts{"10000", "500", "1.23", "2.50", "5", "3", "1"}));
-    EXPECT_DOUBLE_EQ(render::GetDisplaySettings().yxFactor, 1.23);
+    EXPECT_DOUBLE_EQ(viewer->view.settings.yxFactor, 1.23);
 }
 
 TEST_F(DisplaySettingDialog, CancelEscapeAndCloseBoxChangeNothing) {
@@ -62,8 +62,8 @@ TEST_F(DisplaySettingDialog, CancelEscapeAndCloseBoxChangeNothing) {
             type(dlg, ids::IDC_FRAME_STEP, "9");
             leave(dlg);
         });
-        EXPECT_EQ(render::GetDisplaySettings().maxRangeX, 30000);
-        EXPECT_EQ(clock_settings().frameStep, 1);
+        EXPECT_EQ(viewer->view.settings.maxRangeX, 30000);
+        EXPECT_EQ(scene().clock.frameStep, 1);
         EXPECT_TRUE(hl::invalidations().empty());
     }
 }
@@ -75,7 +75,7 @@ TEST_F(DisplaySettingDialog, RefusedValueKeepsTheDialogOpenWithTheUsersText) {
         ASSERT_TRUE(dlg);
         ++waits;
         EXPECT_EQ(plat::get_dlg_item_text(dlg, ids::IDC_GRID_SIZE_X), "0");
-        EXPECT_EQ(clock_settings().frameStep, 1);  // nothing stored
+        EXPECT_EQ(scene().clock.frameStep, 1);  // nothing stored
         type(dlg, ids::IDC_GRID_SIZE_X, "100");
         hl::press_button(dlg, plat::IDOK);
     });
@@ -88,32 +88,32 @@ TEST_F(DisplaySettingDialog, RefusedValueKeepsTheDialogOpenWithTheUsersText) {
     ASSERT_EQ(hl::message_boxes().size(), 1u);
     EXPECT_EQ(hl::message_boxes()[0].caption, "Display Setting");
     EXPECT_EQ(hl::message_boxes()[0].text, "Grid Size X [cm] must be a number greater than 0.");
-    EXPECT_EQ(render::GetDisplaySettings().gridSizeX, 100);
-    EXPECT_EQ(clock_settings().frameStep, 4);
+    EXPECT_EQ(viewer->view.settings.gridSizeX, 100);
+    EXPECT_EQ(scene().clock.frameStep, 4);
 }
 
 using DisplayModes = ShellSession;
 
 TEST_F(DisplayModes, TimeSerialsAndEgoCentredEmptyTheHistory) {
-    ASSERT_EQ(shell::load_ego(nav_file()) + shell::load_mov(traj_file()), 2);
+    ASSERT_EQ(shell::load_ego(scene(), nav_file()) + shell::load_mov(scene(), traj_file()), 2);
     plat::invalidate(main, false);
     run();  // a paint fills the history
-    ASSERT_GT(render::history_ring().appended, 0);
+    ASSERT_GT(scene().history.appended, 0);
     const plat::Hmenu menu = plat::get_menu(main);
     hl::clear_logs();
-    shell::toggle_time_series(main);
-    EXPECT_EQ(render::history_ring().appended, 0);
-    EXPECT_EQ(render::GetDisplaySettings().flags & render::SHOW_TIME_SERIES, 0);
+    shell::toggle_time_series(*viewer);
+    EXPECT_EQ(scene().history.appended, 0);
+    EXPECT_EQ(viewer->view.settings.flags & render::SHOW_TIME_SERIES, 0);
     EXPECT_EQ(plat::menu_item_checked(menu, ids::IDM_TIME_SERIALS), 0);
     ASSERT_EQ(hl::invalidations().size(), 1u);
     EXPECT_TRUE(hl::invalidations()[0].erase);
 
     run();
-    ASSERT_GT(render::history_ring().appended, 0);
+    ASSERT_GT(scene().history.appended, 0);
     hl::clear_logs();
-    shell::toggle_ego_centered(main);
-    EXPECT_EQ(render::history_ring().appended, 0);
-    EXPECT_EQ(render::ego_centered(), 1);
+    shell::toggle_ego_centered(*viewer);
+    EXPECT_EQ(scene().history.appended, 0);
+    EXPECT_EQ(viewer->view.egoCentered, 1);
     EXPECT_EQ(plat::menu_item_checked(menu, ids::IDM_EGO_CENTERED), 1);
     // It shows at once (without erase), not only at the next repaint.
     ASSERT_EQ(hl::invalidations().size(), 1u);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "data/pose_track.h"
@@ -15,8 +16,8 @@
 #include "render/view.h"
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
-#include "shell/plovane_shell.h"
 #include "tests/support/temp_folder.h"
+#include "viewer/plovane_shell.h"
 
 namespace {
 
@@ -44,14 +45,17 @@ TEST(PlovaneOnQt, OpensLoadsPaintsAndExitsWithZero) {
     plat::qt::register_backend();
     ASSERT_TRUE(plat::start_platform({"qt"}, argc, argv));
 
-    shell::reset_shell();
-    ASSERT_TRUE(shell::StartShell(shell::plovane_profile()));
-    const plat::Hwnd main = shell::app_state().mainWindow;
+    const auto viewer = std::make_unique<shell::Plovane>();
+    ASSERT_TRUE(shell::StartShell(*viewer, shell::plovane_profile()));
+    const plat::Hwnd main = viewer->app.mainWindow;
     EXPECT_EQ(plat::get_window_text(main), "Plovane");
-    shell::LoadEgoCommand(examples + "/scene.nav");
-    shell::LoadOrgCommand(examples + "/scene_origin.txt");
-    shell::LoadMovCommand(examples + "/scene.traj");
-    EXPECT_EQ(pose_track_loaded() + origin_track_loaded() + traj_store_loaded(), 3);
+    shell::LoadEgoCommand(*viewer, examples + "/scene.nav");
+    shell::LoadOrgCommand(*viewer, examples + "/scene_origin.txt");
+    shell::LoadMovCommand(*viewer, examples + "/scene.traj");
+    const Scene& scene = viewer->scene;
+    EXPECT_EQ(pose_track_loaded(scene.pose) + origin_track_loaded(scene.origin) +
+                  traj_store_loaded(scene.store),
+              3);
 
     for (int id :
          {resources::IDM_GRID_LINE, resources::IDM_TRAJ_ID, resources::IDM_EGO_CENTERED, 231}) {
@@ -61,7 +65,7 @@ TEST(PlovaneOnQt, OpensLoadsPaintsAndExitsWithZero) {
     plat::post_message(main, plat::WM_MOUSEMOVE, plat::MK_MBUTTON, plat::make_lparam(130, 260));
     drain();
     EXPECT_EQ(plat::menu_item_checked(plat::get_menu(main), resources::IDM_GRID_LINE), 0);
-    EXPECT_EQ(render::view_state().elevation, 20);
+    EXPECT_EQ(viewer->view.state.elevation, 20);
 
     test_support::TempFolder dir;
     const std::string png = dir.file("plovane_qt_smoke.png");
@@ -69,9 +73,8 @@ TEST(PlovaneOnQt, OpensLoadsPaintsAndExitsWithZero) {
     EXPECT_GT(std::ifstream(png, std::ios::binary | std::ios::ate).tellg(), 1000);
 
     post_command(main, resources::IDM_EXIT);
-    EXPECT_EQ(shell::RunMessageLoop(), 0);
+    EXPECT_EQ(shell::RunMessageLoop(*viewer), 0);
     EXPECT_FALSE(plat::is_window(main));
-    shell::reset_shell();
     plat::stop_platform();
 }
 

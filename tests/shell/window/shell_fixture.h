@@ -17,9 +17,9 @@
 #include "render/view.h"
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
-#include "shell/plovane_shell.h"
 #include "shell/scene_loads.h"
 #include "tests/support/temp_folder.h"
+#include "viewer/plovane_shell.h"
 
 namespace shell_test {
 
@@ -54,11 +54,9 @@ class ShellSession : public testing::Test {
         // The viewer reads trajcolset.ini from the current folder: the test's own.
         in_dir = std::make_unique<test_support::CurrentFolder>(dir.path());
         ASSERT_TRUE(plat::start_platform({"headless"}));
-        shell::reset_shell();
-        free_traj_store();
-        reset_pose_state();
-        ASSERT_TRUE(shell::StartShell(shell::plovane_profile()));
-        main = shell::app_state().mainWindow;
+        viewer = std::make_unique<shell::Plovane>();
+        ASSERT_TRUE(shell::StartShell(*viewer, shell::plovane_profile()));
+        main = viewer->app.mainWindow;
         run();
         hl::clear_logs();
     }
@@ -66,9 +64,7 @@ class ShellSession : public testing::Test {
         hl::set_dialog_script(nullptr);
         hl::set_idle_hook(nullptr);
         plat::stop_platform();
-        shell::reset_shell();
-        free_traj_store();
-        reset_pose_state();
+        viewer.reset();
         in_dir.reset();
     }
     // Dispatches what is queued and the paints that follow, as the message loop
@@ -95,7 +91,9 @@ class ShellSession : public testing::Test {
     void when_idle(std::function<void()> hook) { hl::set_idle_hook(std::move(hook)); }
 
     bool checked(int id) { return plat::menu_item_checked(plat::get_menu(main), id) == 1; }
-    render::ViewState& view() { return render::view_state(); }
+    render::ViewState& view() { return viewer->view.state; }
+    Scene& scene() { return viewer->scene; }
+    shell::AppState& app() { return viewer->app; }
     int invalidations(bool erase) {
         int n = 0;
         for (const auto& r : hl::invalidations()) n += r.hwnd == main && r.erase == erase;
@@ -104,6 +102,7 @@ class ShellSession : public testing::Test {
 
     test_support::TempFolder dir;
     std::unique_ptr<test_support::CurrentFolder> in_dir;
+    std::unique_ptr<shell::Plovane> viewer;  // the program's record, fresh for each test
     plat::Hwnd main;
     bool quit = false;
     int exit_code = -100;
