@@ -41,6 +41,9 @@ void mouse_move(Hwnd hwnd, int x, int y, unsigned keys = 0);
 enum class Button { Left, Right, Middle };
 void mouse_down(Hwnd hwnd, Button button, int x, int y);
 void mouse_up(Hwnd hwnd, Button button, int x, int y);
+// A turn of the wheel by delta (kWheelNotch per notch, positive away from the user)
+// with the pointer at client (x, y).
+void mouse_wheel(Hwnd hwnd, int delta, int x, int y);
 // A key press: WM_KEYDOWN with vk (and WM_KEYUP when release is true). The
 // modifier state is the one set with set_key_down at the time of the call.
 void key_press(Hwnd hwnd, int vk, bool release = false);

@@ -99,6 +99,11 @@ constexpr unsigned WM_RBUTTONDOWN = 0x0204;
 constexpr unsigned WM_RBUTTONUP = 0x0205;
 constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 constexpr unsigned WM_MBUTTONUP = 0x0208;
+// wparam = make_wparam(MK_* bits, delta as a 16-bit signed value: kWheelNotch per notch,
+// positive turned away from the user), lparam = make_lparam(x, y) in CLIENT pixels
+// (the back ends convert where the system gives screen coordinates).
+constexpr unsigned WM_MOUSEWHEEL = 0x020A;
+constexpr int kWheelNotch = 120;
 constexpr unsigned WM_USER = 0x0400;  // first code free for a program's own messages
 
 // Mouse message wparam bits: the buttons and modifiers held.
@@ -151,6 +156,10 @@ constexpr int get_x_lparam(LPARAM l) {
 }
 constexpr int get_y_lparam(LPARAM l) {
     return static_cast<std::int16_t>((l >> 16) & 0xFFFF);
+}
+// The signed delta of a WM_MOUSEWHEEL's wparam.
+constexpr int get_wheel_delta_wparam(WPARAM w) {
+    return static_cast<std::int16_t>(hiword(w));
 }
 
 // ---- Start-up ------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "render/view.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -117,6 +118,18 @@ void resize_view(ViewState& view, const plat::Rect& client) {
     ResetView(centred, size, view.scale);
     view.centerX = centred.centerX;
     view.centerY = centred.centerY;
+}
+
+void zoom_about(ViewState& view, int delta, int x, int y) {
+    const double wanted =
+        view.scale * std::pow(kWheelZoomStep, static_cast<double>(delta) / plat::kWheelNotch);
+    const double scale = std::clamp(wanted, kMinScale, std::max(kMaxWheelScale, view.scale));
+    // A point drawn at x lies (x - centerX) / scale world units from the origin along
+    // the screen axis; it stays at x when the origin moves to x - (x - centerX) * ratio.
+    const double ratio = scale / view.scale;
+    view.centerX = trunc_to_int32(std::round(x - (x - static_cast<double>(view.centerX)) * ratio));
+    view.centerY = trunc_to_int32(std::round(y - (y - static_cast<double>(view.centerY)) * ratio));
+    view.scale = scale;
 }
 
 void begin_drag(View& view, DragKind kind, int x, int y) {

@@ -30,8 +30,12 @@ constexpr double deg_to_rad(double degrees) {
 // Zoom at start, pixels per centimetre.
 constexpr double kPlovaneInitialScale = 0.045;
 constexpr double kVantrelInitialScale = 0.06;
-// Smallest zoom a left drag can reach, pixels per centimetre.
+// Smallest zoom a left drag or the wheel can reach, pixels per centimetre.
 constexpr double kMinScale = 0.01;
+// Largest zoom the wheel goes to (a car is then some 8000 pixels long).
+constexpr double kMaxWheelScale = 20.0;
+// Zoom factor of one wheel notch.
+constexpr double kWheelZoomStep = 1.25;
 
 struct ViewState {
     int32_t centerX = 0;                  // client pixels: x where the world origin is drawn
@@ -100,6 +104,12 @@ int IsTilted(const ViewState& view);
 // puts it for that size (the middle of the client area, as at start-up); zoom and
 // angles stay.
 void resize_view(ViewState& view, const plat::Rect& client);
+
+// A turn of the wheel by `delta` (plat::kWheelNotch per notch, positive zooms in)
+// with the pointer at client (x, y): the zoom is multiplied by kWheelZoomStep per
+// notch (fractions for fine wheels), kept within kMinScale..kMaxWheelScale, and the
+// origin moves so that the world point under the pointer stays under it.
+void zoom_about(ViewState& view, int delta, int x, int y);
 
 // ---- Drags ---------------------------------------------------------------------------
 

@@ -129,6 +129,9 @@ plat::LRESULT MainWindowProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wpa
         case plat::WM_MBUTTONUP:
             OnMButtonUp(shell);
             return 0;
+        case plat::WM_MOUSEWHEEL:
+            OnMouseWheel(shell, wparam, lparam);
+            return 0;
         case plat::WM_CLOSE:
             // While the playback loop runs nested in this one, the first close only
             // stops it; the loop then takes the re-posted close and lets it destroy.
@@ -241,6 +244,12 @@ void OnLButtonUp(Shell& shell, plat::LPARAM lparam) {
     if (was_down && std::abs(x - d.startX) <= kClickSlop && std::abs(y - d.startY) <= kClickSlop &&
         shell.profile && shell.profile->click)
         shell.profile->click(shell, x, y);
+}
+
+void OnMouseWheel(Shell& shell, plat::WPARAM wparam, plat::LPARAM lparam) {
+    render::zoom_about(shell.view.state, plat::get_wheel_delta_wparam(wparam),
+                       plat::get_x_lparam(lparam), plat::get_y_lparam(lparam));
+    plat::invalidate(shell.app.mainWindow, true);
 }
 
 void OnMouseMove(Shell& shell, plat::LPARAM lparam) {

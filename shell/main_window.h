@@ -115,5 +115,7 @@ constexpr int kClickSlop = 3;
 // Serves the first active drag (middle, right, left), sets its cursor again and
 // repaints the main window with erase; nothing when no drag is active.
 void OnMouseMove(Shell& shell, plat::LPARAM lparam);
+// The wheel: zooms about the pointer (render::zoom_about) and repaints.
+void OnMouseWheel(Shell& shell, plat::WPARAM wparam, plat::LPARAM lparam);
 
 }  // namespace shell

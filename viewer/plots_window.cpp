@@ -12,16 +12,23 @@ namespace shell {
 
 namespace {
 
+// The four measured panels are computed again only when the measurements changed;
+// a new selection only swaps the fifth.
 void refresh_series(Plovane& viewer) {
     Measuring& m = viewer.measuring;
-    if (!m.stale) return;
-    m.series = analysis::make_plot_set(
-        analysis::measure_scene(viewer.scene, viewer.view.settings.laneHalfWidth));
     const int32_t selected = selected_vehicle_for_plots(viewer);
+    if (!m.stale && selected == m.vehicle) return;
+    if (m.stale) {
+        m.series = analysis::make_plot_set(
+            analysis::measure_scene(viewer.scene, viewer.view.settings.laneHalfWidth));
+        m.vehicle = -1;
+        m.stale = false;
+    }
+    if (m.vehicle >= 0) m.series.panels.pop_back();
+    m.vehicle = selected;
     if (selected >= 0)
         m.series.panels.push_back(
             analysis::vehicle_speed_panel(viewer.scene.store, selected, m.series));
-    m.stale = false;
 }
 
 void paint_plots(Plovane& viewer, plat::Hwnd hwnd) {
@@ -63,8 +70,9 @@ plat::LRESULT PlotsProc(plat::Hwnd hwnd, unsigned message, plat::WPARAM wparam,
 
 }  // namespace
 
-int32_t selected_vehicle_for_plots(const Plovane&) {
-    return -1;
+int32_t selected_vehicle_for_plots(const Plovane& viewer) {
+    const int32_t selected = viewer.view.inspect.selected;
+    return selected >= 0 && selected < viewer.scene.store.entry_count ? selected : -1;
 }
 
 void paint_plovane_measured(Plovane& viewer, plat::Dc dc, plat::Size client) {

@@ -16,8 +16,8 @@ constexpr int kPlotsWidth = 720;  // pixels, the window's first size
 constexpr int kPlotsHeight = 560;
 
 // The speed plot of the vehicle the user selected, when one is: the trajectory
-// index whose speed the plots window shows as a fifth panel, -1 for none. Nothing
-// selects a vehicle yet, so it is -1.
+// index whose speed the plots window shows as a fifth panel, -1 for none (nothing
+// or the ego selected).
 int32_t selected_vehicle_for_plots(const Plovane& viewer);
 
 // WM_PAINT of the viewer: the scene, then with a scene loaded the lead's mark (when

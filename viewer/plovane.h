@@ -27,6 +27,7 @@ struct Measuring {
     plat::Hwnd plots;           // the "Plots" window; null while closed
     analysis::PlotSet series;   // what it shows
     bool stale = true;          // the series must be computed again
+    int32_t vehicle = -1;       // trajectory whose speed the fifth panel shows, -1 none
     int32_t plotted_frame = 0;  // the clock's frame its cursor was last drawn at
 };
 

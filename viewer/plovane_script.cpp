@@ -1,6 +1,7 @@
 #include "viewer/plovane_script.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -49,12 +50,26 @@ const std::map<std::string, int>& key_codes() {
 }
 
 // "X Y": two whole numbers.
+// The whole numbers of a line's rest, separated by blanks; false unless there are
+// exactly `count` and each fits a 16-bit client coordinate.
+bool ints16(const std::string& text, int* out, int count) {
+    std::size_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t begin = text.find_first_not_of(" \t", at);
+        if (begin == std::string::npos) return false;
+        at = text.find_first_of(" \t", begin);
+        if (!parse_whole_int(text.substr(begin, at - begin), out[i]) || out[i] < -32768 ||
+            out[i] > 32767)
+            return false;
+    }
+    return at == std::string::npos || text.find_first_not_of(" \t", at) == std::string::npos;
+}
 bool two_ints(const std::string& text, int& x, int& y) {
-    const std::size_t space = text.find_first_of(" \t");
-    if (space == std::string::npos) return false;
-    const std::size_t second = text.find_first_not_of(" \t", space);
-    return second != std::string::npos && parse_whole_int(text.substr(0, space), x) &&
-           parse_whole_int(text.substr(second), y);
+    int v[2] = {0, 0};
+    if (!ints16(text, v, 2)) return false;
+    x = v[0];
+    y = v[1];
+    return true;
 }
 
 // What is wrong with a line, "" when it can run.
@@ -77,6 +92,13 @@ std::string line_fault(const ScriptLine& line) {
         int x = 0, y = 0;
         return two_ints(line.rest, x, y) ? "" : "click needs X Y";
     }
+    if (v == "wheel") {
+        // Notches within what a 16-bit wheel delta holds.
+        int w[3] = {0, 0, 0};
+        return ints16(line.rest, w, 3) && std::abs(w[0]) * plat::kWheelNotch <= 32767
+                   ? ""
+                   : "wheel needs N X Y (notches, positive zooms in)";
+    }
     if (v == "select") return line.rest.empty() ? "select needs an id, ego or none" : "";
     if (v == "wait")
         return parse_whole_int(line.rest, n) && n >= 0 ? "" : "wait needs a count of sleeps";
@@ -84,12 +106,7 @@ std::string line_fault(const ScriptLine& line) {
     if (v == "snapshot") return line.rest.empty() ? "snapshot needs a file name" : "";
     if (v == "plot") {
         int x = 0, y = 0;
-        const size_t cut = line.rest.find(' ');
-        const bool two = cut != std::string::npos && parse_whole_int(line.rest.substr(0, cut), x) &&
-                         parse_whole_int(line.rest.substr(cut + 1), y);
-        return two && x >= -32768 && x <= 32767 && y >= -32768 && y <= 32767
-                   ? ""
-                   : "plot needs client X and Y";
+        return two_ints(line.rest, x, y) ? "" : "plot needs client X and Y";
     }
     return "unknown line '" + v + "'";
 }
@@ -127,11 +144,13 @@ int step(Plovane& viewer, std::FILE* out, const ScriptLine& line) {
         std::fflush(out);
     } else if (line.verb == "snapshot") {
         script_snapshot(viewer, line);
+    } else if (line.verb == "wheel") {
+        int w[3] = {0, 0, 0};
+        ints16(line.rest, w, 3);
+        hl::mouse_wheel(viewer.app.mainWindow, w[0] * plat::kWheelNotch, w[1], w[2]);
     } else if (line.verb == "plot") {
-        const size_t cut = line.rest.find(' ');
         int x = 0, y = 0;
-        parse_whole_int(line.rest.substr(0, cut), x);
-        parse_whole_int(line.rest.substr(cut + 1), y);
+        two_ints(line.rest, x, y);
         if (viewer.measuring.plots) hl::mouse_down(viewer.measuring.plots, hl::Button::Left, x, y);
     }
     return 0;

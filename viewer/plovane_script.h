@@ -8,6 +8,7 @@
 //                     Left, Right, Home, Up, Down, E, F, R; Return is typed in the
 //                     Frame # box
 //   click X Y         a left press and release at client (X, Y)
+//   wheel N X Y       N notches of the wheel (positive zooms in) at client (X, Y)
 //   select ID         selects trajectory ID (ego: the ego, none: clears)
 //   wait N            inside playback: the script resumes when N more sleeps of the
 //                     playback code have begun; outside it does nothing

@@ -52,6 +52,8 @@ void open_vehicle_panel(Plovane& viewer) {
 
 void select_box(Plovane& viewer, int32_t index) {
     viewer.view.inspect.selected = index;
+    // The plots' fifth panel follows the selection.
+    if (viewer.measuring.plots) plat::invalidate(viewer.measuring.plots, false);
     if (index == render::kSelectNone) {
         set_follow(viewer, false);
         close_vehicle_panel(viewer);

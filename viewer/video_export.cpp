@@ -277,7 +277,7 @@ namespace {
 bool is_input(unsigned message) {
     return message == plat::WM_COMMAND || message == plat::WM_CLOSE ||
            (message >= plat::WM_KEYDOWN && message <= plat::WM_CHAR) ||
-           (message >= plat::WM_MOUSEMOVE && message <= plat::WM_MBUTTONUP);
+           (message >= plat::WM_MOUSEMOVE && message <= plat::WM_MOUSEWHEEL);
 }
 
 // The export holds the thread: between pictures the progress window's Cancel

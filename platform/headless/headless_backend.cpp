@@ -357,6 +357,11 @@ void mouse_up(Hwnd hwnd, Button button, int x, int y) {
     input(hwnd, message, mouse_keys(), make_lparam(x, y));
 }
 
+void mouse_wheel(Hwnd hwnd, int delta, int x, int y) {
+    input(hwnd, WM_MOUSEWHEEL, make_wparam(mouse_keys(), static_cast<unsigned>(delta)),
+          make_lparam(x, y));
+}
+
 void key_press(Hwnd hwnd, int vk, bool release) {
     input(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
     if (release) input(hwnd, WM_KEYUP, static_cast<WPARAM>(vk), 1);

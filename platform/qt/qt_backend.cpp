@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -149,6 +151,16 @@ class ClientWidget : public QWidget {
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (const unsigned m = button_message(e->button(), false)) post_mouse(m, e);
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        NativeHandlerScope scope;
+        const int delta = e->angleDelta().y();
+        if (delta == 0) return;  // a sideways turn: nothing of ours scrolls sideways
+        const QPoint p = e->position().toPoint();
+        post_input(h_, WM_MOUSEWHEEL,
+                   make_wparam(mouse_bits(e->buttons(), e->modifiers()),
+                               static_cast<unsigned>(std::clamp(delta, -32768, 32767))),
+                   make_lparam(p.x(), p.y()), modifier_bits(e->modifiers()));
     }
     void keyPressEvent(QKeyEvent* e) override { post_key(h_, e, true); }
     void keyReleaseEvent(QKeyEvent* e) override { post_key(h_, e, false); }

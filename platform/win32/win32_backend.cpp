@@ -742,6 +742,17 @@ LRESULT CALLBACK top_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         case WM_KEYUP:
             post_input(h, message, wparam, lparam, modifiers_now());
             return 0;
+        case WM_MOUSEWHEEL: {
+            // The system gives the pointer in screen coordinates; ours are the client's.
+            POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            ScreenToClient(hwnd, &p);
+            post_input(h, message,
+                       make_wparam(LOWORD(wparam) & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON |
+                                                     MK_SHIFT | MK_CONTROL),
+                                   HIWORD(wparam)),
+                       make_lparam(p.x, p.y), modifiers_now());
+            return 0;
+        }
         case WM_COMMAND:
             // Menu items (the system's accelerators are not used: ours are).
             if (lparam == 0) post_input(h, WM_COMMAND, wparam, 0, modifiers_now());

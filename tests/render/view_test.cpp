@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -84,6 +85,22 @@ TEST_F(ViewTest, ZoomDragStopsAtTheFloorButNotAtATop) {
     EXPECT_EQ(view().scale, render::kMinScale);
     move(0, -30000);
     EXPECT_NEAR(view().scale, 30.545, 1e-9);
+}
+
+TEST_F(ViewTest, TheWheelKeepsThePointUnderThePointerWithinItsLimits) {
+    view().elevation = 30;
+    const plat::Point before = screen(1000, -2000, 50);
+    render::zoom_about(view(), 2 * plat::kWheelNotch, before.x, before.y);
+    EXPECT_NEAR(view().scale, 0.045 * 1.5625, 1e-12);
+    const plat::Point after = screen(1000, -2000, 50);
+    EXPECT_NEAR(after.x, before.x, 1);
+    EXPECT_NEAR(after.y, before.y, 1);
+    render::zoom_about(view(), 60, 0, 0);  // half a notch of a fine wheel
+    EXPECT_NEAR(view().scale, 0.045 * 1.5625 * std::sqrt(1.25), 1e-12);
+    render::zoom_about(view(), -100 * plat::kWheelNotch, 0, 0);
+    EXPECT_EQ(view().scale, render::kMinScale);
+    render::zoom_about(view(), 100 * plat::kWheelNotch, 0, 0);
+    EXPECT_EQ(view().scale, render::kMaxWheelScale);
 }
 
 // Saved in 16 bits, a zoom beyond 32.767 px/cm or a centre beyond 32767 pixels

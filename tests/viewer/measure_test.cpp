@@ -14,6 +14,7 @@
 #include "viewer/plots_window.h"
 #include "viewer/plovane_cli.h"
 #include "viewer/plovane_playback.h"
+#include "viewer/selection.h"
 
 namespace {
 
@@ -168,6 +169,40 @@ TEST_F(PlotsWindow, AClickSeeksToTheFrameUnderItAsJumpDoes) {
     EXPECT_FALSE(viewer->measuring.plots);
     menu(ids::IDM_PLOTS);
     EXPECT_TRUE(plat::is_window(viewer->measuring.plots));
+}
+
+// A selected vehicle adds a fifth panel, its speed; another selection swaps it, the
+// ego or none removes it, and the measured four are not computed again meanwhile.
+TEST_F(PlotsWindow, TheSelectedVehiclesSpeedIsTheFifthPanel) {
+    menu(ids::IDM_PLOTS);
+    run();
+    auto titles = [this] {
+        std::vector<std::string> t;
+        for (const analysis::PlotPanel& p : viewer->measuring.series.panels) t.push_back(p.title);
+        return t;
+    };
+    ASSERT_EQ(titles().size(), 4u);
+    const std::string gap_title = titles()[1];
+    ASSERT_TRUE(shell::select_by_name(*viewer, "7"));
+    run();
+    ASSERT_EQ(titles().size(), 5u);
+    EXPECT_EQ(titles()[4], "Vehicle 7 speed [m/s]");
+    EXPECT_EQ(viewer->measuring.series.panels[4].values.size(), 29u);
+    viewer->measuring.series.panels[1].title = "kept";  // recomputed it would come back
+    ASSERT_TRUE(shell::select_by_name(*viewer, "4"));
+    run();
+    ASSERT_EQ(titles().size(), 5u);
+    EXPECT_EQ(titles()[4], "Vehicle 4 speed [m/s]");
+    EXPECT_EQ(titles()[1], "kept");
+    ASSERT_TRUE(shell::select_by_name(*viewer, "ego"));
+    run();
+    EXPECT_EQ(titles().size(), 4u);
+    // A new scene measures anew, with the selection's panel again.
+    ASSERT_TRUE(shell::select_by_name(*viewer, "7"));
+    shell::measurements_changed(*viewer);
+    run();
+    ASSERT_EQ(titles().size(), 5u);
+    EXPECT_EQ(titles()[1], gap_title);
 }
 
 TEST_F(PlotsWindow, MarkLeadDrawsATriangleOverTheLeadOnly) {

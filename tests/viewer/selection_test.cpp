@@ -91,6 +91,26 @@ TEST_F(Inspect, AClickSelectsADragZoomsEmptyGroundClears) {
     EXPECT_FALSE(checked(ids::IDM_FOLLOW_SELECTED));
 }
 
+// The wheel zooms about the pointer: the box under it stays there, so a click
+// after zooming still picks it; turned back, the view is as before.
+TEST_F(Inspect, TheWheelZoomsAboutThePointer) {
+    const plat::Point box = screen_centre_of(0);
+    const render::ViewState before = view();
+    hl::mouse_wheel(main, 3 * plat::kWheelNotch, box.x, box.y);
+    run();
+    EXPECT_NEAR(view().scale, before.scale * 1.25 * 1.25 * 1.25, 1e-12);
+    const plat::Point after = screen_centre_of(0);
+    EXPECT_NEAR(after.x, box.x, 1);
+    EXPECT_NEAR(after.y, box.y, 1);
+    click(after);
+    EXPECT_EQ(selected(), 0);
+    hl::mouse_wheel(main, -3 * plat::kWheelNotch, box.x, box.y);
+    run();
+    EXPECT_NEAR(view().scale, before.scale, 1e-12);
+    EXPECT_NEAR(view().centerX, before.centerX, 1);
+    EXPECT_NEAR(view().centerY, before.centerY, 1);
+}
+
 TEST_F(Inspect, PanelTextsOfAHandMadeScene) {
     shell::select_box(plovane(), 0);
     run();
@@ -222,6 +242,16 @@ TEST(InspectScript, ClickSelectKeysAndTheDump) {
     const test_support::MainRun bad = test_support::run_main(
         plovane_cli_main, "plovane", {"--script", dir.write("bad.script", "click 3\n")});
     EXPECT_EQ(bad.status, 2);
+    for (const char* wheel : {"wheel 1 3\n", "wheel 1 3 4 5\n", "wheel 300 0 0\n", "wheel x 1 2\n"})
+        EXPECT_EQ(test_support::run_main(plovane_cli_main, "plovane",
+                                         {"--script", dir.write("bad.script", wheel)})
+                      .status,
+                  2)
+            << wheel;
+    EXPECT_EQ(test_support::run_main(plovane_cli_main, "plovane",
+                                     {"--script", dir.write("ok.script", "wheel -2 10 20\n")})
+                  .status,
+              0);
 }
 
 }  // namespace
