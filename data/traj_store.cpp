@@ -253,10 +253,12 @@ void smooth_trajectory(TrajPoint* s, int32_t n, TrajPoint* work) {
         work[j].speed = sv / m;
     }
 
-    // Headings from the smoothed positions; the ends copy their inner neighbour.
+    // Headings from the smoothed positions; the ends copy their inner neighbour. A
+    // vehicle that stands still (its neighbours at the same place) has no direction
+    // of motion and keeps the heading it was recorded with, so its box stays a box.
     for (int32_t j = 1; j <= n - 2; ++j) {
         Vec2 d{work[j + 1].x - work[j - 1].x, work[j + 1].y - work[j - 1].y};
-        vec_normalize(d);
+        if (vec_normalize(d) == 0) d = Vec2{s[j].head_x, s[j].head_y};
         work[j].head_x = d.x;
         work[j].head_y = d.y;
     }

@@ -318,6 +318,30 @@ TEST(SmoothTrajectory, ThreeSamplesTakeTheMiddleHeadingAtBothEnds) {
     }
 }
 
+// A vehicle waiting at a light had its heading turned into (0, 0) and its box drawn
+// as a point: standing still, it keeps the heading it was recorded with; moving
+// again, its heading comes from its motion.
+TEST(SmoothTrajectory, RegressionAStandingVehicleKeepsItsRecordedHeading) {
+    // Fourteen samples standing at (2, 3), then three driving along +x; the windows
+    // of the first six see only standing samples.
+    TrajPoint s[17];
+    for (int i = 0; i < 17; ++i) {
+        s[i] = point(1000 + 100 * i, i < 14 ? 2 : 2 + (i - 13), 3, i < 14 ? 0 : 10);
+        s[i].head_x = s[i].ego_head_x = 0.6;
+        s[i].head_y = s[i].ego_head_y = 0.8;
+    }
+    TrajPoint work[17];
+    smooth_trajectory(s, 17, work);
+    for (int j = 0; j <= 4; ++j) {
+        EXPECT_DOUBLE_EQ(s[j].head_x, 0.6) << j;
+        EXPECT_DOUBLE_EQ(s[j].head_y, 0.8) << j;
+        EXPECT_NEAR(s[j].ego_head_x, 0.6, 1e-12) << j;  // the ego frame turns it back alike
+        EXPECT_NEAR(s[j].ego_head_y, 0.8, 1e-12) << j;
+    }
+    EXPECT_NEAR(s[15].head_x, 1, 1e-9);
+    EXPECT_NEAR(s[15].head_y, 0, 1e-9);
+}
+
 TEST(SmoothTrajectory, EdgeSampleSpeedFeedsLaterWindows) {
     // Samples 2 and 3 lie 1500 ms apart, so each lacks neighbours on one side:
     // they keep their speeds, but their stored speeds become the one before them
