@@ -256,3 +256,42 @@ bool read_id_and_frame(const CsvTable& t, int id_column, int frame_column, int64
     frame = static_cast<int32_t>(f);
     return true;
 }
+
+bool DroneRecordingFormat::bind_recording(CsvTable& t, const char* id_column,
+                                          std::initializer_list<Column> required,
+                                          const NeighbourNames& neighbours,
+                                          std::vector<std::string>& warnings, std::string& error) {
+    const std::string& path = t.path();
+    const std::string rec = !options_.recording_meta.empty()
+                                ? options_.recording_meta
+                                : meta_path_beside(path, "recordingMeta.csv");
+    const std::string tracks = !options_.tracks_meta.empty()
+                                   ? options_.tracks_meta
+                                   : meta_path_beside(path, "tracksMeta.csv");
+    meta_.clear();
+    if (!read_recording_clock(rec, clock_, warnings, error) ||
+        !read_tracks_meta(tracks, id_column, meta_, warnings, error))
+        return false;
+    for (const Column& c : required)
+        if ((*c.index = t.require(c.name, error)) < 0) return false;
+    for (int i = 0; i < 6; ++i) neighbour_[i] = t.column(neighbours[i]);
+    return true;
+}
+
+bool DroneRecordingFormat::key(const CsvTable& t, int64_t& id, int32_t& frame, int64_t& time,
+                               std::string& error) {
+    if (!read_id_and_frame(t, id_, frame_, id, frame, error)) return false;
+    time = clock_.time_of(frame);
+    return true;
+}
+
+std::string DroneRecordingFormat::vehicle_class(int64_t id) const {
+    const auto m = meta_.find(id);
+    return m == meta_.end() ? "" : m->second.vclass;
+}
+
+void DroneRecordingFormat::read_neighbours(const CsvTable& t, TrackSample& s) const {
+    int32_t* ids[6] = {&s.preceding, &s.following,  &s.left_lead,
+                       &s.left_lag,  &s.right_lead, &s.right_lag};
+    for (int i = 0; i < 6; ++i) *ids[i] = t.neighbour(neighbour_[i]);
+}

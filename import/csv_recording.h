@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -77,3 +78,41 @@ struct TrackMeta {
 bool read_tracks_meta(const std::string& path, const char* id_column,
                       std::unordered_map<int64_t, TrackMeta>& meta,
                       std::vector<std::string>& warnings, std::string& error);
+
+// What the drone recordings' formats share: the recording's clock and the tracks'
+// meta rows from the files beside the table (or those the options name), the id and
+// frame columns, a row's time by the clock, a vehicle's class from its meta row,
+// and the six neighbour columns.
+class DroneRecordingFormat : public CsvFormat {
+  public:
+    bool key(const CsvTable& table, int64_t& id, int32_t& frame, int64_t& time_ms,
+             std::string& error) override;
+    std::string vehicle_class(int64_t id) const override;
+
+  protected:
+    struct Column {
+        const char* name;
+        int* index;
+    };
+    // The names of the neighbour columns: preceding, following, left lead, left lag,
+    // right lead, right lag (each optional).
+    using NeighbourNames = const char* [6];
+
+    explicit DroneRecordingFormat(const ImportOptions& options) : options_(options) {}
+    // Reads the meta files (their id column named id_column), finds the required
+    // columns in their order (id_ and frame_ among them; false, error naming the
+    // first missing) and the neighbour columns.
+    bool bind_recording(CsvTable& table, const char* id_column,
+                        std::initializer_list<Column> required, const NeighbourNames& neighbours,
+                        std::vector<std::string>& warnings, std::string& error);
+    // The neighbour ids of the current row into s (-1 where a column is missing).
+    void read_neighbours(const CsvTable& table, TrackSample& s) const;
+
+    const ImportOptions& options_;
+    RecordingClock clock_;
+    std::unordered_map<int64_t, TrackMeta> meta_;
+    int id_ = -1, frame_ = -1;
+
+  private:
+    int neighbour_[6] = {-1, -1, -1, -1, -1, -1};
+};

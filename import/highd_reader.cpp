@@ -9,41 +9,26 @@
 
 namespace {
 
-class HighdFormat : public CsvFormat {
+class HighdFormat : public DroneRecordingFormat {
   public:
-    explicit HighdFormat(const ImportOptions& options) : options_(options) {}
+    explicit HighdFormat(const ImportOptions& options) : DroneRecordingFormat(options) {}
 
     bool bind(CsvTable& t, std::vector<std::string>& warnings, std::string& error) override {
-        const std::string& path = t.path();
-        const std::string rec = !options_.recording_meta.empty()
-                                    ? options_.recording_meta
-                                    : meta_path_beside(path, "recordingMeta.csv");
-        const std::string tracks = !options_.tracks_meta.empty()
-                                       ? options_.tracks_meta
-                                       : meta_path_beside(path, "tracksMeta.csv");
-        meta_.clear();
-        if (!read_recording_clock(rec, clock_, warnings, error) ||
-            !read_tracks_meta(tracks, "id", meta_, warnings, error))
+        static const NeighbourNames neighbours = {"precedingId",      "followingId",
+                                                  "leftPrecedingId",  "leftFollowingId",
+                                                  "rightPrecedingId", "rightFollowingId"};
+        if (!bind_recording(t, "id",
+                            {{"frame", &frame_},
+                             {"id", &id_},
+                             {"x", &x_},
+                             {"y", &y_},
+                             {"width", &w_},
+                             {"height", &h_},
+                             {"xVelocity", &vx_},
+                             {"yVelocity", &vy_}},
+                            neighbours, warnings, error))
             return false;
-        const char* required[] = {"frame", "id",     "x",         "y",
-                                  "width", "height", "xVelocity", "yVelocity"};
-        int* cols[] = {&frame_, &id_, &x_, &y_, &w_, &h_, &vx_, &vy_};
-        for (size_t i = 0; i < 8; ++i)
-            if ((*cols[i] = t.require(required[i], error)) < 0) return false;
-        preceding_ = t.column("precedingId");
-        following_ = t.column("followingId");
-        left_lead_ = t.column("leftPrecedingId");
-        left_lag_ = t.column("leftFollowingId");
-        right_lead_ = t.column("rightPrecedingId");
-        right_lag_ = t.column("rightFollowingId");
         lane_ = t.column("laneId");
-        return true;
-    }
-
-    bool key(const CsvTable& t, int64_t& id, int32_t& frame, int64_t& time,
-             std::string& error) override {
-        if (!read_id_and_frame(t, id_, frame_, id, frame, error)) return false;
-        time = clock_.time_of(frame);
         return true;
     }
 
@@ -61,20 +46,10 @@ class HighdFormat : public CsvFormat {
         s.mx = vx;
         s.my = -vy;
         s.speed = std::hypot(vx, vy);
-        s.preceding = t.neighbour(preceding_);
-        s.following = t.neighbour(following_);
-        s.left_lead = t.neighbour(left_lead_);
-        s.left_lag = t.neighbour(left_lag_);
-        s.right_lead = t.neighbour(right_lead_);
-        s.right_lag = t.neighbour(right_lag_);
+        read_neighbours(t, s);
         s.lane = lane_ >= 0 ? t.neighbour(lane_) : 0;
         if (s.lane < 0) s.lane = 0;
         return true;
-    }
-
-    std::string vehicle_class(int64_t id) const override {
-        const auto m = meta_.find(id);
-        return m == meta_.end() ? "" : m->second.vclass;
     }
 
     bool finish(VehicleTrack& track) override {
@@ -86,12 +61,7 @@ class HighdFormat : public CsvFormat {
     }
 
   private:
-    const ImportOptions& options_;
-    RecordingClock clock_;
-    std::unordered_map<int64_t, TrackMeta> meta_;
-    int frame_ = -1, id_ = -1, x_ = -1, y_ = -1, w_ = -1, h_ = -1, vx_ = -1, vy_ = -1;
-    int preceding_ = -1, following_ = -1, left_lead_ = -1, left_lag_ = -1, right_lead_ = -1,
-        right_lag_ = -1, lane_ = -1;
+    int x_ = -1, y_ = -1, w_ = -1, h_ = -1, vx_ = -1, vy_ = -1, lane_ = -1;
 };
 
 }  // namespace

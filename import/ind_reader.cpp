@@ -16,41 +16,26 @@ bool class_is(const std::string& vclass, const char* name) {
     return true;
 }
 
-class IndFormat : public CsvFormat {
+class IndFormat : public DroneRecordingFormat {
   public:
-    explicit IndFormat(const ImportOptions& options) : options_(options) {}
+    explicit IndFormat(const ImportOptions& options) : DroneRecordingFormat(options) {}
 
     bool bind(CsvTable& t, std::vector<std::string>& warnings, std::string& error) override {
-        const std::string& path = t.path();
-        const std::string rec = !options_.recording_meta.empty()
-                                    ? options_.recording_meta
-                                    : meta_path_beside(path, "recordingMeta.csv");
-        const std::string tracks = !options_.tracks_meta.empty()
-                                       ? options_.tracks_meta
-                                       : meta_path_beside(path, "tracksMeta.csv");
-        meta_.clear();
-        if (!read_recording_clock(rec, clock_, warnings, error) ||
-            !read_tracks_meta(tracks, "trackId", meta_, warnings, error))
+        static const NeighbourNames neighbours = {"leadId",     "rearId",      "leftLeadId",
+                                                  "leftRearId", "rightLeadId", "rightRearId"};
+        if (!bind_recording(t, "trackId",
+                            {{"trackId", &id_},
+                             {"frame", &frame_},
+                             {"xCenter", &x_},
+                             {"yCenter", &y_},
+                             {"heading", &heading_},
+                             {"width", &w_},
+                             {"length", &l_},
+                             {"xVelocity", &vx_},
+                             {"yVelocity", &vy_}},
+                            neighbours, warnings, error))
             return false;
-        const char* required[] = {"trackId", "frame",  "xCenter",   "yCenter",  "heading",
-                                  "width",   "length", "xVelocity", "yVelocity"};
-        int* cols[] = {&id_, &frame_, &x_, &y_, &heading_, &w_, &l_, &vx_, &vy_};
-        for (size_t i = 0; i < 9; ++i)
-            if ((*cols[i] = t.require(required[i], error)) < 0) return false;
-        preceding_ = t.column("leadId");
-        following_ = t.column("rearId");
-        left_lead_ = t.column("leftLeadId");
-        left_lag_ = t.column("leftRearId");
-        right_lead_ = t.column("rightLeadId");
-        right_lag_ = t.column("rightRearId");
         lane_change_ = t.column("laneChange");
-        return true;
-    }
-
-    bool key(const CsvTable& t, int64_t& id, int32_t& frame, int64_t& time,
-             std::string& error) override {
-        if (!read_id_and_frame(t, id_, frame_, id, frame, error)) return false;
-        time = clock_.time_of(frame);
         return true;
     }
 
@@ -74,22 +59,12 @@ class IndFormat : public CsvFormat {
         s.mx = vx;
         s.my = vy;
         s.speed = std::hypot(vx, vy);
-        s.preceding = t.neighbour(preceding_);
-        s.following = t.neighbour(following_);
-        s.left_lead = t.neighbour(left_lead_);
-        s.left_lag = t.neighbour(left_lag_);
-        s.right_lead = t.neighbour(right_lead_);
-        s.right_lag = t.neighbour(right_lag_);
+        read_neighbours(t, s);
         if (lane_change_ >= 0) {
             int64_t c = 0;
             s.lane_change = parse_csv_integer(t.field(lane_change_), c) && c != 0;
         }
         return true;
-    }
-
-    std::string vehicle_class(int64_t id) const override {
-        const auto m = meta_.find(id);
-        return m == meta_.end() ? "" : m->second.vclass;
     }
 
     bool finish(VehicleTrack& track) override {
@@ -115,13 +90,7 @@ class IndFormat : public CsvFormat {
         return false;
     }
 
-    const ImportOptions& options_;
-    RecordingClock clock_;
-    std::unordered_map<int64_t, TrackMeta> meta_;
-    int id_ = -1, frame_ = -1, x_ = -1, y_ = -1, heading_ = -1, w_ = -1, l_ = -1, vx_ = -1,
-        vy_ = -1;
-    int preceding_ = -1, following_ = -1, left_lead_ = -1, left_lag_ = -1, right_lead_ = -1,
-        right_lag_ = -1, lane_change_ = -1;
+    int x_ = -1, y_ = -1, heading_ = -1, w_ = -1, l_ = -1, vx_ = -1, vy_ = -1, lane_change_ = -1;
 };
 
 }  // namespace
