@@ -205,7 +205,12 @@ bool load_csv_scene(const std::string& path, CsvFormat& format, const ImportOpti
     VehicleTrack* cur = nullptr;
     bool known = false;
     long long next_report = 0;
+    // The id as written in the last row read in full: the rows of a vehicle that is
+    // not wanted are passed over by that text alone (the first pass checked them).
+    std::string skipped_id;
+    const int id_column = format.id_column();
     while (table.next_row(error)) {
+        if (!cur && known && table.field(id_column) == skipped_id) continue;
         int64_t id = 0, time = 0;
         int32_t frame = 0;
         if (!format.key(table, id, frame, time, error)) return false;
@@ -218,6 +223,7 @@ bool load_csv_scene(const std::string& path, CsvFormat& format, const ImportOpti
                 const auto w = wanted.find(id);
                 cur = w == wanted.end() ? nullptr : &others[w->second];
             }
+            if (!cur) skipped_id = std::string(table.field(id_column));
         }
         if (!cur) continue;
         TrackSample s;

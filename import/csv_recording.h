@@ -21,6 +21,8 @@ class CsvFormat {
     // Reads what lies beside the tracks table (meta files) and finds the table's
     // columns. Warnings go to warnings; false with error set on failure.
     virtual bool bind(CsvTable& table, std::vector<std::string>& warnings, std::string& error) = 0;
+    // The column of the vehicle id (after bind).
+    virtual int id_column() const = 0;
     // The vehicle id, frame and time of day (before the offset) of the current row.
     virtual bool key(const CsvTable& table, int64_t& id, int32_t& frame, int64_t& time_ms,
                      std::string& error) = 0;
@@ -85,6 +87,7 @@ bool read_tracks_meta(const std::string& path, const char* id_column,
 // and the six neighbour columns.
 class DroneRecordingFormat : public CsvFormat {
   public:
+    int id_column() const override { return id_; }
     bool key(const CsvTable& table, int64_t& id, int32_t& frame, int64_t& time_ms,
              std::string& error) override;
     std::string vehicle_class(int64_t id) const override;

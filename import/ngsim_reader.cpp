@@ -16,6 +16,8 @@ class NgsimFormat : public CsvFormat {
   public:
     explicit NgsimFormat(const ImportOptions&) {}
 
+    int id_column() const override { return id_; }
+
     bool bind(CsvTable& t, std::vector<std::string>&, std::string& error) override {
         const char* required[] = {"Vehicle_ID", "Frame_ID", "Global_Time", "Local_X",
                                   "Local_Y",    "v_Length", "v_Width",     "v_Vel"};
