@@ -367,9 +367,11 @@ struct TextBlock {
     int32_t entries = 0;  // headers read
     int32_t stored = 0;   // samples stored, from first_slot on (the leading ones included)
     TimeRange times;
-    // First fault of the block (line numbers local in the count pass, of the whole
-    // text in the parse pass); what is empty when there is none.
-    TextFault fault;
+    // First fault of the block: its line (local in the count pass, of the whole text
+    // in the parse pass) and what is wrong, null when there is none. The threads
+    // allocate nothing; the join makes the TextFault.
+    uint64_t fault_line = 0;
+    const char* fault_what = nullptr;
 };
 
 // The text cut into n blocks at line ends (a block may be empty).
@@ -403,7 +405,8 @@ void count_block(TextBlock& block) {
         find_line(p, end, content_end, next);
         ++lines;
         if (static_cast<size_t>(next - p) > kMaxLineLength) {
-            block.fault = TextFault{lines, kLineTooLong};
+            block.fault_line = lines;
+            block.fault_what = kLineTooLong;
             break;
         }
         switch (line_kind(p, content_end)) {
@@ -431,8 +434,8 @@ TrajReadStatus join_counts(std::string_view text, std::vector<TextBlock>& blocks
     uint64_t lines = 0;
     headers = data_lines = 0;
     for (const TextBlock& b : blocks) {
-        if (!b.fault.what.empty()) {
-            fault = TextFault{lines + b.fault.line, b.fault.what};
+        if (b.fault_what) {
+            fault = TextFault{lines + b.fault_line, b.fault_what};
             return TrajReadStatus::Invalid;
         }
         lines += b.lines;
@@ -516,7 +519,8 @@ void parse_block(TextBlock& block, TrajStore& store, ProgressMeter* meter, uint6
             TokenSplitter tokens(header, kHeaderSeparators);
             std::string_view id;
             if (tokens.next(id) && tokens.next(id) && !int_in_range(id)) {
-                block.fault = TextFault{line_no, "trajectory id out of range"};
+                block.fault_line = line_no;
+                block.fault_what = "trajectory id out of range";
                 break;
             }
             entry->id = traj_header_id(header);
@@ -528,8 +532,8 @@ void parse_block(TextBlock& block, TrajStore& store, ProgressMeter* meter, uint6
             const char* bad_field = nullptr;
             int fields = parse_sample_line(p, content_end, slot, bad_field);
             if (bad_field) {
-                block.fault = TextFault{
-                    line_no, bad_field[0] == 't' ? "time out of range" : "frame out of range"};
+                block.fault_line = line_no;
+                block.fault_what = bad_field[0] == 't' ? "time out of range" : "frame out of range";
                 break;
             }
             if (slot.time_ms != 0) times.add(slot.time_ms);
@@ -558,8 +562,8 @@ void parse_block(TextBlock& block, TrajStore& store, ProgressMeter* meter, uint6
 // stored samples is zero, as in a fresh array.
 TrajReadStatus join_blocks(std::vector<TextBlock>& blocks, TrajStore& store, TextFault& fault) {
     for (const TextBlock& b : blocks) {
-        if (!b.fault.what.empty()) {
-            fault = b.fault;
+        if (b.fault_what) {
+            fault = TextFault{b.fault_line, b.fault_what};
             return TrajReadStatus::Invalid;
         }
     }
