@@ -1,7 +1,8 @@
 // Load benchmark: the whole load_traj_file (read, both passes, sort, speeds,
 // smoothing) on a ~200 MB TRAJ file against the textbook reader (fgets, strtok
-// and strtod over every field) in the same run, and the load's peak resident
-// memory against the file size plus 1.5 times the sample array.
+// and strtod over every field) and against the same load on one thread, all in
+// the same run, and the load's peak resident memory against the file size plus
+// 1.5 times the sample array.
 //
 //   bench_load [SCENE_DIR]      (see traj_bench_input.h for the default)
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/traj_bench_input.h"
@@ -84,18 +86,21 @@ int main(int argc, char** argv) {
 
     const long rss_before_kb = status_kb("VmRSS");
     const int runs = 5;
-    std::vector<double> load_s;
+    std::vector<double> load_s, one_thread_s;
     long peak_kb = 0;
     int32_t capacity = 0, entries = 0;
     TrajStore store;
+    // The load as the programs run it and the same load on one thread, in turns.
     for (int r = 0; r < runs; ++r) {
-        clear_traj_store(store);
-        auto start = Clock::now();
-        if (!load_traj_file(store, path, print_error)) return 1;
-        load_s.push_back(seconds_since(start));
-        if (r == 0) peak_kb = status_kb("VmHWM");
-        capacity = store.sample_capacity;
-        entries = store.entry_count;
+        for (int threads : {0, 1}) {
+            clear_traj_store(store);
+            auto start = Clock::now();
+            if (!load_traj_file(store, path, print_error, {}, threads)) return 1;
+            (threads == 0 ? load_s : one_thread_s).push_back(seconds_since(start));
+            if (r == 0 && threads == 0) peak_kb = status_kb("VmHWM");
+            capacity = store.sample_capacity;
+            entries = store.entry_count;
+        }
     }
     clear_traj_store(store);
 
@@ -109,22 +114,30 @@ int main(int argc, char** argv) {
     }
 
     const double best_load = *std::min_element(load_s.begin(), load_s.end());
+    const double best_one = *std::min_element(one_thread_s.begin(), one_thread_s.end());
     const double best_textbook = *std::min_element(textbook_s.begin(), textbook_s.end());
-    const double load_rate = mb / best_load, textbook_rate = mb / best_textbook;
+    const double load_rate = mb / best_load, one_rate = mb / best_one;
+    const double textbook_rate = mb / best_textbook;
     const double samples_mb = static_cast<double>(capacity) * sizeof(TrajPoint) / 1e6;
     const double peak_mb = (peak_kb - rss_before_kb) * 1024 / 1e6;
     const double limit_mb = mb + 1.5 * samples_mb;
 
     std::printf("input            %s: %.1f MB, %d trajectories, %d sample lines\n", path.c_str(),
                 mb, entries, capacity);
-    std::printf("load_traj_file   best %.3f s = %.0f MB/s (median %.0f MB/s, %d runs)\n", best_load,
-                load_rate, mb / median(load_s), runs);
+    std::printf("load_traj_file   best %.3f s = %.0f MB/s (median %.0f MB/s, %d runs, %u cores)\n",
+                best_load, load_rate, mb / median(load_s), runs,
+                std::thread::hardware_concurrency());
+    std::printf("one thread       best %.3f s = %.0f MB/s (median %.0f MB/s, %d runs)\n", best_one,
+                one_rate, mb / median(one_thread_s), runs);
     std::printf(
         "textbook reader  best %.3f s = %.0f MB/s (fgets+strtok+strtod, %ld fields, "
         "checksum %.6g)\n",
         best_textbook, textbook_rate, fields, checksum);
-    std::printf("ratio            %.2fx the textbook reader (goal: at least 3x)\n",
-                load_rate / textbook_rate);
+    std::printf(
+        "ratio            %.2fx the textbook reader (goal: at least 3x); one thread %.2fx\n",
+        load_rate / textbook_rate, one_rate / textbook_rate);
+    std::printf("threads          %.2fx the one-thread load (goal: at least 2x on 2 cores)\n",
+                load_rate / one_rate);
     std::printf(
         "peak resident    %.1f MB above the start (%.1f MB in all); limit %.1f MB = file "
         "%.1f MB + 1.5 x sample array %.1f MB: %s\n",

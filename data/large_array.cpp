@@ -39,3 +39,14 @@ void large_free(void* block, size_t size) {
 #endif
     std::free(block);
 }
+
+void* large_reuse(void* block, size_t old_size, size_t new_size) {
+#if defined(__linux__)
+    if (block && old_size >= kMappedFrom && new_size >= kMappedFrom) {
+        void* moved = mremap(block, old_size, new_size, MREMAP_MAYMOVE);
+        if (moved != MAP_FAILED) return moved;
+    }
+#endif
+    large_free(block, old_size);
+    return large_alloc(new_size);
+}

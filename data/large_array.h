@@ -12,6 +12,12 @@
 void* large_alloc(size_t size);
 // Frees what large_alloc(size) returned (nullptr is ignored).
 void large_free(void* block, size_t size);
+// Turns block, from large_alloc(old_size), into a block of new_size bytes whose
+// contents are unspecified, as large_alloc(new_size) would return it; block is
+// gone either way. A large mapping is remapped to the new size, which spares
+// clearing the memory again; anything else is freed and allocated afresh.
+// nullptr when there is no memory.
+void* large_reuse(void* block, size_t old_size, size_t new_size);
 
 // A fixed-size array of zero-filled T; T must be trivially copyable and
 // valid when all its bytes are zero.
@@ -47,6 +53,21 @@ class LargeArray {
         size_ = n;
         return true;
     }
+    // Replaces the contents with n elements in other's memory (other is left
+    // empty); the elements hold whatever bytes were there, so the caller writes
+    // every one. false (and empty) when the memory cannot be had.
+    template <class U>
+    bool reuse(LargeArray<U>&& other, size_t n) {
+        release();
+        if (n > static_cast<size_t>(-1) / sizeof(T)) return false;
+        void* block = large_reuse(other.data_, other.size_ * sizeof(U), n * sizeof(T));
+        other.data_ = nullptr;
+        other.size_ = 0;
+        if (!block) return false;
+        data_ = static_cast<T*>(block);
+        size_ = n;
+        return true;
+    }
     void release() {
         large_free(data_, size_ * sizeof(T));
         data_ = nullptr;
@@ -65,6 +86,8 @@ class LargeArray {
     const T* end() const { return data_ + size_; }
 
   private:
+    template <class U>
+    friend class LargeArray;
     T* data_ = nullptr;
     size_t size_ = 0;
 };

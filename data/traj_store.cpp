@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "data/geometry.h"
 #include "data/line_reader.h"
@@ -300,23 +302,112 @@ void smooth_trajectory(TrajPoint* s, int32_t n, TrajPoint* work) {
 
 namespace {
 
-// The passes of read_traj_text, in order. Each returns Ok or the reason to stop;
-// the caller empties the store on any other outcome.
+// The passes of read_traj_text, in order: count, allocate, parse, join, then clean.
+// Counting and parsing run on blocks of whole lines, one thread each; cleaning
+// runs on runs of whole trajectories, one thread each. Each pass returns Ok or
+// the reason to stop; the caller empties the store on any other outcome.
 
-// Pass 1: counts header and data lines; refuses a line over kMaxLineLength.
-TrajReadStatus count_lines(std::string_view text, uint64_t& headers, uint64_t& data_lines,
-                           TextFault& fault) {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    headers = data_lines = 0;
-    uint64_t line_no = 0;
+// Texts below this many bytes a block are read by one thread when the caller
+// leaves the count to the load.
+constexpr size_t kMinBlockBytes = size_t{1} << 20;
+constexpr int kMaxThreads = 8;
+
+// Runs work(0) .. work(n - 1): work(0) on the calling thread, the others on
+// threads of their own. A part whose thread cannot be started runs on the
+// calling thread after its own. work must not throw.
+template <class Work>
+void run_parts(int n, const Work& work) {
+    std::vector<std::thread> threads;
+    int started = 1;
+    try {
+        threads.reserve(static_cast<size_t>(n > 1 ? n - 1 : 0));
+        for (; started < n; ++started) threads.emplace_back(work, started);
+    } catch (const std::exception&) {
+        // Fewer threads: the rest of the parts run here.
+    }
+    work(0);
+    for (int i = started; i < n; ++i) work(i);
+    for (std::thread& t : threads) t.join();
+}
+
+// The range of the nonzero times seen.
+struct TimeRange {
+    bool have = false;
+    int32_t min = 0, max = 0;
+    void add(int32_t t) {
+        if (!have) {
+            min = max = t;
+            have = true;
+        } else {
+            min = std::min(min, t);
+            max = std::max(max, t);
+        }
+    }
+    void add(const TimeRange& other) {
+        if (other.have) {
+            add(other.min);
+            add(other.max);
+        }
+    }
+};
+
+// One block of whole lines and what the passes found in it.
+struct TextBlock {
+    std::string_view text;
+    // Count pass.
+    uint64_t lines = 0, headers = 0, data_lines = 0;
+    // Where its lines go, from the blocks before it.
+    uint64_t first_line = 0;  // lines before the block
+    int32_t first_entry = 0;  // header lines before the block
+    int32_t first_slot = 0;   // data lines before the block
+    bool continues = false;   // a header comes before the block: its leading data lines
+                              // belong to the last trajectory started before it
+    // Parse pass.
+    TrajEntry lead;       // those leading samples: count and frame range
+    int32_t entries = 0;  // headers read
+    int32_t stored = 0;   // samples stored, from first_slot on (the leading ones included)
+    TimeRange times;
+    // First fault of the block: its line (local in the count pass, of the whole text
+    // in the parse pass) and what is wrong, null when there is none. The threads
+    // allocate nothing; the join makes the TextFault.
+    uint64_t fault_line = 0;
+    const char* fault_what = nullptr;
+};
+
+// The text cut into n blocks at line ends (a block may be empty).
+std::vector<TextBlock> split_lines(std::string_view text, int n) {
+    std::vector<TextBlock> blocks(static_cast<size_t>(n));
+    size_t start = 0;
+    for (int i = 0; i < n; ++i) {
+        size_t stop = text.size();
+        if (i + 1 < n) {
+            stop =
+                std::max(start, text.size() / static_cast<size_t>(n) * static_cast<size_t>(i + 1));
+            if (stop > 0 && stop < text.size() && text[stop - 1] != '\n') {
+                const size_t nl = text.find('\n', stop);
+                stop = nl == std::string_view::npos ? text.size() : nl + 1;
+            }
+        }
+        blocks[static_cast<size_t>(i)].text = text.substr(start, stop - start);
+        start = stop;
+    }
+    return blocks;
+}
+
+// Pass 1 on one block: counts lines, header lines and data lines; stops at a
+// line over kMaxLineLength.
+void count_block(TextBlock& block) {
+    const char* const begin = block.text.data();
+    const char* const end = begin + block.text.size();
+    uint64_t lines = 0, headers = 0, data_lines = 0;
     for (const char* p = begin; p < end;) {
         const char *content_end, *next;
         find_line(p, end, content_end, next);
-        ++line_no;
+        ++lines;
         if (static_cast<size_t>(next - p) > kMaxLineLength) {
-            fault = TextFault{line_no, kLineTooLong};
-            return TrajReadStatus::Invalid;
+            block.fault_line = lines;
+            block.fault_what = kLineTooLong;
+            break;
         }
         switch (line_kind(p, content_end)) {
             case TrajLineKind::Header:
@@ -329,6 +420,27 @@ TrajReadStatus count_lines(std::string_view text, uint64_t& headers, uint64_t& d
                 break;
         }
         p = next;
+    }
+    block.lines = lines;
+    block.headers = headers;
+    block.data_lines = data_lines;
+}
+
+// Pass 1's outcome over all blocks: the first overlong line in the text, a text
+// without headers or data, or more than the 32-bit counts hold; on Ok each block
+// knows where its lines go.
+TrajReadStatus join_counts(std::string_view text, std::vector<TextBlock>& blocks, uint64_t& headers,
+                           uint64_t& data_lines, TextFault& fault) {
+    uint64_t lines = 0;
+    headers = data_lines = 0;
+    for (const TextBlock& b : blocks) {
+        if (b.fault_what) {
+            fault = TextFault{lines + b.fault_line, b.fault_what};
+            return TrajReadStatus::Invalid;
+        }
+        lines += b.lines;
+        headers += b.headers;
+        data_lines += b.data_lines;
     }
     const char* missing = text.empty()      ? "empty file"
                           : headers == 0    ? "no tno line"
@@ -343,6 +455,16 @@ TrajReadStatus count_lines(std::string_view text, uint64_t& headers, uint64_t& d
     if (headers > kMaxCount || data_lines > kMaxCount) {
         fault = TextFault{0, kTooManyLines};
         return TrajReadStatus::TooManyLines;
+    }
+    uint64_t line = 0, header = 0, slot = 0;
+    for (TextBlock& b : blocks) {
+        b.first_line = line;
+        b.first_entry = static_cast<int32_t>(header);
+        b.first_slot = static_cast<int32_t>(slot);
+        b.continues = header > 0;
+        line += b.lines;
+        header += b.headers;
+        slot += b.data_lines;
     }
     return TrajReadStatus::Ok;
 }
@@ -359,65 +481,62 @@ TrajReadStatus allocate_store(TrajStore& store, uint64_t headers, uint64_t data_
     return TrajReadStatus::Ok;
 }
 
-// Pass 2: parses headers and samples in file order into the allocated store, with
-// each trajectory's frame range and the file's time range; refuses a number
-// beyond the 32-bit range.
-TrajReadStatus parse_lines(std::string_view text, TrajStore& store, ProgressMeter* meter,
-                           TextFault& fault) {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const uint64_t progress_base = text.size();
-    const int32_t entry_total = static_cast<int32_t>(store.entries.size());
-    const int32_t sample_total = store.sample_capacity;
-    int32_t k = -1;  // current trajectory
-    int32_t m = 0;   // samples stored
-    bool have_time = false;
-    int32_t min_time = 0, max_time = 0;
-    TrajEntry* entry = nullptr;
+// Pass 2 on one block: parses its headers into entries[first_entry ..] and its
+// samples into samples[first_slot ..], in file order, with each trajectory's
+// frame range and the block's time range; stops at a number beyond the 32-bit
+// range. Data lines before the text's first header are skipped. The block's
+// entries take their first as though every data line before the block was
+// stored; join_blocks corrects that. meter (may be null) gets the progress of the
+// whole text from this block's position, scaled by scale.
+void parse_block(TextBlock& block, TrajStore& store, ProgressMeter* meter, uint64_t progress_base,
+                 double scale) {
+    const char* const begin = block.text.data();
+    const char* const end = begin + block.text.size();
+    const int32_t entry_end = block.first_entry + static_cast<int32_t>(block.headers);
+    const int32_t slot_end = block.first_slot + static_cast<int32_t>(block.data_lines);
+    int32_t k = block.first_entry - 1;  // current trajectory
+    int32_t m = block.first_slot;       // next slot
+    TimeRange times;
+    TrajEntry* entry = block.continues ? &block.lead : nullptr;
+    block.lead.first = m;
     const char* next_report = begin + kProgressStep;
-    uint64_t line_no = 0;
+    uint64_t line_no = block.first_line;
     for (const char* p = begin; p < end;) {
         const char *content_end, *next;
         find_line(p, end, content_end, next);
         ++line_no;
         if (meter && p >= next_report) {
-            meter->update(progress_base + static_cast<uint64_t>(p - begin));
+            meter->update(progress_base +
+                          static_cast<uint64_t>(static_cast<double>(p - begin) * scale));
             next_report = p + kProgressStep;
         }
         TrajLineKind kind = line_kind(p, content_end);
         if (kind == TrajLineKind::Header) {
-            if (k + 1 >= entry_total) break;
+            if (k + 1 >= entry_end) break;
             ++k;
-            entry = &store.entries[k];
+            entry = &store.entries[static_cast<size_t>(k)];
             const std::string_view header(p, static_cast<size_t>(content_end - p));
             TokenSplitter tokens(header, kHeaderSeparators);
             std::string_view id;
             if (tokens.next(id) && tokens.next(id) && !int_in_range(id)) {
-                fault = TextFault{line_no, "trajectory id out of range"};
-                return TrajReadStatus::Invalid;
+                block.fault_line = line_no;
+                block.fault_what = "trajectory id out of range";
+                break;
             }
             entry->id = traj_header_id(header);
             entry->first = m;
             entry->count = 0;
         } else if (kind == TrajLineKind::Data && entry) {
-            if (m >= sample_total) break;
-            TrajPoint& slot = store.samples[m];
+            if (m >= slot_end) break;
+            TrajPoint& slot = store.samples[static_cast<size_t>(m)];
             const char* bad_field = nullptr;
             int fields = parse_sample_line(p, content_end, slot, bad_field);
             if (bad_field) {
-                fault = TextFault{line_no,
-                                  bad_field[0] == 't' ? "time out of range" : "frame out of range"};
-                return TrajReadStatus::Invalid;
+                block.fault_line = line_no;
+                block.fault_what = bad_field[0] == 't' ? "time out of range" : "frame out of range";
+                break;
             }
-            if (slot.time_ms != 0) {
-                if (!have_time) {
-                    min_time = max_time = slot.time_ms;
-                    have_time = true;
-                } else {
-                    min_time = std::min(min_time, slot.time_ms);
-                    max_time = std::max(max_time, slot.time_ms);
-                }
-            }
+            if (slot.time_ms != 0) times.add(slot.time_ms);
             if (fields == kTrajFieldCount) {
                 if (entry->count == 0) {
                     entry->min_frame = entry->max_frame = slot.frame;
@@ -431,81 +550,176 @@ TrajReadStatus parse_lines(std::string_view text, TrajStore& store, ProgressMete
         }
         p = next;
     }
-    // A dropped last line leaves its fields in the slot after the stored samples.
-    if (m < sample_total) store.samples[m] = TrajPoint{};
+    block.entries = k + 1 - block.first_entry;
+    block.stored = m - block.first_slot;
+    block.times = times;
+}
 
-    store.entry_count = k + 1;
+// Pass 2's outcome over all blocks: the first fault in the text, or the blocks'
+// samples moved together in file order (only where data lines were skipped or
+// dropped), each block's leading samples added to the trajectory before it, the
+// entries' first corrected and the time range of the text. Every slot after the
+// stored samples is zero, as in a fresh array.
+TrajReadStatus join_blocks(std::vector<TextBlock>& blocks, TrajStore& store, TextFault& fault) {
+    for (const TextBlock& b : blocks) {
+        if (b.fault_what) {
+            fault = TextFault{b.fault_line, b.fault_what};
+            return TrajReadStatus::Invalid;
+        }
+    }
+    int32_t m = 0;        // samples joined
+    int32_t touched = 0;  // one past the last slot a block may have written
+    int32_t entries = 0;
+    TimeRange times;
+    for (TextBlock& b : blocks) {
+        const int32_t shift = m - b.first_slot;  // zero or negative
+        if (shift != 0 && b.stored > 0)
+            std::memmove(store.samples.data() + m, store.samples.data() + b.first_slot,
+                         static_cast<size_t>(b.stored) * sizeof(TrajPoint));
+        if (b.continues && b.lead.count > 0) {
+            TrajEntry& last = store.entries[static_cast<size_t>(b.first_entry - 1)];
+            if (last.count == 0) {
+                last.min_frame = b.lead.min_frame;
+                last.max_frame = b.lead.max_frame;
+            } else {
+                last.min_frame = std::min(last.min_frame, b.lead.min_frame);
+                last.max_frame = std::max(last.max_frame, b.lead.max_frame);
+            }
+            last.count += b.lead.count;
+        }
+        for (int32_t i = 0; i < b.entries; ++i)
+            store.entries[static_cast<size_t>(b.first_entry + i)].first += shift;
+        m += b.stored;
+        entries = b.first_entry + b.entries;
+        touched = std::max(touched, b.first_slot + b.stored + 1);
+        times.add(b.times);
+    }
+    // A dropped line leaves its fields in the slot after the block's stored samples,
+    // and a moved block its old copy.
+    const int32_t clear_end = std::min(touched, store.sample_capacity);
+    if (m < clear_end)
+        std::memset(static_cast<void*>(store.samples.data() + m), 0,
+                    static_cast<size_t>(clear_end - m) * sizeof(TrajPoint));
+
+    store.entry_count = entries;
     store.entries.resize(static_cast<size_t>(store.entry_count));
-    store.min_time = min_time;
-    store.max_time = max_time;
+    store.min_time = times.min;
+    store.max_time = times.max;
     return TrajReadStatus::Ok;
 }
 
-// Pass 3: sorts each trajectory by frame and takes the store's frame range.
-// Returns the longest trajectory's sample count.
-int32_t finish_ranges(TrajStore& store) {
+// Passes 1 and 2 in threads blocks, and their joins.
+TrajReadStatus read_blocks(std::string_view text, TrajStore& store, ProgressMeter* meter,
+                           TextFault& fault, int threads) {
+    std::vector<TextBlock> blocks = split_lines(text, threads);
+    const int n = static_cast<int>(blocks.size());
+    run_parts(n, [&blocks](int i) { count_block(blocks[static_cast<size_t>(i)]); });
+    uint64_t headers = 0, data_lines = 0;
+    TrajReadStatus status = join_counts(text, blocks, headers, data_lines, fault);
+    if (status == TrajReadStatus::Ok) status = allocate_store(store, headers, data_lines);
+    if (status != TrajReadStatus::Ok) return status;
+    const uint64_t progress_base = text.size();
+    const double scale = blocks[0].text.empty() ? 0.0
+                                                : static_cast<double>(text.size()) /
+                                                      static_cast<double>(blocks[0].text.size());
+    run_parts(n, [&](int i) {
+        parse_block(blocks[static_cast<size_t>(i)], store, i == 0 ? meter : nullptr, progress_base,
+                    scale);
+    });
+    return join_blocks(blocks, store, fault);
+}
+
+// Pass 3 on entries [first, last): each trajectory sorted by frame, copied as it
+// stands to raw_samples (when there is room for them), then cleaned: speeds
+// recomputed, track smoothed. False when there is no room for the working copy.
+bool clean_entries(TrajStore& store, int32_t first, int32_t last) {
+    auto by_frame = [](const TrajPoint& a, const TrajPoint& b) {
+        return compare_by_frame(a, b) < 0;
+    };
     int32_t longest = 0;
-    for (int32_t i = 0; i < store.entry_count; ++i) {
-        const TrajEntry& e = store.entries[i];
-        TrajPoint* first = store.samples.data() + e.first;
-        TrajPoint* last = first + e.count;
-        auto by_frame = [](const TrajPoint& a, const TrajPoint& b) {
-            return compare_by_frame(a, b) < 0;
-        };
-        // Files are usually written in frame order; check before sorting.
-        if (e.count > 1 && !std::is_sorted(first, last, by_frame)) std::sort(first, last, by_frame);
-        longest = std::max(longest, e.count);
-        if (i == 0) {
-            store.min_frame = e.min_frame;
-            store.max_frame = e.max_frame;
-        } else {
-            store.min_frame = std::min(store.min_frame, e.min_frame);
-            store.max_frame = std::max(store.max_frame, e.max_frame);
-        }
-    }
-    return longest;
-}
-
-// The samples as read, for a view of what cleaning moved. Without room for the
-// copy the load goes on without it.
-void keep_raw_samples(TrajStore& store) {
-    if (store.raw_samples.allocate(store.samples.size()) && store.samples.size() > 0)
-        std::memcpy(store.raw_samples.data(), store.samples.data(),
-                    store.samples.size() * sizeof(TrajPoint));
-}
-
-// Pass 4: cleaning, trajectory by trajectory: speeds recomputed, tracks smoothed.
-TrajReadStatus clean_trajectories(TrajStore& store, int32_t longest) {
+    for (int32_t i = first; i < last; ++i)
+        longest = std::max(longest, store.entries[static_cast<size_t>(i)].count);
     std::vector<TrajPoint> work;
     try {
         work.resize(static_cast<size_t>(longest));
     } catch (const std::bad_alloc&) {
-        return TrajReadStatus::OutOfMemory;
+        return false;
     }
+    const bool keep_raw = !store.raw_samples.empty();
+    for (int32_t i = first; i < last; ++i) {
+        const TrajEntry& e = store.entries[static_cast<size_t>(i)];
+        TrajPoint* begin = store.samples.data() + e.first;
+        TrajPoint* end = begin + e.count;
+        // Files are usually written in frame order; check before sorting.
+        if (e.count > 1 && !std::is_sorted(begin, end, by_frame)) std::sort(begin, end, by_frame);
+        if (keep_raw && e.count > 0)
+            std::memcpy(store.raw_samples.data() + e.first, begin,
+                        static_cast<size_t>(e.count) * sizeof(TrajPoint));
+        recompute_speeds(begin, e.count);
+        if (e.count >= 3) smooth_trajectory(begin, e.count, work.data());
+    }
+    return true;
+}
+
+// Pass 3: the store's frame range, room for the samples as read (the load goes on
+// without them when there is none; spare, when given, is memory no longer needed
+// that is taken for them), then the trajectories sorted, kept and cleaned in
+// threads runs of about equal sample counts.
+TrajReadStatus clean_store(TrajStore& store, int threads, LargeArray<char>* spare = nullptr) {
     for (int32_t i = 0; i < store.entry_count; ++i) {
-        const TrajEntry& e = store.entries[i];
-        TrajPoint* first = store.samples.data() + e.first;
-        recompute_speeds(first, e.count);
-        if (e.count >= 3) smooth_trajectory(first, e.count, work.data());
+        const TrajEntry& e = store.entries[static_cast<size_t>(i)];
+        store.min_frame = i == 0 ? e.min_frame : std::min(store.min_frame, e.min_frame);
+        store.max_frame = i == 0 ? e.max_frame : std::max(store.max_frame, e.max_frame);
     }
+    const size_t stored =
+        store.entry_count > 0
+            ? static_cast<size_t>(store.entries.back().first + store.entries.back().count)
+            : 0;
+    const bool room = spare ? store.raw_samples.reuse(std::move(*spare), store.samples.size())
+                            : store.raw_samples.allocate(store.samples.size());
+    if (!room) {
+        store.raw_samples.release();
+    } else if (spare && stored < store.samples.size()) {
+        // The slots after the stored samples are zero, as in the sample array.
+        std::memset(static_cast<void*>(store.raw_samples.data() + stored), 0,
+                    (store.samples.size() - stored) * sizeof(TrajPoint));
+    }
+    const int n = std::max(1, std::min(threads, store.entry_count));
+    // Run j ends before the first entry whose samples start at or past j/n of them all.
+    std::vector<int32_t> bounds(static_cast<size_t>(n) + 1, store.entry_count);
+    bounds[0] = 0;
+    const int64_t total =
+        store.entry_count > 0 ? store.entries.back().first + store.entries.back().count : 0;
+    for (int j = 1, i = 0; j < n; ++j) {
+        const int64_t goal = total * j / n;
+        while (i < store.entry_count && store.entries[static_cast<size_t>(i)].first < goal) ++i;
+        bounds[static_cast<size_t>(j)] = i;
+    }
+    std::vector<char> ok(static_cast<size_t>(n), 0);
+    run_parts(n, [&](int j) {
+        ok[static_cast<size_t>(j)] =
+            clean_entries(store, bounds[static_cast<size_t>(j)], bounds[static_cast<size_t>(j) + 1])
+                ? 1
+                : 0;
+    });
+    for (char good : ok)
+        if (!good) return TrajReadStatus::OutOfMemory;
     return TrajReadStatus::Ok;
 }
 
-}  // namespace
+// Threads for a text of size bytes: the caller's count, else one per core, no
+// more than kMaxThreads and no block under kMinBlockBytes.
+int thread_count(size_t size, int threads) {
+    if (threads > 0) return std::min(threads, 64);
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const size_t by_size = size / kMinBlockBytes;
+    return static_cast<int>(std::max<size_t>(
+        1, std::min<size_t>(by_size, static_cast<size_t>(std::clamp(cores, 1, kMaxThreads)))));
+}
 
-TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressMeter* meter,
-                              TextFault* fault) {
-    clear_traj_store(store);
-    TextFault found;
-    uint64_t headers = 0, data_lines = 0;
-    TrajReadStatus status = count_lines(text, headers, data_lines, found);
-    if (status == TrajReadStatus::Ok) status = allocate_store(store, headers, data_lines);
-    if (status == TrajReadStatus::Ok) status = parse_lines(text, store, meter, found);
-    if (status == TrajReadStatus::Ok) {
-        const int32_t longest = finish_ranges(store);
-        keep_raw_samples(store);
-        status = clean_trajectories(store, longest);
-    }
+// The end of a read: the store emptied and the fault passed on unless status is Ok.
+TrajReadStatus finish_read(TrajReadStatus status, TrajStore& store, const TextFault& found,
+                           ProgressMeter* meter, TextFault* fault) {
     if (status != TrajReadStatus::Ok) {
         clear_traj_store(store);
         if (fault && !found.what.empty()) *fault = found;
@@ -513,6 +727,18 @@ TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressM
     }
     if (meter) meter->update(meter->total());
     return TrajReadStatus::Ok;
+}
+
+}  // namespace
+
+TrajReadStatus read_traj_text(std::string_view text, TrajStore& store, ProgressMeter* meter,
+                              TextFault* fault, int threads) {
+    clear_traj_store(store);
+    TextFault found;
+    const int n = thread_count(text.size(), threads);
+    TrajReadStatus status = read_blocks(text, store, meter, found, n);
+    if (status == TrajReadStatus::Ok) status = clean_store(store, n);
+    return finish_read(status, store, found, meter, fault);
 }
 
 namespace {
@@ -537,26 +763,30 @@ int report_traj_status(TrajReadStatus status, const TextFault& fault, const std:
 }  // namespace
 
 int load_traj_file(TrajStore& store, const std::string& path, const ErrorSink& report,
-                   const LoadProgress& progress) {
+                   const LoadProgress& progress, int threads) {
     clear_traj_store(store);
     ProgressMeter meter(progress);
     TrajReadStatus status;
-    TextFault fault;
-    {
-        TextBuffer text;
-        switch (read_text_file(path, text, &meter)) {
-            case ReadTextStatus::Ok:
-                break;
-            case ReadTextStatus::OpenFailed:
-            case ReadTextStatus::ReadFailed:
-                report(kTrajOpenFailure);
-                return 0;
-            case ReadTextStatus::OutOfMemory:
-                report(kTrajOutOfMemory);
-                return 0;
-        }
-        status = read_traj_text(text.view(), store, &meter, &fault);
+    TextFault found, fault;
+    TextBuffer text;
+    switch (read_text_file(path, text, &meter)) {
+        case ReadTextStatus::Ok:
+            break;
+        case ReadTextStatus::OpenFailed:
+        case ReadTextStatus::ReadFailed:
+            report(kTrajOpenFailure);
+            return 0;
+        case ReadTextStatus::OutOfMemory:
+            report(kTrajOutOfMemory);
+            return 0;
     }
+    const int n = thread_count(text.size, threads);
+    status = read_blocks(text.view(), store, &meter, found, n);
+    // The text's memory becomes the samples as read, so the two are never held at
+    // once.
+    if (status == TrajReadStatus::Ok) status = clean_store(store, n, &text.data);
+    text = TextBuffer{};
+    status = finish_read(status, store, found, &meter, &fault);
     return report_traj_status(status, fault, path, report);
 }
 

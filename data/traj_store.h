@@ -102,8 +102,13 @@ enum class TrajReadStatus {
 // or trajectory id outside the 32-bit range makes the text Invalid. Unless Ok or
 // OutOfMemory, fault (when given) is set to the line and what is wrong (line 0 for
 // the whole text: "empty file", "no tno line", "no data line", "too many lines").
+// threads: how many threads count and parse blocks of the text's lines and clean
+// runs of its trajectories; 0 takes one per core for a text of a few megabytes and
+// more, one for a smaller one. The store, the outcome and the fault are the same
+// for any count.
 TrajReadStatus read_traj_text(std::string_view text, TrajStore& store,
-                              ProgressMeter* meter = nullptr, TextFault* fault = nullptr);
+                              ProgressMeter* meter = nullptr, TextFault* fault = nullptr,
+                              int threads = 0);
 
 // Message of a failed load, as the user sees it.
 inline constexpr std::string_view kTrajOpenFailure = "Open TRAJ file failure.";
@@ -116,8 +121,11 @@ inline constexpr std::string_view kTrajOutOfMemory = "Out of memory reading TRAJ
 // kTrajOutOfMemory to report (data/report.h); kTrajInvalid has a second line naming
 // the file, the line and the fault ("Invalid TRAJ file.\nrun.traj: line 7: frame out
 // of range", "Invalid TRAJ file.\nrun.traj: no tno line"). progress may be empty.
+// threads as for read_traj_text. The file's text is no longer held once the copy
+// of the samples as read is made (its memory becomes that copy), so the two are
+// never held at once.
 int load_traj_file(TrajStore& store, const std::string& path, const ErrorSink& report,
-                   const LoadProgress& progress = {});
+                   const LoadProgress& progress = {}, int threads = 0);
 
 // Loads TRAJ text held in memory into store as load_traj_file loads a file: the
 // same store and the same reports, with name standing for the path.
