@@ -150,9 +150,13 @@ inline bool load_scene(Scene& scene, const std::filesystem::path& dir) {
 
 // The drawing calls of one paint of the scene in dir, recorded on the headless
 // back end (started and stopped here); false when the platform or a load fails.
-// Leaves the scene loaded in `scene`, its clock at frame 51.
+// Leaves the scene loaded in `scene`, its clock at frame 51. every_box, when
+// given, gets the calls of the same picture with no box left out, those beyond
+// the picture included (draw_scene without the picture's size): what a program
+// that leaves the clipping to the system would draw.
 inline bool record_paint(const std::filesystem::path& dir, const Config& config, Scene& scene,
-                         std::vector<plat::DrawOp>& recorded) {
+                         std::vector<plat::DrawOp>& recorded,
+                         std::vector<plat::DrawOp>* every_box = nullptr) {
     plat::StartOptions headless;
     headless.backend = "headless";
     if (!plat::start_platform(headless)) return false;
@@ -164,6 +168,14 @@ inline bool record_paint(const std::filesystem::path& dir, const Config& config,
     render::paint_scene(scene, view, canvas, config.size());
     recorded = plat::headless::canvas_ops(canvas);
     plat::delete_dc(canvas);
+    if (every_box) {
+        canvas = plat::create_canvas(config.width, config.height);
+        render::paint_off_screen(canvas, config.size(), [&scene, &view](plat::Dc mem) {
+            render::draw_scene(mem, scene, view);
+        });
+        *every_box = plat::headless::canvas_ops(canvas);
+        plat::delete_dc(canvas);
+    }
     render::renderer_shutdown(view);
     plat::stop_platform();
     return true;

@@ -118,6 +118,11 @@ class Projection {
                            trunc_to_int32(centre_y_ - v * scale_)};
     }
 
+    // True when at() is the plain projection below (the model pose is zero);
+    // scale() is then the pixels per centimetre.
+    bool plain() const { return plain_; }
+    double scale() const { return scale_; }
+
   private:
     const View* view_;
     bool plain_;  // the model pose is zero: LocalToWorld is (100·x, 100·y)

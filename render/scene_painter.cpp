@@ -78,6 +78,21 @@ bool place_box(const PaintContext& c, Vec2 centre, Vec2 heading, double length, 
                double z, std::array<Vec2, 4>& corners, plat::Point (&screen)[4]) {
     corners = box_corners(centre, heading, length, width, 0);
     stretch(corners.data(), 4, c.f);
+    if (c.area.bounded && c.projection.plain()) {
+        // First the centre alone: a corner lands at most 100·(|dx| + |dy|)·scale
+        // pixels from it (each row of the projection has a norm of at most 1), and
+        // the truncations add at most a unit of each. Most of a city's boxes are far
+        // beyond the picture and need no more.
+        const Vec2 mid{centre.x * c.f, centre.y};
+        double r = 0;
+        for (const Vec2& k : corners)
+            r = std::max(r, std::fabs(k.x - mid.x) + std::fabs(k.y - mid.y));
+        const double reach = (100.0 * r + 2) * std::fabs(c.projection.scale()) + 2;
+        const plat::Point p = c.projection.at(mid, z);
+        if (p.x + reach < c.area.left || p.x - reach > c.area.right || p.y + reach < c.area.top ||
+            p.y - reach > c.area.bottom)
+            return false;
+    }
     for (int i = 0; i < 4; ++i)
         screen[i] = c.projection.at(corners[static_cast<std::size_t>(i)], z);
     return !beyond(c.area, screen, 4);
@@ -118,17 +133,17 @@ void draw_traj_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s, int32
     Vec2 centre, heading;
     place_sample(c, s, centre, heading);
 
-    const DrawResources& res = c.view.res;
-    plat::Pen pen = res.palette_pens[index >= 0 ? index % kPaletteSize : 0];
-    if (c.role_colours_on) {
-        pen = role_pen_for_id(c.view.roles, traj_id_at(c.scene.store, index));
-        if (!pen) pen = res.palette_pens[kPaletteAxes];
-    }
-    if (index == c.view.inspect.selected) pen = res.highlight_pen;
     const double z = time_height(c, s.time_ms);
     std::array<Vec2, 4> corners;
     plat::Point screen[4];
     if (place_box(c, centre, heading, s.length, s.width, z, corners, screen)) {
+        const DrawResources& res = c.view.res;
+        plat::Pen pen = res.palette_pens[index >= 0 ? index % kPaletteSize : 0];
+        if (c.role_colours_on) {
+            pen = role_pen_for_id(c.view.roles, traj_id_at(c.scene.store, index));
+            if (!pen) pen = res.palette_pens[kPaletteAxes];
+        }
+        if (index == c.view.inspect.selected) pen = res.highlight_pen;
         plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
         plat::select_object(dc, pen);
         plat::polygon(dc, screen, 4);
