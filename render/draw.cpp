@@ -243,15 +243,6 @@ CullArea cull_area(plat::Size picture) {
     return area;
 }
 
-void draw_shape(plat::Dc dc, const Projection& projection, const CullArea& area, const Vec2* points,
-                int count, double z) {
-    if (count <= 0 || count > kStackPoints || points == nullptr) return;
-    plat::Point screen[kStackPoints];
-    for (int i = 0; i < count; ++i) screen[i] = projection.at(points[i], z);
-    if (beyond(area, screen, count)) return;
-    plat::polygon(dc, screen, count);
-}
-
 void draw_marker(plat::Dc dc, const View& view, Vec2 point, int r, double z) {
     const plat::Point p = project_point(view, point, z);
     plat::ellipse(dc, offset(p.x, -r), offset(p.y, -r), offset(p.x, r), offset(p.y, r));

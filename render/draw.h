@@ -158,10 +158,6 @@ inline bool beyond(const CullArea& area, const plat::Point* points, int count) {
 // selected brush and outlined with the selected pen. Skipped when there is no
 // room for the screen points.
 void draw_shape(plat::Dc dc, const View& view, const Vec2* points, int count, double z);
-// draw_shape through a paint's projection, left out (no call made) when the
-// polygon lies beyond the area. count is at most 16.
-void draw_shape(plat::Dc dc, const Projection& projection, const CullArea& area, const Vec2* points,
-                int count, double z);
 // A circle of radius r pixels around the projected point, selected pen and brush.
 void draw_marker(plat::Dc dc, const View& view, Vec2 point, int r, double z);
 // text with its top-left corner at (sx - 5·n, sy - 10), n its length and (sx, sy)
