@@ -46,12 +46,11 @@ Measure measure_now(const Scene& scene, double lane_half_width) {
     m.time_ms = st.current_time;
     m.ego_speed = ego_speed_at(scene.pose, scene.pose.pose_cursor);
     const TrajPoint* lead = nullptr;
-    int32_t index = -1;
-    for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
-         s = next_visible_sample(scene, false, index)) {
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) {
         if (in_ego_lane(*s, lane_half_width) && (!lead || s->ego_y < lead->ego_y)) {
             lead = s;
-            m.lead_index = index;
+            m.lead_index = walk.index;
         }
     }
     if (!lead) return m;

@@ -1,5 +1,6 @@
-// Cost of a scene paint at 960 x 640: 100 visible vehicles and a full history of
-// 5000 boxes (the "Time Serials" view) in a tilted view, painted by paint_scene
+// Cost of a scene paint at 960 x 640: 100 visible vehicles (or N, see
+// bench/bench_scene.h) and a full history of 5000 boxes (the "Time Serials" view)
+// in a tilted view, painted by paint_scene
 // through the Qt device context the way WM_PAINT paints (window DC, off-screen DC
 // and bitmap, one block copy), against the very same drawing calls made straight
 // with QPainter (a fresh off-screen image, the polygons, lines and texts, one copy
@@ -11,7 +12,7 @@
 // (the same paint with no platform running, where every drawing call does nothing):
 // a paint may allocate nothing but its picture.
 //
-//   bench_paint [paints-per-round] [rounds]
+//   bench_paint [paints-per-round] [rounds] [--vehicles N] [--size WxH]
 //
 // This file talks to QPainter itself only for the reference drawing.
 #include <QFont>
@@ -151,8 +152,9 @@ DirectScene prepare(const std::vector<DrawOp>& ops) {
 
 // A paint as a direct QPainter program would make it: a fresh picture filled black,
 // the drawing, one copy onto the window's image.
-void paint_direct(const DirectScene& s, QImage& window, const QFont& font, int ascent) {
-    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+void paint_direct(const DirectScene& s, QImage& window, const QFont& font, int ascent,
+                  const Config& config) {
+    QImage picture(config.width, config.height, QImage::Format_RGB32);
     picture.fill(Qt::black);
     {
         QPainter p(&picture);
@@ -190,21 +192,21 @@ void paint_direct(const DirectScene& s, QImage& window, const QFont& font, int a
 
 // The viewer's WM_PAINT during playback: the scene painted, then the frame's boxes
 // recorded in the history (see paint_and_record).
-void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view) {
+void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view, const Config& config) {
     plat::PaintStruct ps;
     const plat::Dc dc = plat::begin_paint(h, ps);
-    paint_and_record(scene, view, dc);
+    paint_and_record(scene, view, dc, config);
     plat::end_paint(h, ps);
 }
 
 // The bare off-screen picture of a paint, for the allocation baseline.
-void bare_picture(plat::Hwnd h) {
+void bare_picture(plat::Hwnd h, const Config& config) {
     plat::PaintStruct ps;
     const plat::Dc dc = plat::begin_paint(h, ps);
     const plat::Dc mem = plat::create_compatible_dc(dc);
-    const plat::Bitmap bmp = plat::create_compatible_bitmap(dc, kWidth, kHeight);
+    const plat::Bitmap bmp = plat::create_compatible_bitmap(dc, config.width, config.height);
     const plat::Bitmap old = plat::select_object(mem, bmp);
-    plat::bit_blt(dc, 0, 0, kWidth, kHeight, mem, 0, 0);
+    plat::bit_blt(dc, 0, 0, config.width, config.height, mem, 0, 0);
     plat::select_object(mem, old);
     plat::delete_dc(mem);
     plat::delete_object(bmp);
@@ -214,22 +216,25 @@ void bare_picture(plat::Hwnd h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int per_round = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    Config config;
+    std::vector<std::string> args;
+    if (!parse_options(argc, argv, config, args)) return 2;
+    const int per_round = args.size() > 0 ? std::max(1, std::atoi(args[0].c_str())) : 20;
+    const int rounds = args.size() > 1 ? std::max(1, std::atoi(args[1].c_str())) : 10;
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     char dir_template[] = "/tmp/bench_paint_XXXXXX";
     if (!mkdtemp(dir_template)) return 1;
     const std::filesystem::path dir(dir_template);
-    write_scene(dir);
+    write_scene(dir, config);
     // The role colours come from the program's defaults, not from a file here.
     std::filesystem::current_path(dir);
 
     // 1. Record the calls of one paint on the headless back end.
     plat::qt::register_backend();
     Scene scene;
-    std::vector<DrawOp> recorded;
-    if (!bench_scene::record_paint(dir, scene, recorded)) return 1;
+    std::vector<DrawOp> recorded, every_box;
+    if (!bench_scene::record_paint(dir, config, scene, recorded, &every_box)) return 1;
 
     // 2. The same state on the Qt back end.
     plat::StartOptions qt;
@@ -239,11 +244,11 @@ int main(int argc, char** argv) {
     cls.name = "BenchPaint";
     cls.proc = plat::def_window_proc;
     if (!plat::register_class(cls)) return 1;
-    const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth, kHeight);
+    const plat::Hwnd h = plat::create_window("BenchPaint", "bench", config.width, config.height);
     const plat::Size client = plat::get_client_size(h);
     render::View view;
-    start_renderer(scene, view);
-    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{});
+    start_renderer(scene, view, config);
+    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{}, config);
     const int visible = [&scene] {
         int n = 0, index = 0;
         for (auto s = next_visible_sample(scene, true, index); s;
@@ -253,35 +258,45 @@ int main(int argc, char** argv) {
     }();
 
     const DirectScene direct = prepare(recorded);
-    QImage window(kWidth, kHeight, QImage::Format_RGB32);
+    const DirectScene direct_every_box = prepare(every_box);
+    QImage window(config.width, config.height, QImage::Format_RGB32);
     window.fill(Qt::black);
     const QFont font = bench_qt::canvas_font();
     const int ascent = QFontMetrics(font).ascent();
 
-    // Each layer paint appends 101 entries; the ring is put back before each so that
+    // Each layer paint appends N + 1 entries; the ring is put back before each so that
     // every paint draws the same 5000 history boxes.
     auto layer_once = [&]() {
         restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        paint_layer(h, scene, view);
+        paint_layer(h, scene, view, config);
         return seconds(Clock::now() - t0);
     };
     auto direct_once = [&]() {
         const auto t0 = Clock::now();
-        paint_direct(direct, window, font, ascent);
+        paint_direct(direct, window, font, ascent, config);
+        return seconds(Clock::now() - t0);
+    };
+    // The same picture drawn with every box, those beyond the picture left to
+    // QPainter's clipping.
+    auto every_box_once = [&]() {
+        const auto t0 = Clock::now();
+        paint_direct(direct_every_box, window, font, ascent, config);
         return seconds(Clock::now() - t0);
     };
     for (int i = 0; i < 5; ++i) {
         layer_once();
         direct_once();
     }
+    every_box_once();
 
-    double layer = 0, reference = 0;
+    double layer = 0, reference = 0, reference_every_box = 0;
     std::vector<double> ratios;
     for (int r = 0; r < rounds; ++r) {
         double l = 0, d = 0;
         for (int i = 0; i < per_round; ++i) l += layer_once();
         for (int i = 0; i < per_round; ++i) d += direct_once();
+        for (int i = 0; i < per_round; ++i) reference_every_box += every_box_once();
         layer += l;
         reference += d;
         ratios.push_back(l / d);
@@ -290,12 +305,12 @@ int main(int argc, char** argv) {
 
     // Allocations of one paint against those of its bare off-screen picture.
     restore_history(scene, *ring);
-    bare_picture(h);
+    bare_picture(h, config);
     long before = g_allocations;
-    bare_picture(h);
+    bare_picture(h, config);
     const long bare = g_allocations - before;
     before = g_allocations;
-    paint_layer(h, scene, view);
+    paint_layer(h, scene, view, config);
     const long painted = g_allocations - before;
     before = g_allocations;
     direct_once();
@@ -311,6 +326,9 @@ int main(int argc, char** argv) {
     std::printf("direct QPainter       : %8.1f paints/s\n", paints / reference);
     std::printf("overhead ratio        : %.3f (median of rounds %.3f, goal <= 1.15)\n",
                 layer / reference, ratios[ratios.size() / 2]);
+    std::printf("direct, every box     : %8.1f paints/s (%d polygons, none left out); ratio %.3f\n",
+                paints / reference_every_box, direct_every_box.polygons,
+                layer / reference_every_box);
     std::printf(
         "allocations per paint : %ld (bare off-screen picture: %ld, direct QPainter: %ld)\n",
         painted, bare, direct_allocs);
@@ -323,12 +341,12 @@ int main(int argc, char** argv) {
     // no-op, so what is left is the painter's own work.
     restore_history(scene, *ring);
     before = g_allocations;
-    paint_and_record(scene, view, plat::Dc{});
+    paint_and_record(scene, view, plat::Dc{}, config);
     const long own = g_allocations - before;
     const auto t0 = Clock::now();
     for (int i = 0; i < 20; ++i) {
         restore_history(scene, *ring);
-        paint_and_record(scene, view, plat::Dc{});
+        paint_and_record(scene, view, plat::Dc{}, config);
     }
     std::printf("painter alone         : %.2f ms per paint, %ld allocations\n",
                 seconds(Clock::now() - t0) / 20 * 1000, own);

@@ -1,14 +1,13 @@
 // Cost of a scene paint at 960 x 640 on the Win32 back end (Windows build): the
-// scene of bench_paint.cpp (100 visible vehicles, a full history of 5000 boxes,
-// tilted) painted by paint_scene through our device contexts the way WM_PAINT
-// paints (window DC, off-screen DC and bitmap, one block copy), against the very
-// same drawing calls made straight with GDI (a fresh compatible DC and bitmap, the
-// pens and brushes made once as a program makes them at start, polygons, lines and
-// texts, one BitBlt onto the same window), alternating paint by paint in the same
-// run.
+// scene of bench_paint.cpp (100 visible vehicles or N, a full history of 5000 boxes,
+// tilted; see bench/bench_scene.h) painted by paint_scene through our device contexts the way
+// WM_PAINT paints (window DC, off-screen DC and bitmap, one block copy), against the very same
+// drawing calls made straight with GDI (a fresh compatible DC and bitmap, the pens and brushes made
+// once as a program makes them at start, polygons, lines and texts, one BitBlt onto the same
+// window), alternating paint by paint in the same run.
 //
-//   bench_paint_win32 [paints-per-round] [rounds]     (needs a desktop: Windows, or
-//                                                     Wine with a display)
+//   bench_paint_win32 [paints-per-round] [rounds] [--vehicles N] [--size WxH]
+//                     (needs a desktop: Windows, or Wine with a display)
 // This file talks to GDI itself only for the reference drawing.
 #include <algorithm>
 #include <chrono>
@@ -122,15 +121,16 @@ DirectScene prepare(const std::vector<DrawOp>& ops) {
 
 // A paint as a direct GDI program makes it: a fresh off-screen picture, the
 // drawing, one copy onto the window.
-void paint_direct(const DirectScene& s, HWND window) {
+void paint_direct(const DirectScene& s, HWND window, const Config& config) {
+    const int width = config.width, height = config.height;
     HDC wdc = GetDC(window);
     HDC mem = CreateCompatibleDC(wdc);
-    HBITMAP bmp = CreateCompatibleBitmap(wdc, kWidth, kHeight);
+    HBITMAP bmp = CreateCompatibleBitmap(wdc, width, height);
     HGDIOBJ old_bmp = SelectObject(mem, bmp);
     HGDIOBJ old_pen = GetCurrentObject(mem, OBJ_PEN);
     HGDIOBJ old_brush = GetCurrentObject(mem, OBJ_BRUSH);
     HGDIOBJ old_font = SelectObject(mem, s.font);
-    PatBlt(mem, 0, 0, kWidth, kHeight, BLACKNESS);
+    PatBlt(mem, 0, 0, width, height, BLACKNESS);
     SetBkMode(mem, TRANSPARENT);
     for (const DirectScene::Item& item : s.items) {
         if (item.pen) SelectObject(mem, item.pen);
@@ -156,7 +156,7 @@ void paint_direct(const DirectScene& s, HWND window) {
                 break;
         }
     }
-    BitBlt(wdc, 0, 0, kWidth, kHeight, mem, 0, 0, SRCCOPY);
+    BitBlt(wdc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old_pen);
     SelectObject(mem, old_brush);
     SelectObject(mem, old_font);
@@ -169,10 +169,10 @@ void paint_direct(const DirectScene& s, HWND window) {
 
 // The viewer's WM_PAINT during playback: the scene painted, then the frame's boxes
 // recorded in the history (see paint_and_record).
-void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view) {
+void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view, const Config& config) {
     plat::PaintStruct ps;
     const plat::Dc dc = plat::begin_paint(h, ps);
-    paint_and_record(scene, view, dc);
+    paint_and_record(scene, view, dc, config);
     plat::end_paint(h, ps);
     GdiFlush();
 }
@@ -180,19 +180,22 @@ void paint_layer(plat::Hwnd h, Scene& scene, const render::View& view) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int per_round = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    Config config;
+    std::vector<std::string> args;
+    if (!parse_options(argc, argv, config, args)) return 2;
+    const int per_round = args.size() > 0 ? std::max(1, std::atoi(args[0].c_str())) : 20;
+    const int rounds = args.size() > 1 ? std::max(1, std::atoi(args[1].c_str())) : 10;
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("bench_paint_" + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(dir);
-    write_scene(dir);
+    write_scene(dir, config);
     std::filesystem::current_path(dir);
 
     // 1. Record the calls of one paint on the headless back end.
     plat::win32::register_backend();
     Scene scene;
-    std::vector<DrawOp> recorded;
-    if (!bench_scene::record_paint(dir, scene, recorded)) return 1;
+    std::vector<DrawOp> recorded, every_box;
+    if (!bench_scene::record_paint(dir, config, scene, recorded, &every_box)) return 1;
 
     // 2. The same state on the Win32 back end, on a shown window.
     plat::StartOptions win;
@@ -203,32 +206,42 @@ int main(int argc, char** argv) {
     cls.name = "BenchPaint";
     cls.proc = plat::def_window_proc;
     if (!plat::register_class(cls)) return 1;
-    const plat::Hwnd h = plat::create_window("BenchPaint", "bench", kWidth + 40, kHeight + 80);
+    const plat::Hwnd h =
+        plat::create_window("BenchPaint", "bench", config.width + 40, config.height + 80);
     plat::show_window(h, true);
     HWND native = static_cast<HWND>(plat::win32::native_window(h));
     render::View view;
-    start_renderer(scene, view);
-    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{});
+    start_renderer(scene, view, config);
+    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, view, plat::Dc{}, config);
     const DirectScene direct = prepare(recorded);
+    const DirectScene direct_every_box = prepare(every_box);
 
-    // Each layer paint appends 101 entries; the ring is put back before each so that
+    // Each layer paint appends N + 1 entries; the ring is put back before each so that
     // every paint draws the same 5000 history boxes.
     auto layer_once = [&]() {
         restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        paint_layer(h, scene, view);
+        paint_layer(h, scene, view, config);
         return seconds(Clock::now() - t0);
     };
     auto direct_once = [&]() {
         const auto t0 = Clock::now();
-        paint_direct(direct, native);
+        paint_direct(direct, native, config);
+        return seconds(Clock::now() - t0);
+    };
+    // The same picture drawn with every box, those beyond the picture left to GDI's
+    // clipping.
+    auto every_box_once = [&]() {
+        const auto t0 = Clock::now();
+        paint_direct(direct_every_box, native, config);
         return seconds(Clock::now() - t0);
     };
     for (int i = 0; i < 5; ++i) {
         layer_once();
         direct_once();
     }
-    double layer = 0, reference = 0;
+    every_box_once();
+    double layer = 0, reference = 0, reference_every_box = 0;
     double fastest_layer = 1e9, fastest_direct = 1e9;
     std::vector<double> ratios;
     for (int r = 0; r < rounds; ++r) {
@@ -249,12 +262,15 @@ int main(int argc, char** argv) {
             fastest_layer = std::min(fastest_layer, a);
             fastest_direct = std::min(fastest_direct, b);
         }
+        for (int i = 0; i < per_round; ++i) reference_every_box += every_box_once();
         layer += l;
         reference += d;
         ratios.push_back(l / d);
     }
     std::sort(ratios.begin(), ratios.end());
     const int paints = per_round * rounds;
+    std::printf("scene: %d vehicles, %d history boxes, elevation %d, picture %dx%d\n",
+                config.vehicles, kHistorySize, kElevation, config.width, config.height);
     std::printf(
         "calls per paint: %d polygons, %d lines, %d texts, %d ellipses; %d paints per path\n",
         direct.polygons, direct.lines, direct.texts, direct.ellipses, paints);
@@ -262,6 +278,9 @@ int main(int argc, char** argv) {
     std::printf("direct GDI               : %8.1f paints/s\n", paints / reference);
     std::printf("overhead ratio           : %.3f (median of rounds %.3f, goal <= 1.10)\n",
                 layer / reference, ratios[ratios.size() / 2]);
+    std::printf(
+        "direct GDI, every box    : %8.1f paints/s (%d polygons, none left out); ratio %.3f\n",
+        paints / reference_every_box, direct_every_box.polygons, layer / reference_every_box);
     // The fastest paint of each path is the one least disturbed by other work on
     // a shared machine.
     std::printf("fastest paints           : %.2f ms and %.2f ms, ratio %.3f\n",
@@ -279,7 +298,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < alone_runs; ++i) {
         restore_history(scene, *ring);
         const auto t0 = Clock::now();
-        paint_and_record(scene, view, plat::Dc{});
+        paint_and_record(scene, view, plat::Dc{}, config);
         alone = std::min(alone, seconds(Clock::now() - t0));
     }
     std::printf("painter alone            : %.2f ms per paint (fastest of %d)\n", alone * 1000,

@@ -24,6 +24,9 @@ namespace {
 
 using namespace bench_scene;
 
+const Config kScene;  // the default scene: 100 vehicles at 960 x 640
+constexpr int kWidth = 960, kHeight = 640;
+
 double paint_once(plat::Hwnd h, Scene& scene, render::View& view, const HistoryRing& ring) {
     restore_history(scene, ring);
     const auto t0 = Clock::now();
@@ -31,7 +34,7 @@ double paint_once(plat::Hwnd h, Scene& scene, render::View& view, const HistoryR
     const plat::Dc dc = plat::begin_paint(h, ps);
     // What the viewer's paint adds: the view follows the selection first.
     if (view.inspect.follow) render::centre_on_selection(view, scene, plat::Size{kWidth, kHeight});
-    paint_and_record(scene, view, dc);
+    paint_and_record(scene, view, dc, kScene);
     plat::end_paint(h, ps);
     return seconds(Clock::now() - t0);
 }
@@ -46,7 +49,7 @@ int main(int argc, char** argv) {
     char dir_template[] = "/tmp/bench_selection_XXXXXX";
     if (!mkdtemp(dir_template)) return 1;
     const std::filesystem::path dir(dir_template);
-    write_scene(dir);
+    write_scene(dir, kScene);
     std::filesystem::current_path(dir);
 
     plat::qt::register_backend();
@@ -61,10 +64,10 @@ int main(int argc, char** argv) {
 
     Scene scene;
     render::View plain, inspect;
-    start_renderer(scene, plain);
-    start_renderer(scene, inspect);
+    start_renderer(scene, plain, kScene);
+    start_renderer(scene, inspect, kScene);
     if (!load_scene(scene, dir)) return 1;
-    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, plain, plat::Dc{});
+    const std::unique_ptr<HistoryRing> ring = play_to_frame_50(scene, plain, plat::Dc{}, kScene);
     // The middle one of the visible vehicles.
     std::vector<int32_t> visible;
     int32_t index = 0;

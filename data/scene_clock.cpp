@@ -271,6 +271,45 @@ const TrajPoint* next_visible_sample(const Scene& scene, bool restart, int32_t& 
     return nullptr;
 }
 
+const TrajPoint* next_visible(const Scene& scene, VisibleWalk& walk) {
+    const TrajStore& st = scene.store;
+    if (st.first_active == -1) return nullptr;
+    const bool indexed = index_current(st);
+    if (!walk.started) {
+        walk.started = true;
+        walk.in_index = false;
+        walk.next = std::max(st.first_active, 0);
+    }
+    if (!walk.in_index) {
+        // As next_visible_sample: trajectories before first_active one by one.
+        const int32_t plain_end =
+            indexed ? std::min(st.first_active, st.entry_count) : st.entry_count;
+        for (; walk.next < plain_end; ++walk.next) {
+            if (visible(scene, walk.next)) {
+                walk.index = walk.next++;
+                return &cursor_sample(st, walk.index);
+            }
+        }
+        if (!indexed) return nullptr;
+        const std::vector<int32_t>& near = st.clock_index.near;
+        walk.next_near = static_cast<std::size_t>(
+            std::lower_bound(near.begin(), near.end(), walk.next) - near.begin());
+        walk.in_index = true;
+    }
+    // The index holds each trajectory once, in increasing order: the place after
+    // the one returned last is where next_visible_sample's search would land.
+    const std::vector<int32_t>& near = st.clock_index.near;
+    for (; walk.next_near < near.size(); ++walk.next_near) {
+        const int32_t i = near[walk.next_near];
+        if (visible(scene, i)) {
+            walk.index = i;
+            ++walk.next_near;
+            return &cursor_sample(st, i);
+        }
+    }
+    return nullptr;
+}
+
 int32_t traj_id_at(const TrajStore& st, int32_t index) {
     if (index < 0 || index >= st.entry_count) return -1;
     return st.entries[index].id;

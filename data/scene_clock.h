@@ -7,6 +7,7 @@
 // Change it only through these functions; each takes the scene it moves.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -57,6 +58,19 @@ int seek_scene(Scene& scene, int32_t time_ms);
 // within 1 frame of current_frame. Sets index to the trajectory's index. Null when
 // the scene has ended. Changes nothing but the scene's query count.
 const TrajPoint* next_visible_sample(const Scene& scene, bool restart, int32_t& index);
+
+// A walk through the same visible samples in the same order, for a loop that
+// visits them all (the painter, the history): it keeps its place in the clock's
+// index instead of searching the index again for every sample. Start with a fresh
+// walk; each call returns the next sample and sets walk.index, null at the end.
+struct VisibleWalk {
+    int32_t index = 0;  // trajectory index of the sample returned last
+    bool started = false;
+    bool in_index = false;      // past the trajectories looked at one by one
+    int32_t next = 0;           // next trajectory looked at one by one
+    std::size_t next_near = 0;  // next position in the clock index
+};
+const TrajPoint* next_visible(const Scene& scene, VisibleWalk& walk);
 
 // The clock's whole position: the store's clock fields, every trajectory's cursor,
 // the step bookkeeping, the pose cursor, the frame serial and the counts. A walk

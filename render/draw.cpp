@@ -213,6 +213,36 @@ void draw_shape(plat::Dc dc, const View& view, const Vec2* points, int count, do
     plat::polygon(dc, screen, count);
 }
 
+Projection::Projection(const View& view) : view_(&view), plain_(is_zero(view.model)) {
+    const TrigTables& trig = trig_tables();
+    int a = view.state.azimuth % 360;
+    if (a < 0) a += 360;
+    const int e =
+        view.state.elevation < 0 ? 0 : (view.state.elevation > 90 ? 90 : view.state.elevation);
+    cos_az_ = trig.cosAz[a];
+    neg_sin_az_ = trig.negSinAz[a];
+    sin_az_cos_el_ = trig.sinAzCosEl[e][a];
+    cos_az_cos_el_ = trig.cosAzCosEl[e][a];
+    sin_el_ = trig.sinEl[e];
+    centre_x_ = view.state.centerX;
+    centre_y_ = view.state.centerY;
+    scale_ = view.state.scale;
+}
+
+CullArea cull_area(plat::Size picture) {
+    // The widest pen the painters use is 3 pixels; mitred corners reach at most twice
+    // the width beyond the path (the miter limit). 32 pixels leave room to spare.
+    constexpr int kReach = 32;
+    CullArea area;
+    if (picture.width <= 0 || picture.height <= 0) return area;
+    area.bounded = true;
+    area.left = -kReach;
+    area.top = -kReach;
+    area.right = picture.width + kReach;
+    area.bottom = picture.height + kReach;
+    return area;
+}
+
 void draw_marker(plat::Dc dc, const View& view, Vec2 point, int r, double z) {
     const plat::Point p = project_point(view, point, z);
     plat::ellipse(dc, offset(p.x, -r), offset(p.y, -r), offset(p.x, r), offset(p.y, r));

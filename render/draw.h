@@ -13,7 +13,10 @@
 // labels with two decimals beside the axes and always draws the time axis.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 
 #include "data/geometry.h"
 #include "platform/platform.h"
@@ -86,6 +89,70 @@ int format_axis_label(char (&buf)[kAxisLabelChars], double number, char unit, Dr
 // with the view's model pose, then WorldToScreen. For polylines drawn with
 // move_to/line_to.
 plat::Point project_point(const View& view, Vec2 point, double z);
+
+// Converts a double to a 32-bit integer rounding toward zero; values beyond the
+// range saturate at its ends and NaN gives 0 (a plain conversion would be undefined).
+inline int32_t trunc_to_int32(double v) {
+    // Compare before converting: out-of-range conversion is undefined behaviour.
+    constexpr double kLow = static_cast<double>(std::numeric_limits<int32_t>::min());
+    constexpr double kHigh = static_cast<double>(std::numeric_limits<int32_t>::max());
+    if (std::isnan(v)) return 0;
+    if (v <= kLow) return std::numeric_limits<int32_t>::min();
+    if (v >= kHigh) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+// project_point for one paint: the view's tables, angles, centre and scale read once
+// instead of for every point, with the same arithmetic in the same order, so that
+// at(p, z) is project_point(view, p, z) to the pixel. The view must outlive it and
+// stay unchanged while it is used.
+class Projection {
+  public:
+    explicit Projection(const View& view);
+    plat::Point at(Vec2 p, double z) const {
+        if (!plain_) return project_point(*view_, p, z);
+        const double x = 100.0 * p.x, y = 100.0 * p.y;
+        const int32_t u = trunc_to_int32(x * cos_az_ + y * neg_sin_az_);
+        const int32_t v = trunc_to_int32(x * sin_az_cos_el_ + y * cos_az_cos_el_ + z * sin_el_);
+        return plat::Point{trunc_to_int32(centre_x_ + u * scale_),
+                           trunc_to_int32(centre_y_ - v * scale_)};
+    }
+
+    // True when at() is the plain projection below (the model pose is zero);
+    // scale() is then the pixels per centimetre.
+    bool plain() const { return plain_; }
+    double scale() const { return scale_; }
+
+  private:
+    const View* view_;
+    bool plain_;  // the model pose is zero: LocalToWorld is (100·x, 100·y)
+    double cos_az_ = 0, neg_sin_az_ = 0, sin_az_cos_el_ = 0, cos_az_cos_el_ = 0, sin_el_ = 0;
+    int32_t centre_x_ = 0, centre_y_ = 0;
+    double scale_ = 0;
+};
+
+// Where a picture's drawing can show: the picture grown on every side by more than
+// any pen reaches beyond its path (half the widest pen's width, and its mitred
+// corners). A polygon whose points all lie beyond one side of it draws nothing on
+// the picture, whatever its pen. An empty picture size means no bounds: nothing is
+// left out.
+struct CullArea {
+    bool bounded = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+CullArea cull_area(plat::Size picture);
+// True when the points all lie left, right, above or below the area.
+inline bool beyond(const CullArea& area, const plat::Point* points, int count) {
+    if (!area.bounded || count <= 0) return false;
+    int min_x = points[0].x, max_x = points[0].x, min_y = points[0].y, max_y = points[0].y;
+    for (int i = 1; i < count; ++i) {
+        min_x = points[i].x < min_x ? points[i].x : min_x;
+        max_x = points[i].x > max_x ? points[i].x : max_x;
+        min_y = points[i].y < min_y ? points[i].y : min_y;
+        max_y = points[i].y > max_y ? points[i].y : max_y;
+    }
+    return max_x < area.left || min_x > area.right || max_y < area.top || min_y > area.bottom;
+}
 
 // The closed polygon through points (metres) at time height z, filled with the
 // selected brush and outlined with the selected pen. Skipped when there is no

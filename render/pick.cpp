@@ -43,12 +43,8 @@ int32_t pick_box(const Scene& scene, const View& view, plat::Point p) {
     if (!scene_ready(scene)) return kSelectNone;
     if (contains(view, ego_outline(scene, view), p)) return kSelectEgo;
     std::vector<std::pair<int32_t, const TrajPoint*>> drawn;
-    int32_t index = 0;
-    bool restart = true;
-    while (const TrajPoint* s = next_visible_sample(scene, restart, index)) {
-        restart = false;
-        drawn.emplace_back(index, s);
-    }
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) drawn.emplace_back(walk.index, s);
     for (auto it = drawn.rbegin(); it != drawn.rend(); ++it)
         if (contains(view, sample_outline(scene, view, *it->second), p)) return it->first;
     return kSelectNone;
@@ -56,12 +52,10 @@ int32_t pick_box(const Scene& scene, const View& view, plat::Point p) {
 
 const TrajPoint* visible_sample_of(const Scene& scene, int32_t index) {
     if (index < 0 || index >= scene.store.entry_count) return nullptr;
-    int32_t at = 0;
-    bool restart = true;
-    while (const TrajPoint* s = next_visible_sample(scene, restart, at)) {
-        restart = false;
-        if (at == index) return s;
-        if (at > index) break;
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) {
+        if (walk.index == index) return s;
+        if (walk.index > index) break;
     }
     return nullptr;
 }

@@ -34,10 +34,16 @@ struct PaintContext {
     Mat2 origin_rot;  // R(h_o); its transpose takes the world into the origin frame
     double f = 1;     // yxFactor
     double m = 1;     // msPerMeter
+    Projection projection;
+    CullArea area;  // boxes beyond it are not drawn
 };
 
-PaintContext make_context(const Scene& scene, const View& view) {
-    PaintContext c{scene, view, view.settings, false, false, 0, Vec2{}, Mat2{}, 1, 1};
+// picture: the size of the picture painted into; {0, 0} when not known (nothing
+// is left out then).
+PaintContext make_context(const Scene& scene, const View& view, plat::Size picture = {}) {
+    PaintContext c{scene, view, view.settings,    false,
+                   false, 0,    Vec2{},           Mat2{},
+                   1,     1,    Projection(view), cull_area(picture)};
     c.settings = view.settings;
     c.ego_centered = view.egoCentered != 0;
     c.role_colours_on = view.roles.colours.trajcolseton != 0;
@@ -66,11 +72,30 @@ void stretch(Vec2* points, int count, double f) {
     for (int i = 0; i < count; ++i) points[i].x *= f;
 }
 
-void draw_box(plat::Dc dc, const PaintContext& c, Vec2 centre, Vec2 heading, double length,
-              double width, double z, std::array<Vec2, 4>& corners) {
+// A box's corners on the plane and on the picture; false when the box lies beyond
+// the paint's cull area, where nothing of it would show.
+bool place_box(const PaintContext& c, Vec2 centre, Vec2 heading, double length, double width,
+               double z, std::array<Vec2, 4>& corners, plat::Point (&screen)[4]) {
     corners = box_corners(centre, heading, length, width, 0);
     stretch(corners.data(), 4, c.f);
-    draw_shape(dc, c.view, corners.data(), 4, z);
+    if (c.area.bounded && c.projection.plain()) {
+        // First the centre alone: a corner lands at most 100·(|dx| + |dy|)·scale
+        // pixels from it (each row of the projection has a norm of at most 1), and
+        // the truncations add at most a unit of each. Most of a city's boxes are far
+        // beyond the picture and need no more.
+        const Vec2 mid{centre.x * c.f, centre.y};
+        double r = 0;
+        for (const Vec2& k : corners)
+            r = std::max(r, std::fabs(k.x - mid.x) + std::fabs(k.y - mid.y));
+        const double reach = (100.0 * r + 2) * std::fabs(c.projection.scale()) + 2;
+        const plat::Point p = c.projection.at(mid, z);
+        if (p.x + reach < c.area.left || p.x - reach > c.area.right || p.y + reach < c.area.top ||
+            p.y - reach > c.area.bottom)
+            return false;
+    }
+    for (int i = 0; i < 4; ++i)
+        screen[i] = c.projection.at(corners[static_cast<std::size_t>(i)], z);
+    return !beyond(c.area, screen, 4);
 }
 
 // Where a sample's box stands on the plane: its ego-frame columns in the
@@ -94,28 +119,35 @@ void draw_raw_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s) {
     const TrajPoint& raw = store.raw_samples[static_cast<std::size_t>(at)];
     Vec2 centre, heading;
     place_sample(c, raw, centre, heading);
+    std::array<Vec2, 4> corners;
+    plat::Point screen[4];
+    if (!place_box(c, centre, heading, raw.length, raw.width, time_height(c, raw.time_ms), corners,
+                   screen))
+        return;
     plat::select_object(dc, c.view.res.raw_pen);
     plat::select_object(dc, plat::stock_brush(plat::StockBrush::Null));
-    std::array<Vec2, 4> corners;
-    draw_box(dc, c, centre, heading, raw.length, raw.width, time_height(c, raw.time_ms), corners);
+    plat::polygon(dc, screen, 4);
 }
 
 void draw_traj_box(plat::Dc dc, const PaintContext& c, const TrajPoint& s, int32_t index) {
     Vec2 centre, heading;
     place_sample(c, s, centre, heading);
 
-    const DrawResources& res = c.view.res;
-    plat::Pen pen = res.palette_pens[index >= 0 ? index % kPaletteSize : 0];
-    if (c.role_colours_on) {
-        pen = role_pen_for_id(c.view.roles, traj_id_at(c.scene.store, index));
-        if (!pen) pen = res.palette_pens[kPaletteAxes];
-    }
-    if (index == c.view.inspect.selected) pen = res.highlight_pen;
-    plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
-    plat::select_object(dc, pen);
     const double z = time_height(c, s.time_ms);
     std::array<Vec2, 4> corners;
-    draw_box(dc, c, centre, heading, s.length, s.width, z, corners);
+    plat::Point screen[4];
+    if (place_box(c, centre, heading, s.length, s.width, z, corners, screen)) {
+        const DrawResources& res = c.view.res;
+        plat::Pen pen = res.palette_pens[index >= 0 ? index % kPaletteSize : 0];
+        if (c.role_colours_on) {
+            pen = role_pen_for_id(c.view.roles, traj_id_at(c.scene.store, index));
+            if (!pen) pen = res.palette_pens[kPaletteAxes];
+        }
+        if (index == c.view.inspect.selected) pen = res.highlight_pen;
+        plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
+        plat::select_object(dc, pen);
+        plat::polygon(dc, screen, 4);
+    }
 
     if (c.settings.flags & SHOW_TRAJ_ID) {
         char id[16];
@@ -254,35 +286,41 @@ void draw_history_with(plat::Dc dc, const PaintContext& c) {
     const std::int64_t frame_now = store.current_frame;
     const int32_t sel = c.view.inspect.selected;
     const int32_t selected_owner = sel == kSelectEgo ? kEgoOwner : sel;
+    const plat::Brush black = plat::stock_brush(plat::StockBrush::Black);
+    // The pen and brush selected last in this loop: a box in the same ones selects
+    // nothing again (a selection draws nothing, so the calls drawn stay the same).
+    plat::Pen selected_pen{};
+    plat::Brush selected_brush{};
     const int n = history_size(ring);
     for (int k = 0; k < n; ++k) {
         const auto slot = static_cast<std::size_t>(history_slot(ring, k));
         const TrajPoint& e = ring.boxes[slot];
         const int32_t owner = ring.owners[slot];
+        if (owner != kEgoOwner && c.settings.drawHistory == 0 &&
+            std::llabs(static_cast<std::int64_t>(last_drawn(ring, owner)) - frame_now) >
+                kRecentFrames)
+            continue;
+        std::array<Vec2, 4> corners;
+        plat::Point screen[4];
+        if (!place_box(c, Vec2{e.ego_x, e.ego_y}, Vec2{e.ego_head_x, e.ego_head_y}, e.length,
+                       e.width, time_height(c, e.time_ms), corners, screen))
+            continue;
+        plat::Pen pen;
+        plat::Brush brush;
         if (owner == kEgoOwner) {
-            if (c.role_colours_on) {
-                plat::select_object(dc, pens.ego);
-                plat::select_object(dc, pens.ego_brush);
-            } else {
-                plat::select_object(dc, res.palette_pens[kPaletteEgoBody]);
-                plat::select_object(dc, res.palette_brushes[kPaletteEgoBody]);
-            }
+            pen = c.role_colours_on ? pens.ego : res.palette_pens[kPaletteEgoBody];
+            brush = c.role_colours_on ? pens.ego_brush : res.palette_brushes[kPaletteEgoBody];
         } else {
-            if (c.settings.drawHistory == 0 &&
-                std::llabs(static_cast<std::int64_t>(last_drawn(ring, owner)) - frame_now) >
-                    kRecentFrames)
-                continue;
             const double d = c.role_colours_on
                                  ? speed_fraction(e.speed, roles.speedmin, roles.speedmax)
                                  : frame_fraction(e.frame, store.min_frame, store.max_frame);
-            plat::select_object(dc, plat::stock_brush(plat::StockBrush::Black));
-            plat::select_object(dc, res.grey_ramp[grey_ramp_index(d)]);
+            pen = res.grey_ramp[grey_ramp_index(d)];
+            brush = black;
         }
-        if (owner == selected_owner && sel != kSelectNone)
-            plat::select_object(dc, res.highlight_pen);
-        std::array<Vec2, 4> corners;
-        draw_box(dc, c, Vec2{e.ego_x, e.ego_y}, Vec2{e.ego_head_x, e.ego_head_y}, e.length, e.width,
-                 time_height(c, e.time_ms), corners);
+        if (owner == selected_owner && sel != kSelectNone) pen = res.highlight_pen;
+        if (brush != selected_brush) plat::select_object(dc, selected_brush = brush);
+        if (pen != selected_pen) plat::select_object(dc, selected_pen = pen);
+        plat::polygon(dc, screen, 4);
     }
 }
 
@@ -314,25 +352,29 @@ void draw_history(plat::Dc dc, const Scene& scene, const View& view) {
     draw_history_with(dc, make_context(scene, view));
 }
 
-void draw_scene(plat::Dc mem, const Scene& scene, const View& view) {
-    const PaintContext c = make_context(scene, view);
+void draw_scene(plat::Dc mem, const Scene& scene, const View& view, plat::Size picture) {
+    const PaintContext c = make_context(scene, view, picture);
     if (c.settings.flags & SHOW_GRID) draw_grid(mem, view);
     if (c.settings.flags & SHOW_AXIS) draw_axes(mem, view);
     if (!scene_ready(scene)) return;
     if (c.settings.flags & SHOW_TIME_SERIES) draw_history_with(mem, c);
     plat::set_text_color(mem, kIdLabelColour);
-    int32_t index = 0;
-    bool restart = true;
-    while (const TrajPoint* s = next_visible_sample(scene, restart, index)) {
-        restart = false;
-        draw_traj_box(mem, c, *s, index);
-    }
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) draw_traj_box(mem, c, *s, walk.index);
     draw_ego_car(mem, c);
 }
 
 void paint_scene(const Scene& scene, const View& view, plat::Dc target, plat::Size client) {
-    paint_off_screen(target, client,
-                     [&scene, &view](plat::Dc mem) { draw_scene(mem, scene, view); });
+    // One pointer captured: the call keeps within std::function's own room and
+    // allocates nothing.
+    const struct {
+        const Scene& scene;
+        const View& view;
+        plat::Size client;
+    } what{scene, view, client};
+    paint_off_screen(target, client, [&what](plat::Dc mem) {
+        draw_scene(mem, what.scene, what.view, what.client);
+    });
 }
 
 plat::Rect sample_screen_bounds(const Scene& scene, const View& view, const TrajPoint& s) {
@@ -385,10 +427,9 @@ bool record_history(Scene& scene, const View& view) {
     if (entries > ring.last_drawn.size()) ring.last_drawn.resize(entries, 0);
 
     const PaintContext c = make_context(scene, view);
-    int32_t index = 0;
-    bool restart = true;
-    while (const TrajPoint* s = next_visible_sample(scene, restart, index)) {
-        restart = false;
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) {
+        const int32_t index = walk.index;
         TrajPoint& entry = history_append(ring, *s, index);
         if (index >= 0 && static_cast<std::size_t>(index) < ring.last_drawn.size())
             ring.last_drawn[static_cast<std::size_t>(index)] = scene.store.current_frame;

@@ -100,8 +100,11 @@ void paint_off_screen(plat::Dc target, plat::Size client,
 void paint_scene(const Scene& scene, const View& view, plat::Dc target, plat::Size client);
 
 // What paint_scene draws, straight into dc (the caller's off-screen picture), so
-// that a program can draw more over the scene before the copy.
-void draw_scene(plat::Dc dc, const Scene& scene, const View& view);
+// that a program can draw more over the scene before the copy. With the picture's
+// size, boxes that lie wholly beyond it (their pens' reach included) are not drawn:
+// a city's vehicles off the picture cost only their projection. Without it (size
+// {0, 0}) every box is drawn.
+void draw_scene(plat::Dc dc, const Scene& scene, const View& view, plat::Size picture = {});
 
 // The client rectangle around a sample's box as paint_scene draws it at the sample's
 // time height (right and bottom exclusive).

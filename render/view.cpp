@@ -66,16 +66,6 @@ int BuildTrigTables() {
     return 1;
 }
 
-int32_t trunc_to_int32(double v) {
-    // Compare before converting: out-of-range conversion is undefined behaviour.
-    constexpr double kLow = static_cast<double>(std::numeric_limits<int32_t>::min());
-    constexpr double kHigh = static_cast<double>(std::numeric_limits<int32_t>::max());
-    if (std::isnan(v)) return 0;
-    if (v <= kLow) return std::numeric_limits<int32_t>::min();
-    if (v >= kHigh) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(v);
-}
-
 plat::Point WorldToScreen(const ViewState& view, double x, double y, double z) {
     // The drags keep the angles in range; a caller writing the view directly
     // must not make the tables read outside their bounds.

@@ -82,9 +82,7 @@ void ResetView(ViewState& view, plat::Size client, double initial_scale);
 // Builds trig_tables() now rather than at the first projection. Returns 1.
 int BuildTrigTables();
 
-// Converts a double to a 32-bit integer rounding toward zero; values beyond the
-// range saturate at its ends and NaN gives 0 (a plain conversion would be undefined).
-int32_t trunc_to_int32(double v);
+// trunc_to_int32 (render/draw.h) converts a double to a 32-bit integer.
 
 // Projects a world point (centimetres) to client pixels with the view and the
 // tables: u = trunc(x·cos a − y·sin a), v = trunc(x·sin a·cos e + y·cos a·cos e +

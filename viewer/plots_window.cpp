@@ -78,7 +78,7 @@ int32_t selected_vehicle_for_plots(const Plovane& viewer) {
 void paint_plovane_measured(Plovane& viewer, plat::Dc dc, plat::Size client) {
     const bool ready = scene_ready(viewer.scene) != 0;
     render::paint_off_screen(dc, client, [&viewer, client, ready](plat::Dc mem) {
-        render::draw_scene(mem, viewer.scene, viewer.view);
+        render::draw_scene(mem, viewer.scene, viewer.view, client);
         if (!ready) return;
         const analysis::Measure m =
             analysis::measure_now(viewer.scene, viewer.view.settings.laneHalfWidth);

@@ -41,11 +41,23 @@ std::vector<int> range(int from, int to) {
 
 std::vector<int32_t> visible_ids(const Scene& scene) {
     std::vector<int32_t> ids;
+    std::vector<const TrajPoint*> samples;
     int32_t index = -1;
     for (const TrajPoint* s = next_visible_sample(scene, true, index); s;
          s = next_visible_sample(scene, false, index)) {
         ids.push_back(traj_id_at(scene.store, index));
+        samples.push_back(s);
     }
+    // The walk the painter takes visits the same samples in the same order.
+    std::vector<const TrajPoint*> walked;
+    VisibleWalk walk;
+    while (const TrajPoint* s = next_visible(scene, walk)) {
+        walked.push_back(s);
+        if (walked.size() <= samples.size()) {
+            EXPECT_EQ(traj_id_at(scene.store, walk.index), ids[walked.size() - 1]);
+        }
+    }
+    EXPECT_EQ(walked, samples);
     return ids;
 }
 

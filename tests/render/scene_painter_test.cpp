@@ -340,3 +340,70 @@ TEST_F(PaintScene, AppendedNeverOverflows) {
     EXPECT_GE(ring.appended, kHistorySize);
     EXPECT_EQ(history_slot(scene.history, kHistorySize - 1), slot);  // still the newest
 }
+
+// A city wider than the picture: the boxes left out are exactly those wholly beyond
+// it, pens included; every other call is made as without bounds, in the same order.
+TEST_F(PaintScene, LeavesOutOnlyBoxesWhollyBeyondThePicture) {
+    std::vector<TrajSpec> city(81);
+    for (int i = 0; i < 81; ++i) {
+        city[i].id = i;
+        city[i].x = city[i].ego_x = -200 + 5.1 * i;  // 4.5 px/m: -900 .. +960 px
+        city[i].y0 = city[i].ego_y = (i % 9 - 4) * 25.3;
+    }
+    load_scene(city);
+    for (int elevation : {0, 30}) {
+        view.state.elevation = static_cast<int16_t>(elevation);
+        plat::Dc all = plat::create_canvas(960, 640);
+        // As paint_scene paints, but with no picture size: nothing left out.
+        render::paint_off_screen(all, plat::Size{960, 640},
+                                 [this](plat::Dc mem) { render::draw_scene(mem, scene, view); });
+        const std::vector<DrawOp> unbounded = plat::headless::canvas_ops(all);
+        plat::delete_dc(all);
+        const std::vector<DrawOp>& drawn = paint();
+        std::size_t next = 0, left_out = 0, at_edge = 0;
+        for (const DrawOp& op : unbounded) {
+            if (next < drawn.size() && drawn[next].op == op.op && drawn[next].points == op.points &&
+                drawn[next].pen_info == op.pen_info && drawn[next].brush_info == op.brush_info) {
+                ++next;
+                bool crosses = false;
+                for (plat::Point p : op.points)
+                    crosses |= p.x < 0 || p.x >= 960 || p.y < 0 || p.y >= 640;
+                at_edge += op.op == Op::Polygon && crosses;
+                continue;
+            }
+            ASSERT_EQ(op.op, Op::Polygon);
+            bool left = true, right = true, above = true, below = true;
+            for (plat::Point p : op.points) {
+                left &= p.x<-3, right &= p.x> 963, above &= p.y<-3, below &= p.y> 643;
+            }
+            EXPECT_TRUE(left || right || above || below) << elevation;
+            ++left_out;
+        }
+        EXPECT_EQ(next, drawn.size()) << elevation;
+        EXPECT_GT(left_out, 20u) << elevation;
+        EXPECT_GT(at_edge, 0u) << elevation;
+        clear_history(scene.history);
+    }
+}
+
+// The painter's projection is project_point to the pixel: tilted or not, turned,
+// with a model pose, and for points so far that they saturate.
+TEST_F(PaintScene, ProjectionOfAPaintEqualsProjectPoint) {
+    const Vec2 points[] = {{0, 0}, {1.25, -3.5}, {-77.7, 12.3}, {1e9, -1e9}, {3e7, 2.5}};
+    for (int elevation : {0, 30, 90})
+        for (int azimuth : {270, 0, 123, -45})
+            for (double yaw : {0.0, 10.0}) {
+                view.state.elevation = static_cast<int16_t>(elevation);
+                view.state.azimuth = static_cast<int16_t>(azimuth);
+                view.state.scale = 0.37;
+                view.model.yaw = yaw;
+                const render::Projection projection(view);
+                for (const Vec2& p : points)
+                    for (double z : {0.0, -250.5, 1e12}) {
+                        const plat::Point want = render::project_point(view, p, z);
+                        const plat::Point got = projection.at(p, z);
+                        EXPECT_EQ(got.x, want.x) << elevation << " " << azimuth << " " << yaw;
+                        EXPECT_EQ(got.y, want.y) << elevation << " " << azimuth << " " << yaw;
+                    }
+            }
+}
