@@ -59,9 +59,8 @@ bool LineReader::take(std::string_view& out, LastNewline last_newline) {
 
 bool LineReader::next(std::string_view& line) {
     return take(line, [](std::string_view fresh) {
-        const void* nl = std::memchr(fresh.data(), '\n', fresh.size());
-        return nl ? static_cast<size_t>(static_cast<const char*>(nl) - fresh.data())
-                  : std::string_view::npos;
+        const char* nl = find_newline(fresh.data(), fresh.data() + fresh.size());
+        return nl ? static_cast<size_t>(nl - fresh.data()) : std::string_view::npos;
     });
 }
 

@@ -85,7 +85,7 @@ ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, Progress
 // line end, as when the file is read in text mode); next is where the following
 // line starts. The last line may lack a line end.
 inline void find_line(const char* p, const char* end, const char*& content_end, const char*& next) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* nl = find_newline(p, end);
     if (!nl) {
         content_end = end;
         next = end;

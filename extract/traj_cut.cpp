@@ -43,8 +43,8 @@ bool TrajCutter::feed(std::string_view text) {
     const char* const end = p + text.size();
     bool prev_in_text = false;
     while (p < end) {
-        const void* nl = std::memchr(p, '\n', static_cast<size_t>(end - p));
-        const char* const stop = nl ? static_cast<const char*>(nl) + 1 : end;
+        const char* const nl = find_newline(p, end);
+        const char* const stop = nl ? nl + 1 : end;
         const std::string_view line(p, static_cast<size_t>(stop - p));
         p = stop;
         ++lines_;
