@@ -40,6 +40,12 @@ class LineReader {
     // Reads from file, which stays owned by the caller.
     explicit LineReader(std::FILE* file, size_t block_size = size_t{1} << 20,
                         size_t max_line = kMaxLineLength);
+    // Reads a text held whole in memory (a mapped file), which must outlive the
+    // reader: the lines are views into it. The lines, the limit and where reading
+    // stops are those of reading the same bytes from a file (for a block_size of at
+    // most max_line + 1, as every reader uses); next_lines may group them otherwise.
+    explicit LineReader(std::string_view text, size_t block_size = size_t{1} << 20,
+                        size_t max_line = kMaxLineLength);
     // Sets line to the next line including its '\n' (the last line of a file may
     // lack one) and returns true; returns false at the end of the file. The view
     // stays valid until the next call.
@@ -63,8 +69,14 @@ class LineReader {
     // picks one or the file ends.
     template <typename LastNewline>
     bool take(std::string_view& out, LastNewline last_newline);
+    // take for a text in memory: one line, or with whole_lines all up to the last
+    // '\n' of the next block.
+    bool take_from_text(std::string_view& out, bool whole_lines);
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
+    std::string_view text_;  // without a file: the text, and pos_ the next byte in it
+    size_t pos_ = 0;
+    size_t block_;
     std::vector<char> buf_;
     size_t begin_ = 0;  // first byte not yet handed out
     size_t end_ = 0;    // one past the last byte read

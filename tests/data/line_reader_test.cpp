@@ -28,19 +28,45 @@ TEST(FindNewline, FindsWhatMemchrFindsWithinTheRangeOnly) {
 
 namespace {
 
-// The file's text as the reader hands it out, with next (one line a call) or
-// next_lines (whole lines up to the block read so far).
-std::vector<std::string> read_all(const std::string& path, size_t block, bool by_lines) {
+// What a reader hands out, with next (one line a call) or next_lines (whole lines
+// up to the block read so far), and how it stopped.
+struct Reading {
+    std::vector<std::string> pieces;
+    bool failed = false, too_long = false;
+    size_t consumed = 0;
+};
+
+Reading read_with(LineReader& reader, bool by_lines) {
+    Reading r;
+    std::string_view piece;
+    while (by_lines ? reader.next_lines(piece) : reader.next(piece)) r.pieces.emplace_back(piece);
+    r.failed = reader.failed();
+    r.too_long = reader.line_too_long();
+    r.consumed = reader.consumed();
+    return r;
+}
+
+Reading read_file(const std::string& path, size_t block, bool by_lines,
+                  size_t max_line = kMaxLineLength) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     EXPECT_NE(f, nullptr);
-    std::vector<std::string> pieces;
-    if (!f) return pieces;
-    LineReader reader(f, block);
-    std::string_view piece;
-    while (by_lines ? reader.next_lines(piece) : reader.next(piece)) pieces.emplace_back(piece);
-    EXPECT_FALSE(reader.failed());
+    if (!f) return {};
+    LineReader reader(f, block, max_line);
+    Reading r = read_with(reader, by_lines);
     std::fclose(f);
-    return pieces;
+    return r;
+}
+
+std::vector<std::string> read_all(const std::string& path, size_t block, bool by_lines) {
+    Reading r = read_file(path, block, by_lines);
+    EXPECT_FALSE(r.failed);
+    return r.pieces;
+}
+
+std::string joined(const std::vector<std::string>& pieces) {
+    std::string all;
+    for (const std::string& p : pieces) all += p;
+    return all;
 }
 
 }  // namespace
@@ -68,4 +94,43 @@ TEST(LineReader, LinesOverBlockEdgesAndALastLineWithoutLineEnd) {
     }
     EXPECT_TRUE(read_all(dir.write("empty.traj", ""), 64, false).empty());
     EXPECT_TRUE(read_all(dir.write("empty.traj", ""), 64, true).empty());
+}
+
+TEST(LineReader, ATextInMemoryReadsAsTheSameBytesFromAFile) {
+    // The cutter reads a mapped file from memory: the same lines and the same stop
+    // at a line over the limit (here 40 bytes) as the file reader, for blocks
+    // smaller than a line, and up to the limit and one byte more.
+    constexpr size_t kMax = 40;
+    const std::string l39 = std::string(38, '5') + "\n", l41 = std::string(40, '6') + "\n";
+    const std::string l42 = std::string(41, '7') + "\n";
+    const std::string texts[] = {
+        "1,2\n" + l39 + "3,4\n" + l41 + "5",  // up to the limit + 1 with its line end
+        "1,2\n" + l42 + "3,4\n",              // one byte over: too long
+        "1,2\n" + std::string(40, '8'),       // a last line of the limit without its end
+        "1,2\n" + std::string(41, '8'),       // one byte more: too long
+        "1,2\n\n\n" + std::string(100, '9'),  // far over, at the end
+        "",
+    };
+    test_support::TempFolder dir;
+    for (const std::string& text : texts) {
+        const std::string path = dir.write("text.traj", text);
+        for (size_t block : {size_t{4}, size_t{16}, size_t{40}, kMax + 1}) {
+            for (bool by_lines : {false, true}) {
+                const Reading want = read_file(path, block, by_lines, kMax);
+                LineReader memory(std::string_view(text), block, kMax);
+                const Reading got = read_with(memory, by_lines);
+                const std::string where = text.substr(0, 12) + " block " + std::to_string(block);
+                if (!by_lines) {
+                    EXPECT_EQ(got.pieces, want.pieces) << where;
+                }
+                EXPECT_EQ(joined(got.pieces), joined(want.pieces)) << where;
+                EXPECT_EQ(got.too_long, want.too_long) << where;
+                EXPECT_EQ(got.failed, want.failed) << where;
+                EXPECT_EQ(got.consumed, want.consumed) << where;
+                for (const std::string& piece : got.pieces) {
+                    EXPECT_TRUE(piece.back() == '\n' || &piece == &got.pieces.back()) << where;
+                }
+            }
+        }
+    }
 }

@@ -255,6 +255,16 @@ TEST_F(TrimletTest, UsageAndFailuresAreReportedWithStatusOne) {
     EXPECT_EQ(status, 1);
 }
 
+TEST_F(TrimletTest, ACutMayReplaceItsOwnInput) {
+    // The input is let go before the cut replaces its target (on Windows a mapped
+    // file cannot be replaced).
+    const std::string in = path("in.traj");
+    const std::string text = "tno=1\n" + sample(1000, 1, 0) + sample(2000, 2, 0);
+    write_file(in, text);
+    EXPECT_EQ(run({in, in, "1000", "1000"}), "Trimlet succeeded:" + in + ".\n");
+    EXPECT_EQ(read_file(in), "tno=1\n" + sample(1000, 1, 0));
+}
+
 TEST_F(TrimletTest, AnInputThatCannotBeReadIsNamed) {
     // A folder: Linux opens it and fails to read it, Windows refuses to open it.
     int status = 0;
