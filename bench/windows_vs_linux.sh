@@ -6,6 +6,7 @@
 # on a virtual display when none is set). Prints each benchmark's own figures and
 # the Windows/Linux ratios.
 #   bench/windows_vs_linux.sh [scale]      (scale 220 makes about 200 MB)
+# SCENE_DIR=folder uses the scene.traj made before in that folder instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scale=${1:-220}
@@ -36,7 +37,7 @@ if [ -z "${DISPLAY:-}" ]; then
   wm_pid=$!
 fi
 
-scene="bench_scene_$scale"
+scene=${SCENE_DIR:-bench_scene_$scale}
 if [ ! -f "$scene/scene.traj" ]; then
   echo "making the benchmark scene in $scene (once)" >&2
   python3 tools/gen_example.py --scale "$scale" --out "$scene" >/dev/null

@@ -4,7 +4,39 @@
 #include <cstring>
 
 LineReader::LineReader(std::FILE* file, size_t block_size, size_t max_line)
-    : file_(file), buf_(block_size), max_line_(max_line) {}
+    : file_(file), block_(block_size), buf_(block_size), max_line_(max_line) {}
+
+LineReader::LineReader(std::string_view text, size_t block_size, size_t max_line)
+    : text_(text), block_(block_size), max_line_(max_line) {}
+
+bool LineReader::take_from_text(std::string_view& out, bool whole_lines) {
+    const size_t left = text_.size() - pos_;
+    if (left == 0 || too_long_) return false;
+    const char* const p = text_.data() + pos_;
+    size_t length = 0;
+    if (whole_lines) {
+        const size_t last = std::string_view(p, std::min(left, block_)).rfind('\n');
+        if (last != std::string_view::npos) length = last + 1;
+    }
+    if (length == 0) {
+        // One line, longer than a block or asked for alone. The file reader's buffer
+        // grows to one byte more than the longest line: a line without its end in
+        // that many bytes is too long, as is a last line of that many bytes.
+        const char* const nl = find_newline(p, p + std::min(left, max_line_ + 1));
+        if (nl) {
+            length = static_cast<size_t>(nl - p) + 1;
+        } else if (left > max_line_) {
+            too_long_ = failed_ = true;
+            return false;
+        } else {
+            length = left;
+        }
+    }
+    out = std::string_view(p, length);
+    pos_ += length;
+    consumed_ += length;
+    return true;
+}
 
 bool LineReader::refill() {
     if (eof_) return false;
@@ -58,14 +90,15 @@ bool LineReader::take(std::string_view& out, LastNewline last_newline) {
 }
 
 bool LineReader::next(std::string_view& line) {
+    if (!file_) return take_from_text(line, false);
     return take(line, [](std::string_view fresh) {
-        const void* nl = std::memchr(fresh.data(), '\n', fresh.size());
-        return nl ? static_cast<size_t>(static_cast<const char*>(nl) - fresh.data())
-                  : std::string_view::npos;
+        const char* nl = find_newline(fresh.data(), fresh.data() + fresh.size());
+        return nl ? static_cast<size_t>(nl - fresh.data()) : std::string_view::npos;
     });
 }
 
 bool LineReader::next_lines(std::string_view& lines) {
+    if (!file_) return take_from_text(lines, true);
     // Only the bytes after the last '\n' found can still hold the end of the next line.
     return take(lines, [](std::string_view fresh) { return fresh.rfind('\n'); });
 }

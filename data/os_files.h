@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace os_files {
 
@@ -17,6 +18,43 @@ std::FILE* open_file(const std::string& path, const char* mode);
 // Size of the regular file behind f, or -1 when it cannot be known in advance
 // (a pipe, a directory: reading tells what it is).
 long long regular_file_size(std::FILE* f);
+
+// A read-only view of a whole file mapped into memory: its bytes come from the
+// disk as they are first touched, with no copy and no buffer of the program's own.
+// Only where that is worth it and safe: on Windows a regular, non-empty file on a
+// fixed local drive (the system refuses to shorten a file while a view of it is
+// open; others may still append to it, which the view does not show). For any
+// other file, and on POSIX systems, where reading into huge pages is as fast,
+// open returns false and the caller reads the file itself.
+class FileView {
+  public:
+    FileView() = default;
+    FileView(FileView&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    FileView& operator=(FileView&& other) noexcept {
+        if (this != &other) {
+            close();
+            data_ = std::exchange(other.data_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+        }
+        return *this;
+    }
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
+    ~FileView() { close(); }
+
+    // Maps the file at path (UTF-8) in place of what was open; false, with
+    // nothing open, when it is not mapped (see above; a missing file included).
+    bool open(const std::string& path);
+    void close();
+    // The file's bytes as they were when it was opened; nullptr when none is open.
+    const char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+  private:
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 // Characters that end a folder part of a path ("/", or "/" and "\" on Windows).
 extern const char* const kPathSeparators;

@@ -30,6 +30,19 @@ long long regular_file_size(std::FILE* f) {
     return static_cast<long long>(info.st_size);
 }
 
+// The text read into an anonymous mapping with huge pages (data/large_array.h)
+// is as fast as a mapped file here, and a file that another program shortens
+// cannot end the process as a mapping's missing pages would (SIGBUS).
+bool FileView::open(const std::string&) {
+    close();
+    return false;
+}
+
+void FileView::close() {
+    data_ = nullptr;
+    size_ = 0;
+}
+
 int create_temp_file(const std::string& folder, const std::string& name, std::string& path) {
     std::string tmpl = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + "." + name +
                        kTempMarker + "XXXXXX";

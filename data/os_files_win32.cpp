@@ -1,5 +1,10 @@
 // The file operations of data/os_files.h on Windows, through the C runtime's wide
-// functions and std::filesystem (no windows.h: only platform/win32/ includes it).
+// functions and std::filesystem; the file view maps files with the system's own
+// calls (the one file outside platform/win32/ with windows.h, for that alone).
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -42,6 +47,71 @@ long long regular_file_size(std::FILE* f) {
     struct _stat64 info;
     if (::_fstat64(::_fileno(f), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return -1;
     return static_cast<long long>(info.st_size);
+}
+
+namespace {
+
+// True when the open file lies on a fixed local drive. Its pages are then read
+// from a disk that stays there: a view of a file on a network share or a
+// removable drive could lose its pages, which would end the process rather than
+// fail a read.
+bool on_fixed_drive(HANDLE file) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetFinalPathNameByHandleW(file, name.data(), static_cast<DWORD>(name.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return false;
+        if (n < name.size()) {
+            name.resize(n);
+            break;
+        }
+        name.resize(n + 1);
+    }
+    // "\\?\C:\..."; a share is "\\?\UNC\server\...".
+    if (name.size() < 7 || name.compare(0, 4, L"\\\\?\\") != 0 || name[5] != L':' ||
+        name[6] != L'\\')
+        return false;
+    const wchar_t root[] = {name[4], L':', L'\\', L'\0'};
+    return ::GetDriveTypeW(root) == DRIVE_FIXED;
+}
+
+}  // namespace
+
+bool FileView::open(const std::string& path) {
+    close();
+    // Others may go on reading, writing, renaming or removing the file, as with
+    // the C runtime's own opening of it.
+    const HANDLE file = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    const char* view = nullptr;
+    if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size) &&
+        size.QuadPart > 0 && static_cast<unsigned long long>(size.QuadPart) <= SIZE_MAX &&
+        on_fixed_drive(file)) {
+        // A section of exactly the size just measured: one shortened since fails
+        // here, and while the view lasts the system refuses to shorten the file.
+        const HANDLE section = ::CreateFileMappingW(
+            file, nullptr, PAGE_READONLY, static_cast<DWORD>(size.HighPart), size.LowPart, nullptr);
+        if (section) {
+            view = static_cast<const char*>(
+                ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size.QuadPart)));
+            ::CloseHandle(section);  // the view holds the section
+        }
+    }
+    ::CloseHandle(file);
+    if (!view) return false;
+    data_ = view;
+    size_ = static_cast<std::size_t>(size.QuadPart);
+    return true;
+}
+
+void FileView::close() {
+    if (data_) ::UnmapViewOfFile(data_);
+    data_ = nullptr;
+    size_ = 0;
 }
 
 int create_temp_file(const std::string& folder, const std::string& name, std::string& path) {

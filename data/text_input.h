@@ -13,6 +13,7 @@
 
 #include "data/large_array.h"
 #include "data/line_reader.h"
+#include "data/os_files.h"
 
 // Progress of a load: work done and total work, both in bytes. A loader reads the
 // file (the first half of the total) and then parses it (the second half), so the
@@ -38,11 +39,13 @@ class ProgressMeter {
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
-// The bytes of one file, owned.
+// The bytes of one file, owned: read into memory, or the file mapped where the
+// system does that well (os_files::FileView).
 struct TextBuffer {
-    LargeArray<char> data;  // at least size bytes
-    size_t size = 0;        // bytes of text
-    std::string_view view() const { return {data.data(), size}; }
+    LargeArray<char> data;      // at least size bytes, when read
+    os_files::FileView mapped;  // the file itself, when mapped
+    size_t size = 0;            // bytes of text
+    std::string_view view() const { return {mapped.data() ? mapped.data() : data.data(), size}; }
 };
 
 // Where and why a loader refused a text: the line (from 1) and what is wrong with it
@@ -75,9 +78,9 @@ enum class ReadTextStatus {
     OutOfMemory,  // no memory for the file's bytes
 };
 
-// Reads the whole file at path into out (replacing its contents). Sets the
-// meter's total to twice the file size and reports the bytes read so far; meter
-// may be null. On failure out is empty.
+// Reads the whole file at path into out (replacing its contents), or maps it
+// where FileView does. Sets the meter's total to twice the file size and reports
+// the bytes read so far; meter may be null. On failure out is empty.
 ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, ProgressMeter* meter);
 
 // Where a line starting at p (before end) ends: content_end is the end of its
@@ -85,7 +88,7 @@ ReadTextStatus read_text_file(const std::string& path, TextBuffer& out, Progress
 // line end, as when the file is read in text mode); next is where the following
 // line starts. The last line may lack a line end.
 inline void find_line(const char* p, const char* end, const char*& content_end, const char*& next) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* nl = find_newline(p, end);
     if (!nl) {
         content_end = end;
         next = end;

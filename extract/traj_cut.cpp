@@ -43,8 +43,8 @@ bool TrajCutter::feed(std::string_view text) {
     const char* const end = p + text.size();
     bool prev_in_text = false;
     while (p < end) {
-        const void* nl = std::memchr(p, '\n', static_cast<size_t>(end - p));
-        const char* const stop = nl ? static_cast<const char*>(nl) + 1 : end;
+        const char* const nl = find_newline(p, end);
+        const char* const stop = nl ? nl + 1 : end;
         const std::string_view line(p, static_cast<size_t>(stop - p));
         p = stop;
         ++lines_;
@@ -211,6 +211,10 @@ class FileCutOutput : public CutOutput {
 
 CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size) {
     LineReader reader(in, block_size);
+    return cut_traj_lines(reader, cutter);
+}
+
+CutStop cut_traj_lines(LineReader& reader, TrajCutter& cutter) {
     std::string_view lines;
     while (reader.next_lines(lines)) {
         if (!cutter.feed(lines))
@@ -222,20 +226,34 @@ CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size) {
 
 int cut_traj_window(const std::string& input_path, const std::string& output_path,
                     const CutWindow& window, std::FILE* err) {
-    std::FILE* in = os_files::open_file(input_path, "rb");
-    if (!in) {
-        std::fprintf(err, "Open data file failure: %s (%s)\n", input_path.c_str(),
-                     std::strerror(errno));
-        return 0;
+    // Where the system maps the file (os_files::FileView), its lines are cut where
+    // they lie, without reading them into a block first.
+    os_files::FileView view;
+    std::FILE* in = nullptr;
+    if (!view.open(input_path)) {
+        in = os_files::open_file(input_path, "rb");
+        if (!in) {
+            std::fprintf(err, "Open data file failure: %s (%s)\n", input_path.c_str(),
+                         std::strerror(errno));
+            return 0;
+        }
+        // The reader asks for whole blocks: stdio's own buffer would only add a copy.
+        std::setvbuf(in, nullptr, _IONBF, 0);
     }
-    // The reader asks for whole blocks: stdio's own buffer would only add a copy.
-    std::setvbuf(in, nullptr, _IONBF, 0);
     FileCutOutput out(output_path);
     TrajCutter cutter(window, out);
     errno = 0;
-    const CutStop stop = cut_traj_stream(in, cutter);
+    CutStop stop;
+    if (in) {
+        stop = cut_traj_stream(in, cutter);
+    } else {
+        LineReader reader(std::string_view(view.data(), view.size()), kCutBlock);
+        stop = cut_traj_lines(reader, cutter);
+    }
     const int read_errno = errno;
-    std::fclose(in);
+    // Closed before the output replaces its target, which may be the input itself.
+    if (in) std::fclose(in);
+    view.close();
     switch (stop) {
         case CutStop::Done:
             break;

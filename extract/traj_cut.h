@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/line_reader.h"
 #include "data/traj_format.h"
 
 // A bound of exactly -1 leaves the window open on that side.
@@ -94,7 +95,10 @@ enum class CutStop {
 // Feeds all of in to cutter, reading block_size bytes at a time (a block grows to
 // hold a longer line). The default block stays in the processor's cache while it
 // is scanned and copied out; larger ones measured slower.
-CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = size_t{1} << 18);
+inline constexpr size_t kCutBlock = size_t{1} << 18;
+CutStop cut_traj_stream(std::FILE* in, TrajCutter& cutter, size_t block_size = kCutBlock);
+// The same for the lines of reader.
+CutStop cut_traj_lines(LineReader& reader, TrajCutter& cutter);
 
 // The output name: path unchanged when its extension (trailing digits removed)
 // starts with "traj" in any letter case, else path + ".traj".

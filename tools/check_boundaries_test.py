@@ -36,6 +36,7 @@ CLEAN = {
     "platform/win32/win32_backend.cpp": '#include "platform/win32/win32_gdi.h"\n'
                                         '#include <windows.h>\n#include <commdlg.h>\n',
     "apps/plovane_win32.cpp": '#include "platform/win32/win32_backend.h"\n',
+    "data/os_files_win32.cpp": '#include <io.h>\n#include <windows.h>\n',
     "analysis/measure.cpp": '#include "render/scene_painter.h"\n#include "data/scene.h"\n',
     "viewer/plots_window.cpp": '#include "analysis/plots.h"\n',
 }
@@ -57,7 +58,7 @@ class LayerGate(unittest.TestCase):
                 "shell/plovane_app.cpp": '#include <QApplication>\n',
                 "tests/shell/x_test.cpp": '#include <QtWidgets/QWidget>\n',
                 "render/draw.h": '#include "platform/detail.h"\n',
-                "data/os_files_win32.cpp": '#include <io.h>\n#include <Windows.h>\n',
+                "data/child_process_win32.cpp": '#include <io.h>\n#include <Windows.h>\n',
                 "tests/platform/y_test.cpp": '#include <wingdi.h>\n',
                 "shell/plovane_cli.cpp": '#include "platform/win32/win32_gdi.h"\n',
                 "labelling/samples.h": '#include "labelling/labelling.h"\n',
@@ -73,7 +74,7 @@ class LayerGate(unittest.TestCase):
                 "shell/plovane_app.cpp:1: Qt header <QApplication> outside platform/qt/",
                 "tests/shell/x_test.cpp:1: Qt header <QtWidgets/QWidget> outside platform/qt/",
                 'render/draw.h:1: "platform/detail.h" is private to platform/',
-                "data/os_files_win32.cpp:2: Win32 header <Windows.h> outside platform/win32/",
+                "data/child_process_win32.cpp:2: Win32 header <Windows.h> outside platform/win32/",
                 "tests/platform/y_test.cpp:1: Win32 header <wingdi.h> outside platform/win32/",
                 'shell/plovane_cli.cpp:1: "platform/win32/win32_gdi.h" is private to '
                 'platform/win32/',

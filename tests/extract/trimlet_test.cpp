@@ -255,6 +255,29 @@ TEST_F(TrimletTest, UsageAndFailuresAreReportedWithStatusOne) {
     EXPECT_EQ(status, 1);
 }
 
+TEST_F(TrimletTest, ACutMayReplaceItsOwnInput) {
+    // The input is let go before the cut replaces its target (on Windows a mapped
+    // file cannot be replaced).
+    const std::string in = path("in.traj");
+    const std::string text = "tno=1\n" + sample(1000, 1, 0) + sample(2000, 2, 0);
+    write_file(in, text);
+    EXPECT_EQ(run({in, in, "1000", "1000"}), "Trimlet succeeded:" + in + ".\n");
+    EXPECT_EQ(read_file(in), "tno=1\n" + sample(1000, 1, 0));
+}
+
+TEST_F(TrimletTest, AnInputThatCannotBeReadIsNamed) {
+    // A folder: Linux opens it and fails to read it, Windows refuses to open it.
+    int status = 0;
+    const std::string out = path("o.traj");
+    const std::string message = run({dir_.path(), out}, &status);
+    const bool named = message.rfind("Read failure: " + dir_.path() + " (", 0) == 0 ||
+                       message.rfind("Open data file failure: " + dir_.path() + " (", 0) == 0;
+    EXPECT_TRUE(named) << message;
+    EXPECT_NE(message.find(")\nTrimlet failure:" + out + ".\n"), std::string::npos) << message;
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(exists(out));
+}
+
 // Input that would need unbounded memory or a number beyond the 32-bit range, and a
 // disk that fills up: the cut fails, says where and why, and leaves the old output.
 TEST_F(TrimletTest, BadInputAndAFullDiskFailNamingTheFileAndLine) {
