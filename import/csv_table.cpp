@@ -121,9 +121,8 @@ bool CsvTable::next_row(std::string& error) {
             }
         }
         const char* begin = block_.data();
-        const void* nl = std::memchr(begin, '\n', block_.size());
-        const size_t length =
-            nl ? static_cast<size_t>(static_cast<const char*>(nl) - begin) : block_.size();
+        const char* nl = find_newline(begin, begin + block_.size());
+        const size_t length = nl ? static_cast<size_t>(nl - begin) : block_.size();
         std::string_view row(begin, length);
         block_.remove_prefix(nl ? length + 1 : length);
         ++line_;
@@ -141,9 +140,8 @@ void CsvTable::split_to(int c) const {
     if (fields_.size() < header_.size()) fields_.resize(header_.size());
     const char* data = row_.data();
     while (split_ <= c && !row_done_) {
-        const void* comma = std::memchr(data + rest_, ',', row_.size() - rest_);
-        const size_t stop =
-            comma ? static_cast<size_t>(static_cast<const char*>(comma) - data) : row_.size();
+        const char* comma = find_byte(data + rest_, data + row_.size(), ',');
+        const size_t stop = comma ? static_cast<size_t>(comma - data) : row_.size();
         std::string_view f(data + rest_, stop - rest_);
         if (!f.empty() && (f.front() == ' ' || f.back() == ' ' || f.front() == '"')) f = trim(f);
         if (static_cast<size_t>(split_) < fields_.size()) fields_[split_] = f;

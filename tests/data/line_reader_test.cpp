@@ -24,6 +24,12 @@ TEST(FindNewline, FindsWhatMemchrFindsWithinTheRangeOnly) {
     }
     const std::string none(70, '\r');
     EXPECT_EQ(find_newline(none.data(), none.data() + none.size()), nullptr);
+    // Any byte, as the CSV reader splits fields: the first comma, not a line end.
+    const std::string row = "12,345,6789012345678901,x\n";
+    const char* r = row.data();
+    EXPECT_EQ(find_byte(r, r + row.size(), ','), r + 2);
+    EXPECT_EQ(find_byte(r + 7, r + row.size(), ','), r + 23);
+    EXPECT_EQ(find_byte(r + 24, r + row.size(), ','), nullptr);
 }
 
 namespace {
