@@ -14,6 +14,7 @@
 #include "render/scene_painter.h"
 #include "tests/render/render_fixture.h"
 #include "tests/support/scene_files.h"
+#include "tests/viewer/snapshot_checks.h"
 #include "viewer/plovane.h"
 #include "viewer/plovane_cli.h"
 #include "viewer/snapshot.h"
@@ -50,18 +51,9 @@ class Win32Snapshot : public render_test::RenderTest {
 };
 
 TEST_F(Win32Snapshot, EgoCarAndRoleColourInThePicture) {
-    std::vector<TrajSpec> scene(3);
-    for (int i = 0; i < 3; ++i) {
-        scene[i].id = 100 + i;
-        scene[i].x = 4.0 * (i - 1);
-        scene[i].y0 = 15;
-    }
-    load_scene(scene);
+    load_scene(snapshot_checks::role_scene());
     shell::Plovane viewer;
-    test_support::load_scene_files(viewer.scene, "scene.nav", "scene.traj");
-    render_test::write_file("trajcolset.ini",
-                            "frontid=101\nfrontcol=255,0,0\ntrajcolseton=1\n"
-                            "egocol=255,255,0\nleadid=-1\nlagid=-1\nrearid=-1\n");
+    snapshot_checks::load_role_files(viewer);
     shell::SnapshotOptions o;
     o.png_path = "out.png";
     o.steps = 2;
@@ -72,22 +64,7 @@ TEST_F(Win32Snapshot, EgoCarAndRoleColourInThePicture) {
 
     const Picture pic = read_picture("out.png");
     ASSERT_EQ(pic.width() * 1000 + pic.pixels.height, 960640);
-    const HistoryRing& ring = viewer.scene.history;
-    const TrajPoint& ego = ring.boxes[(ring.appended - 1) % kHistorySize];
-    const double f = viewer.view.settings.yxFactor;
-    auto at = [&](double ahead) {
-        return render_test::project(viewer.view, (ego.ego_x + ahead * ego.ego_head_x) * f,
-                                    ego.ego_y + ahead * ego.ego_head_y, 0);
-    };
-    EXPECT_EQ(pic.at(at(0)), plat::rgb(128, 0, 128));    // centre marker
-    EXPECT_EQ(pic.at(at(1.2)), plat::rgb(255, 255, 0));  // body
-    const TrajPoint& front = ring.boxes[(ring.appended - 3) % kHistorySize];
-    const plat::Point rear_edge =
-        render_test::project(viewer.view, front.ego_x * f, front.ego_y - 2.25, 0);
-    bool red = false;
-    for (int dx = -2; dx <= 2; ++dx)
-        red |= pic.at({rear_edge.x + dx, rear_edge.y}) == plat::rgb(255, 0, 0);
-    EXPECT_TRUE(red);
+    snapshot_checks::expect_car_and_front_vehicle(pic, viewer);
 }
 
 TEST_F(Win32Snapshot, ExportedFramesHaveTheirSizeAndAFolderBeyondAscii) {
